@@ -1,0 +1,78 @@
+#include "app/mainwindow.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QMenu>
+#include <QStandardItemModel>
+
+#include "app/aboutform.h"
+#include "data/qdoubledelegate.h"
+#include "regression/cabstractregresscalculation.h"
+#include "ui_mainwindow.h"
+
+// The icons are compiled into the static core library; registering them here keeps the
+// linker from dropping them, whichever program links the library.
+static void registerResources()
+{
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(images);
+        return true;
+    }();
+    Q_UNUSED(registered);
+}
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent), ui(new Ui::MainWindow), gpibDevice(0), measureStopped(true), sumY(0),
+      sumY2(0), model(new QStandardItemModel(this)), calculation(nullptr),
+      aboutForm(new AboutForm(this))
+{
+    registerResources();
+    ui->setupUi(this);
+
+    ui->dwControls->setVisible(false);
+    ui->dwData->setVisible(false);
+    ui->dwCalculation->setVisible(false);
+    ui->dwCalibration->setVisible(false);
+
+    connect(ui->actionAbout_Qt, &QAction::triggered, qApp, &QApplication::aboutQt);
+    connect(ui->menuPanels, &QMenu::aboutToShow, this, &MainWindow::updatePanelsMenu);
+    connect(ui->actionUpdateGraph, &QAction::triggered, this, &MainWindow::updateGraph);
+    connect(ui->actionAbout, &QAction::triggered, aboutForm, &QDialog::exec);
+    connect(ui->cbUseCalibration, &QCheckBox::toggled, this, &MainWindow::updateGraph);
+    connect(ui->actionSave, &QAction::triggered, [this] { saveData(false); });
+    connect(ui->pbSaveDataWithCorrection, &QPushButton::clicked, [this] { saveData(true); });
+
+    setupModel();
+    ui->twData->setModel(model);
+    ui->twData->setItemDelegate(new qDoubleDelegate(this));
+
+    setupPlot();
+    calibration.resize(0);
+}
+
+MainWindow::~MainWindow()
+{
+    delete ui;
+    delete calculation;
+}
+
+// Sets each panel toggle to the visibility its dock has now, so a panel closed by its own
+// title-bar button shows unchecked. Setting a check mark re-emits toggled(), which only
+// repeats the visibility the dock already has.
+void MainWindow::updatePanelsMenu()
+{
+    ui->actionControls->setChecked(ui->dwControls->isVisible());
+    ui->actionData->setChecked(ui->dwData->isVisible());
+    ui->actionCalculation->setChecked(ui->dwCalculation->isVisible());
+    ui->actionCalibration->setChecked(ui->dwCalibration->isVisible());
+}
+
+void MainWindow::on_twData_customContextMenuRequested(const QPoint &pos)
+{
+    Q_UNUSED(pos);
+    QMenu menu;
+    menu.addAction(ui->actionAddPoint);
+    menu.addAction(ui->actionDelete_Selection);
+    menu.addAction(ui->actionClear);
+    menu.exec(QCursor::pos());
+}

@@ -1,0 +1,79 @@
+#ifndef MAINWINDOW_H
+#define MAINWINDOW_H
+
+#include <QMainWindow>
+#include <QPointF>
+#include <QString>
+#include <QVector>
+
+#include "instrument/markerposition.h"
+
+namespace Ui {
+class MainWindow;
+}
+
+class QStandardItemModel;
+class AboutForm;
+class cAbstractRegressCalculation;
+
+// The one window of the program. It owns all state (the points, the calibration, the last fit,
+// the acquisition counters) and every user operation is one of its slots. The member functions
+// of each subsystem live in a source file of that subsystem's folder.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+public slots:
+    void updateGraph();
+
+private slots:
+    void updatePanelsMenu();
+    void on_twData_customContextMenuRequested(const QPoint &pos);
+    void on_pbSearchPeak_clicked();
+    void on_pbGetMarkerPos_clicked();
+    void on_pbStartMeasure_clicked();
+    void addPoint(double x, double y, double delta);
+    void timerTick();
+    void on_actionClear_triggered();
+    void on_actionAddPoint_triggered();
+    void on_actionOpen_triggered();
+    void on_actionDelete_Selection_triggered();
+    void on_pbCalculate_clicked();
+    void on_actionSaveGraph_triggered();
+    void on_tbOpenCalibration_clicked();
+    void saveData(bool Correction = false);
+
+private:
+    // Instrument link (instrument/mainwindowinstrument.cpp)
+    bool openDevice();
+    void closeDevice();
+    void writeCommand(const QString &command);
+    float readValue();
+    void showGpibError(const QString &message);
+    MarkerPosition readMarker();
+    void setMeasureStopped(bool stopped);
+
+    // Data table and calibration (data/mainwindowdata.cpp)
+    QVector<double> columnValues(int column) const;
+    QVector<double> correctedYValues() const;
+    void setupModel();
+
+    // Plot (plot/mainwindowplot.cpp)
+    void setupPlot();
+
+    Ui::MainWindow *ui;
+    int gpibDevice;
+    bool measureStopped;
+    double sumY;
+    double sumY2;
+    QStandardItemModel *model;
+    cAbstractRegressCalculation *calculation;
+    AboutForm *aboutForm;
+    QVector<QPointF> calibration;
+};
+
+#endif // MAINWINDOW_H

@@ -1,0 +1,87 @@
+#include "testhelpers.h"
+
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMutex>
+#include <QTimer>
+
+#include <memory>
+
+namespace testhelpers {
+
+void answerModal(std::function<bool(QWidget *)> handler, int timeoutMs)
+{
+    auto *timer = new QTimer;
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    timer->setInterval(20);
+    QObject::connect(timer, &QTimer::timeout, [timer, clock, handler, timeoutMs] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if ((modal && handler(modal)) || clock->elapsed() > timeoutMs) {
+            timer->stop();
+            timer->deleteLater();
+        }
+    });
+    timer->start();
+}
+
+void answerFileDialog(const QString &path)
+{
+    answerModal([path](QWidget *modal) {
+        auto *dialog = qobject_cast<QFileDialog *>(modal);
+        if (!dialog)
+            return false;
+        auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        if (!edit)
+            return false;
+        edit->setText(path);
+        QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+        return true;
+    });
+}
+
+void cancelFileDialog()
+{
+    answerModal([](QWidget *modal) {
+        auto *dialog = qobject_cast<QFileDialog *>(modal);
+        if (!dialog)
+            return false;
+        QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+        return true;
+    });
+}
+
+static QStringList capturedLines;
+static QMutex captureMutex;
+static QtMessageHandler previousHandler = nullptr;
+
+static void captureHandler(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (type == QtDebugMsg) {
+        QMutexLocker lock(&captureMutex);
+        capturedLines.append(text);
+    }
+    if (previousHandler)
+        previousHandler(type, context, text);
+}
+
+DebugCapture::DebugCapture()
+{
+    QMutexLocker lock(&captureMutex);
+    capturedLines.clear();
+    previousHandler = qInstallMessageHandler(captureHandler);
+}
+
+DebugCapture::~DebugCapture()
+{
+    qInstallMessageHandler(previousHandler);
+}
+
+QStringList DebugCapture::lines() const
+{
+    QMutexLocker lock(&captureMutex);
+    return capturedLines;
+}
+
+} // namespace testhelpers

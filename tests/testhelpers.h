@@ -1,0 +1,49 @@
+#ifndef TESTHELPERS_H
+#define TESTHELPERS_H
+
+#include <QApplication>
+#include <QStringList>
+#include <QTest>
+
+#include <functional>
+
+class QWidget;
+
+namespace testhelpers {
+
+// Calls handler with the active modal widget each time the event loop polls (every 20 ms),
+// until handler returns true or timeoutMs pass. Start it before the call that opens the
+// dialog; the dialog's own event loop delivers the polls.
+void answerModal(std::function<bool(QWidget *)> handler, int timeoutMs = 5000);
+
+// Answers the next file dialog by typing path into its name field and accepting it.
+void answerFileDialog(const QString &path);
+
+// Cancels the next file dialog.
+void cancelFileDialog();
+
+// Collects the lines written to the debug stream while it lives.
+class DebugCapture
+{
+public:
+    DebugCapture();
+    ~DebugCapture();
+    QStringList lines() const;
+    int count(const QString &line) const { return lines().count(line); }
+};
+
+} // namespace testhelpers
+
+// Like QTEST_MAIN, but with Qt's own (non-native) dialogs, so tests can fill them in.
+#define VANTOREL_TEST_MAIN(TestObject)                                                             \
+    int main(int argc, char *argv[])                                                               \
+    {                                                                                              \
+        QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);                                   \
+        QApplication app(argc, argv);                                                              \
+        app.setAttribute(Qt::AA_Use96Dpi, true);                                                   \
+        TestObject tc;                                                                             \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                 \
+        return QTest::qExec(&tc, argc, argv);                                                      \
+    }
+
+#endif // TESTHELPERS_H

@@ -1,0 +1,235 @@
+// The plot: its set-up, the refresh after every change, and the export by file extension.
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+#include <QTemporaryDir>
+#include <qcustomplot.h>
+
+#include "app/mainwindow.h"
+#include "testhelpers.h"
+
+class TestGraphView : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void setUpTwoGraphs();
+    void refreshWritesOneDebugLine();
+    void pointsAndErrorBars();
+    void rescaleCoversErrorBars();
+    void clearKeepsFitCurveAndFitsAxesToIt();
+    void exportsByExtension_data();
+    void exportsByExtension();
+    void namesThatWriteNothing_data();
+    void namesThatWriteNothing();
+    void cancelledExportWritesNothing();
+
+private:
+    void addPoint(double x, double y, double dy)
+    {
+        QVERIFY(QMetaObject::invokeMethod(window, "addPoint", Q_ARG(double, x), Q_ARG(double, y),
+                                          Q_ARG(double, dy)));
+    }
+    QCPErrorBars *errorBars() const
+    {
+        for (int i = 0; i < plot->plottableCount(); ++i)
+            if (auto *bars = qobject_cast<QCPErrorBars *>(plot->plottable(i)))
+                return bars;
+        return nullptr;
+    }
+    void saveGraph(const QString &path)
+    {
+        testhelpers::answerFileDialog(path);
+        window->findChild<QAction *>(QStringLiteral("actionSaveGraph"))->trigger();
+    }
+    MainWindow *window = nullptr;
+    QCustomPlot *plot = nullptr;
+    QTemporaryDir dir;
+};
+
+void TestGraphView::init()
+{
+    window = new MainWindow;
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    plot = window->findChild<QCustomPlot *>(QStringLiteral("wPlot"));
+    QVERIFY(plot);
+}
+
+void TestGraphView::cleanup()
+{
+    delete window;
+    window = nullptr;
+}
+
+void TestGraphView::setUpTwoGraphs()
+{
+    QCOMPARE(plot->graphCount(), 2);
+    QCOMPARE(plot->xAxis->scaleType(), QCPAxis::stLogarithmic);
+    QVERIFY(plot->xAxis->ticker().dynamicCast<QCPAxisTickerLog>());
+    QCOMPARE(plot->yAxis->scaleType(), QCPAxis::stLinear);
+
+    QCPGraph *points = plot->graph(0);
+    QCOMPARE(points->lineStyle(), QCPGraph::lsNone);
+    QCOMPARE(points->scatterStyle().shape(), QCPScatterStyle::ssDiamond);
+    QCOMPARE(points->scatterStyle().pen().color(), QColor(Qt::blue));
+    QCOMPARE(points->scatterStyle().brush().color(), QColor(Qt::white));
+    QCOMPARE(points->scatterStyle().size(), 5.0);
+    QCOMPARE(points->pen().color(), QColor(Qt::blue));
+    QCOMPARE(points->keyAxis(), plot->xAxis);
+    QCOMPARE(points->valueAxis(), plot->yAxis);
+    QCPErrorBars *bars = errorBars();
+    QVERIFY(bars);
+    QCOMPARE(bars->dataPlottable(), static_cast<QCPAbstractPlottable *>(points));
+    QCOMPARE(bars->errorType(), QCPErrorBars::etValueError);
+
+    QCPGraph *curve = plot->graph(1);
+    QCOMPARE(curve->lineStyle(), QCPGraph::lsLine);
+    QCOMPARE(curve->scatterStyle().shape(), QCPScatterStyle::ssNone);
+    QCOMPARE(curve->pen().color(), QColor(Qt::red));
+    QCOMPARE(curve->dataCount(), 0);
+}
+
+void TestGraphView::refreshWritesOneDebugLine()
+{
+    testhelpers::DebugCapture debug;
+    window->findChild<QAction *>(QStringLiteral("actionUpdateGraph"))->trigger();
+    QCOMPARE(debug.count(QStringLiteral("Update graph")), 1);
+    window->findChild<QCheckBox *>(QStringLiteral("cbUseCalibration"))->setChecked(true);
+    QCOMPARE(debug.count(QStringLiteral("Update graph")), 2);
+    QCOMPARE(debug.lines().size(), 2);
+}
+
+void TestGraphView::pointsAndErrorBars()
+{
+    addPoint(1, 5, 0.5);
+    addPoint(10, 6, 0);
+    addPoint(100, 7, 1);
+    QMetaObject::invokeMethod(window, "updateGraph");
+    QCPGraph *points = plot->graph(0);
+    QCOMPARE(points->dataCount(), 3);
+    QCPErrorBars *bars = errorBars();
+    QCOMPARE(bars->dataCount(), 3);
+    const double keys[] = {1, 10, 100}, values[] = {5, 6, 7}, errors[] = {0.5, 0, 1};
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(points->data()->at(i)->key, keys[i]);
+        QCOMPARE(points->data()->at(i)->value, values[i]);
+        QCOMPARE(bars->data()->at(i).errorMinus, errors[i]);
+        QCOMPARE(bars->data()->at(i).errorPlus, errors[i]);
+    }
+    // Equal distances along the logarithmic axis.
+    const double p0 = plot->xAxis->coordToPixel(1), p1 = plot->xAxis->coordToPixel(10),
+                 p2 = plot->xAxis->coordToPixel(100);
+    QVERIFY(qAbs((p1 - p0) - (p2 - p1)) < 1e-6);
+
+    // A second refresh replaces, not appends.
+    QMetaObject::invokeMethod(window, "updateGraph");
+    QCOMPARE(points->dataCount(), 3);
+    QCOMPARE(bars->dataCount(), 3);
+}
+
+void TestGraphView::rescaleCoversErrorBars()
+{
+    addPoint(1, 5, 0.5);
+    addPoint(10, 6, 0);
+    addPoint(100, 7, 1);
+    QMetaObject::invokeMethod(window, "updateGraph");
+    QCOMPARE(plot->yAxis->range().lower, 4.5);
+    QCOMPARE(plot->yAxis->range().upper, 8.0);
+    QCOMPARE(plot->xAxis->range().lower, 1.0);
+    QCOMPARE(plot->xAxis->range().upper, 100.0);
+}
+
+void TestGraphView::clearKeepsFitCurveAndFitsAxesToIt()
+{
+    addPoint(1, 5, 0.5);
+    addPoint(100, 7, 1);
+    QMetaObject::invokeMethod(window, "updateGraph");
+    plot->graph(1)->setData({2, 50}, {-3, 3});
+    window->findChild<QAction *>(QStringLiteral("actionClear"))->trigger();
+    QCOMPARE(plot->graph(0)->dataCount(), 0);
+    QCOMPARE(plot->graph(1)->dataCount(), 2);
+    QCOMPARE(plot->xAxis->range().lower, 2.0);
+    QCOMPARE(plot->xAxis->range().upper, 50.0);
+    QCOMPARE(plot->yAxis->range().lower, -3.0);
+    QCOMPARE(plot->yAxis->range().upper, 3.0);
+}
+
+void TestGraphView::exportsByExtension_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("format");
+    QTest::newRow("jpg") << "graph.jpg" << QByteArray("jpeg");
+    QTest::newRow("upper-case PNG") << "graph.PNG" << QByteArray("png");
+    QTest::newRow("bmp") << "graph.bmp" << QByteArray("bmp");
+    QTest::newRow("pdf") << "graph.pdf" << QByteArray("pdf");
+    QTest::newRow("dots in the name") << "my.graph.v2.png" << QByteArray("png");
+}
+
+void TestGraphView::exportsByExtension()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, format);
+    addPoint(1, 5, 0.5);
+    addPoint(10, 6, 0);
+    QMetaObject::invokeMethod(window, "updateGraph");
+    const QString path = dir.filePath(name);
+    QFile::remove(path);
+    saveGraph(path);
+    QVERIFY2(QFile::exists(path), qPrintable(path));
+    if (format == "pdf") {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.read(5) == "%PDF-");
+    } else {
+        QImageReader reader(path);
+        reader.setDecideFormatFromContent(true);
+        QCOMPARE(reader.format(), format);
+        const QImage image = reader.read();
+        QCOMPARE(image.size(), plot->size());
+    }
+}
+
+void TestGraphView::namesThatWriteNothing_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("dot only in a folder name") << "data.old" << "graph";
+    QTest::newRow("jpeg is not jpg") << "" << "graph.jpeg";
+    QTest::newRow("no dot at all") << "" << "graph";
+}
+
+void TestGraphView::namesThatWriteNothing()
+{
+    QFETCH(QString, folder);
+    QFETCH(QString, name);
+    QTemporaryDir empty;
+    QDir base(empty.path());
+    if (!folder.isEmpty())
+        QVERIFY(base.mkdir(folder));
+    const QString target = folder.isEmpty() ? base.filePath(name) : base.filePath(folder + "/" + name);
+    saveGraph(target);
+    QStringList written;
+    QDirIterator it(empty.path(), QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        written << it.next();
+    QVERIFY2(written.isEmpty(), qPrintable(written.join(", ")));
+}
+
+void TestGraphView::cancelledExportWritesNothing()
+{
+    const QString cwd = QDir::currentPath();
+    QTemporaryDir empty;
+    QDir::setCurrent(empty.path());
+    testhelpers::cancelFileDialog();
+    window->findChild<QAction *>(QStringLiteral("actionSaveGraph"))->trigger();
+    QDir::setCurrent(cwd);
+    QVERIFY(QDir(empty.path()).entryList(QDir::Files).isEmpty());
+}
+
+VANTOREL_TEST_MAIN(TestGraphView)
+#include "tst_graphview.moc"

@@ -1,0 +1,397 @@
+// The main window as a user first meets it: form contents, panels, menus, context menu,
+// About box and shut-down.
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDockWidget>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTableView>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <qcustomplot.h>
+
+#include "app/aboutform.h"
+#include "app/mainwindow.h"
+#include "testhelpers.h"
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void windowAndActions();
+    void menusAndToolBar();
+    void panelContents();
+    void layoutsSpacingAndMargins();
+    void panelsHiddenAtStartAndToggled();
+    void panelsMenuMirrorsTitleBarClose();
+    void floatingPanelStaysChecked();
+    void panelsStackOnTheLeft();
+    void contextMenuOffersThreeActions();
+    void aboutBoxShowsSameDialog();
+    void exitClosesWindow();
+    void iconsAreEmbedded();
+
+private:
+    template <typename T> T *child(const char *name)
+    {
+        T *object = window->findChild<T *>(QLatin1String(name));
+        if (!object)
+            qFatal("no child %s", name);
+        return object;
+    }
+    MainWindow *window = nullptr;
+};
+
+void TestMainWindow::init()
+{
+    window = new MainWindow;
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+}
+
+void TestMainWindow::cleanup()
+{
+    delete window;
+    window = nullptr;
+}
+
+void TestMainWindow::windowAndActions()
+{
+    QCOMPARE(window->objectName(), QStringLiteral("MainWindow"));
+    QCOMPARE(window->windowTitle(), QStringLiteral("Vantorel"));
+    QCOMPARE(window->size(), QSize(796, 563));
+    QVERIFY(window->statusBar()->currentMessage().isEmpty());
+
+    struct Expected {
+        const char *name;
+        const char *text;
+        const char *shortcut;
+        bool checkable;
+        bool hasIcon;
+    };
+    const Expected actions[] = {
+        {"actionOpen", "Open Data", "Ctrl+O", false, true},
+        {"actionSave", "Save Data", "Ctrl+S", false, true},
+        {"actionClear", "Clear Data", "", false, true},
+        {"actionAddPoint", "Add Point", "", false, true},
+        {"actionExit", "E&xit", "Ctrl+X", false, true},
+        {"actionControls", "Controls ", "", true, false},
+        {"actionData", "Data", "", true, false},
+        {"actionAbout", "About", "", false, false},
+        {"actionAbout_Qt", "About Qt", "", false, false},
+        {"actionCalculation", "Calculation", "", true, false},
+        {"actionUpdateGraph", "Update Graph", "", false, true},
+        {"actionDelete_Selection", "Delete Selection", "", false, true},
+        {"actionSaveGraph", "SaveGraph", "", false, true},
+        {"actionCalibration", "Calibration", "", true, false},
+    };
+    for (const Expected &e : actions) {
+        auto *action = child<QAction>(e.name);
+        QCOMPARE(action->text(), QString::fromUtf8(e.text));
+        QCOMPARE(action->shortcut(), QKeySequence(QString::fromUtf8(e.shortcut)));
+        QCOMPARE(action->isCheckable(), e.checkable);
+        QVERIFY(!action->isChecked());
+        QCOMPARE(!action->icon().isNull(), e.hasIcon);
+        QVERIFY(action->toolTip() == action->text().remove(QLatin1Char('&')).trimmed() ||
+                action->toolTip().isEmpty());
+        QVERIFY(action->statusTip().isEmpty());
+    }
+}
+
+static QStringList actionNames(const QWidget *widget)
+{
+    QStringList names;
+    for (const QAction *action : widget->actions())
+        names << (action->isSeparator() ? QStringLiteral("|") : action->objectName());
+    return names;
+}
+
+void TestMainWindow::menusAndToolBar()
+{
+    auto *bar = child<QMenuBar>("menuBar");
+    QStringList titles;
+    for (QAction *action : bar->actions())
+        titles << action->text();
+    QCOMPARE(titles, QStringList({"&File", "Panels", "Data", "Help"}));
+
+    QCOMPARE(actionNames(child<QMenu>("menu_File")),
+             QStringList({"actionOpen", "actionSave", "actionSaveGraph", "actionExit"}));
+    QCOMPARE(actionNames(child<QMenu>("menuPanels")),
+             QStringList({"actionControls", "actionData", "actionCalculation", "actionCalibration"}));
+    QCOMPARE(actionNames(child<QMenu>("menuData")),
+             QStringList({"actionAddPoint", "actionDelete_Selection", "actionClear",
+                          "actionUpdateGraph"}));
+    QCOMPARE(actionNames(child<QMenu>("menuHelp")), QStringList({"actionAbout", "actionAbout_Qt"}));
+
+    auto *toolBar = child<QToolBar>("mainToolBar");
+    QCOMPARE(toolBar->windowTitle(), QStringLiteral("Main Menu"));
+    QVERIFY(!toolBar->isMovable());
+    QVERIFY(!toolBar->isFloatable());
+    QCOMPARE(window->toolBarArea(toolBar), Qt::TopToolBarArea);
+    QCOMPARE(actionNames(toolBar),
+             QStringList({"actionOpen", "actionSave", "|", "actionSaveGraph", "actionUpdateGraph"}));
+}
+
+void TestMainWindow::panelContents()
+{
+    auto *address = child<QSpinBox>("sbGpibAddress");
+    QCOMPARE(address->minimum(), 0);
+    QCOMPARE(address->maximum(), 31);
+    QCOMPARE(address->value(), 21);
+    auto *count = child<QSpinBox>("sbPointsCount");
+    QCOMPARE(count->minimum(), 0);
+    QCOMPARE(count->maximum(), 999);
+    QCOMPARE(count->value(), 10);
+    // The About box has a "label" of its own, so the panel's is looked up inside the panel.
+    QCOMPARE(child<QDockWidget>("dwControls")->findChild<QLabel *>(QStringLiteral("label"))->text(),
+             QStringLiteral("GPIB Address:"));
+    QCOMPARE(child<QLabel>("label_2")->text(), QStringLiteral("Points Count:"));
+    QCOMPARE(child<QLabel>("label_3")->text(), QStringLiteral("Methode:"));
+    QCOMPARE(child<QPushButton>("pbSearchPeak")->text(), QStringLiteral("Search Peak"));
+    QCOMPARE(child<QPushButton>("pbGetMarkerPos")->text(), QStringLiteral("Get Marker Pos"));
+    QCOMPARE(child<QPushButton>("pbStartMeasure")->text(), QStringLiteral("Start"));
+    QCOMPARE(child<QPushButton>("pbCalculate")->text(), QStringLiteral("Calculate"));
+    QCOMPARE(child<QPushButton>("pbSaveDataWithCorrection")->text(),
+             QStringLiteral("Save current data \n with correction"));
+    QCOMPARE(child<QToolButton>("tbOpenCalibration")->text(), QStringLiteral("..."));
+    auto *useCalibration = child<QCheckBox>("cbUseCalibration");
+    QCOMPARE(useCalibration->text(), QStringLiteral("Use calibration"));
+    QVERIFY(!useCalibration->isChecked());
+
+    auto *progress = child<QProgressBar>("progressBar");
+    QCOMPARE(progress->minimum(), 0);
+    QCOMPARE(progress->maximum(), 100);
+    QCOMPARE(progress->value(), 0);
+    QCOMPARE(progress->format(), QStringLiteral("%p%"));
+
+    auto *file = child<QLineEdit>("leCalibrationFile");
+    QVERIFY(file->isReadOnly());
+    QVERIFY(file->text().isEmpty());
+
+    auto *methods = child<QComboBox>("cbCalculationType");
+    QStringList items;
+    for (int i = 0; i < methods->count(); ++i) {
+        items << methods->itemText(i);
+        QVERIFY(methods->itemIcon(i).isNull());
+    }
+    QCOMPARE(items, QStringList({"1-Time; 2-Log Scale", "1-Time; 2-Log Scale; +Weight",
+                                 "RecTime; 1-LogScale;", "RecTime; 1-LogScale; +Weight"}));
+    QCOMPARE(methods->currentIndex(), 0);
+
+    auto *table = child<QTableView>("twData");
+    QCOMPARE(table->contextMenuPolicy(), Qt::CustomContextMenu);
+    QCOMPARE(table->selectionMode(), QAbstractItemView::MultiSelection);
+    QCOMPARE(table->selectionBehavior(), QAbstractItemView::SelectRows);
+    QCOMPARE(table->horizontalHeader()->minimumSectionSize(), 70);
+    QCOMPARE(table->verticalHeader()->minimumSectionSize(), 23);
+
+    auto *plot = child<QCustomPlot>("wPlot");
+    QCOMPARE(plot->minimumSize(), QSize(400, 0));
+    QCOMPARE(plot->contextMenuPolicy(), Qt::NoContextMenu);
+    QCOMPARE(window->centralWidget()->objectName(), QStringLiteral("centralWidget"));
+}
+
+void TestMainWindow::layoutsSpacingAndMargins()
+{
+    const struct {
+        const char *name;
+        int margin;
+    } layouts[] = {
+        {"verticalLayout_4", 11}, {"verticalLayout", 11},   {"verticalLayout_2", 2},
+        {"verticalLayout_3", 11}, {"verticalLayout_5", 11}, {"horizontalLayout", 0},
+        {"horizontalLayout_2", 0}, {"horizontalLayout_3", 0}, {"horizontalLayout_4", 0},
+        {"horizontalLayout_5", 0}, {"horizontalLayout_6", 0}, {"horizontalLayout_7", 0},
+    };
+    for (const auto &l : layouts) {
+        auto *layout = child<QBoxLayout>(l.name);
+        QCOMPARE(layout->spacing(), 6);
+        QCOMPARE(layout->contentsMargins(), QMargins(l.margin, l.margin, l.margin, l.margin));
+    }
+
+    const struct {
+        const char *name;
+        const char *title;
+        QSize minimum;
+        QSize maximum;
+    } docks[] = {
+        {"dwControls", "Controls", {188, 152}, {524287, 152}},
+        {"dwData", "Data", {188, 97}, {QWIDGETSIZE_MAX, QWIDGETSIZE_MAX}},
+        {"dwCalculation", "Calculation", {246, 91}, {524287, 91}},
+        {"dwCalibration", "Calibration", {288, 104}, {524287, 104}},
+    };
+    for (const auto &d : docks) {
+        auto *dock = child<QDockWidget>(d.name);
+        QCOMPARE(dock->windowTitle(), QString::fromUtf8(d.title));
+        QCOMPARE(dock->minimumSize(), d.minimum);
+        QCOMPARE(dock->maximumSize(), d.maximum);
+        QCOMPARE(dock->allowedAreas(), Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea);
+        QCOMPARE(dock->features() & (QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable |
+                                     QDockWidget::DockWidgetFloatable),
+                 QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable |
+                     QDockWidget::DockWidgetFloatable);
+    }
+    auto *controls = child<QDockWidget>("dwControls");
+    QCOMPARE(controls->sizePolicy().horizontalPolicy(), QSizePolicy::Minimum);
+    QCOMPARE(controls->sizePolicy().verticalPolicy(), QSizePolicy::Minimum);
+}
+
+void TestMainWindow::panelsHiddenAtStartAndToggled()
+{
+    const char *pairs[][2] = {{"dwControls", "actionControls"},
+                              {"dwData", "actionData"},
+                              {"dwCalculation", "actionCalculation"},
+                              {"dwCalibration", "actionCalibration"}};
+    for (auto &pair : pairs) {
+        auto *dock = child<QDockWidget>(pair[0]);
+        auto *action = child<QAction>(pair[1]);
+        QVERIFY(!dock->isVisible());
+        QVERIFY(!action->isChecked());
+        action->setChecked(true);
+        QVERIFY(dock->isVisible());
+        QCOMPARE(window->dockWidgetArea(dock), Qt::LeftDockWidgetArea);
+        QVERIFY(!dock->isFloating());
+        action->setChecked(false);
+        QVERIFY(!dock->isVisible());
+    }
+}
+
+void TestMainWindow::panelsMenuMirrorsTitleBarClose()
+{
+    const char *pairs[][2] = {{"dwControls", "actionControls"},
+                              {"dwData", "actionData"},
+                              {"dwCalculation", "actionCalculation"},
+                              {"dwCalibration", "actionCalibration"}};
+    auto *panels = child<QMenu>("menuPanels");
+    for (auto &pair : pairs) {
+        auto *dock = child<QDockWidget>(pair[0]);
+        auto *action = child<QAction>(pair[1]);
+        action->setChecked(true);
+        QVERIFY(dock->isVisible());
+        dock->close();
+        QVERIFY(!dock->isVisible());
+        QVERIFY(action->isChecked());
+        emit panels->aboutToShow();
+        QVERIFY(!action->isChecked());
+        QVERIFY(!dock->isVisible());
+    }
+}
+
+void TestMainWindow::floatingPanelStaysChecked()
+{
+    auto *dock = child<QDockWidget>("dwData");
+    auto *action = child<QAction>("actionData");
+    action->setChecked(true);
+    dock->setFloating(true);
+    emit child<QMenu>("menuPanels")->aboutToShow();
+    QVERIFY(dock->isVisible());
+    QVERIFY(action->isChecked());
+}
+
+void TestMainWindow::panelsStackOnTheLeft()
+{
+    const char *names[] = {"dwControls", "dwData", "dwCalculation", "dwCalibration"};
+    const char *actions[] = {"actionControls", "actionData", "actionCalculation",
+                             "actionCalibration"};
+    for (const char *name : actions)
+        child<QAction>(name)->setChecked(true);
+    QTest::qWait(50);
+    int previousBottom = -1;
+    for (const char *name : names) {
+        auto *dock = child<QDockWidget>(name);
+        QCOMPARE(window->dockWidgetArea(dock), Qt::LeftDockWidgetArea);
+        QVERIFY2(dock->geometry().top() > previousBottom, name);
+        previousBottom = dock->geometry().bottom();
+        QVERIFY(dock->geometry().right() < window->centralWidget()->geometry().left());
+    }
+    QCOMPARE(child<QDockWidget>("dwControls")->height(), 152);
+    QCOMPARE(child<QDockWidget>("dwCalculation")->height(), 91);
+    QCOMPARE(child<QDockWidget>("dwCalibration")->height(), 104);
+}
+
+void TestMainWindow::contextMenuOffersThreeActions()
+{
+    auto *table = child<QTableView>("twData");
+    child<QAction>("actionData")->setChecked(true);
+    QStringList seen;
+    // The menu is a popup, not a modal dialog: poll for it as the active popup.
+    auto *timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, [&seen, timer] {
+        if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+            for (QAction *action : menu->actions())
+                seen << (action->isSeparator() ? QStringLiteral("|") : action->text());
+            timer->stop();
+            menu->close();
+        }
+    });
+    timer->start(20);
+    emit table->customContextMenuRequested(QPoint(5, 5));
+    timer->stop();
+    QCOMPARE(seen, QStringList({"Add Point", "Delete Selection", "Clear Data"}));
+}
+
+void TestMainWindow::aboutBoxShowsSameDialog()
+{
+    auto *about = window->findChild<AboutForm *>();
+    QVERIFY(about);
+    QCOMPARE(about->objectName(), QStringLiteral("AboutForm"));
+    QCOMPARE(about->windowTitle(), QStringLiteral("About program..."));
+    QCOMPARE(about->windowModality(), Qt::WindowModal);
+    QCOMPARE(about->size(), QSize(224, 162));
+    auto *label = about->findChild<QLabel *>(QStringLiteral("label"));
+    QVERIFY(label);
+    const QString text = label->text();
+    QVERIFY(text.startsWith(
+        QStringLiteral("The program is designed<br>to smooth the experimental data<br><br>")));
+    QVERIFY(text.endsWith(QStringLiteral("<br>version 0.6.0<br>19.10.2018")));
+    QVERIFY(text.contains(QStringLiteral("Vantorel developers")));
+    QVERIFY(text.contains(
+        QStringLiteral("<a href=\"mailto:vantorel@example.org\">vantorel@example.org</a>")));
+    QCOMPARE(text.split(QStringLiteral("<br>")).size(), 7);
+    QCOMPARE(label->alignment(), Qt::AlignCenter);
+    QVERIFY(!label->openExternalLinks());
+
+    for (int round = 0; round < 2; ++round) {
+        QWidget *shown = nullptr;
+        testhelpers::answerModal([&shown](QWidget *modal) {
+            shown = modal;
+            QTest::keyClick(modal, Qt::Key_Escape);
+            return true;
+        });
+        window->findChild<QAction *>(QStringLiteral("actionAbout"))->trigger();
+        QCOMPARE(shown, static_cast<QWidget *>(about));
+        QVERIFY(!about->isVisible());
+        QCOMPARE(label->text(), text);
+    }
+}
+
+void TestMainWindow::exitClosesWindow()
+{
+    QVERIFY(window->isVisible());
+    QTest::keyClick(window, Qt::Key_X, Qt::ControlModifier);
+    QVERIFY(!window->isVisible());
+}
+
+void TestMainWindow::iconsAreEmbedded()
+{
+    for (const char *name : {"folder.png", "disk.png", "cut.png", "plus_button.png", "door_in.png",
+                             "update.png", "delete.png", "picture_save.png"}) {
+        const QImage image(QStringLiteral(":/Images/Images/") + QLatin1String(name));
+        QVERIFY2(!image.isNull(), name);
+        QCOMPARE(image.size(), QSize(32, 32));
+    }
+}
+
+VANTOREL_TEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
