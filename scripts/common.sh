@@ -33,10 +33,15 @@ BUILD_PACKAGES=(cmake make g++ pkg-config qtbase5-dev qtbase5-dev-tools libqcust
 # What the tests, the benchmarks and the fuzz run need on top.
 TEST_PACKAGES=(libbenchmark-dev clang libclang-rt-14-dev)
 
-# Configures and builds into the folder $1 with the extra CMake arguments that follow.
-build_tree() {
+# Configures the folder $1 with the extra CMake arguments that follow.
+configure_tree() {
     local dir="$1"
     shift
     cmake -S "$VANTOREL_ROOT" -B "$VANTOREL_ROOT/$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
-    cmake --build "$VANTOREL_ROOT/$dir" -j "$(nproc)"
+}
+
+# Configures and builds everything in the folder $1 with the extra CMake arguments that follow.
+build_tree() {
+    configure_tree "$@"
+    cmake --build "$VANTOREL_ROOT/$1" -j "$(nproc)"
 }
