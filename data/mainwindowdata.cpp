@@ -1,18 +1,26 @@
 // MainWindow: the table of points and everything that reads or writes it.
 #include "app/mainwindow.h"
 
+#include <QDebug>
+#include <QFile>
+#include <QFileDialog>
 #include <QItemSelectionModel>
 #include <QStandardItemModel>
 
 #include <algorithm>
 
+#include "data/addpointdialog.h"
+#include "data/calibration.h"
+#include "data/datafilereader.h"
+#include "data/datafilewriter.h"
 #include "ui_mainwindow.h"
 
 void MainWindow::setupModel()
 {
     model->setColumnCount(3);
     model->setRowCount(0);
-    model->setHorizontalHeaderLabels({QStringLiteral("X"), QStringLiteral("Y"), QStringLiteral("dY")});
+    model->setHorizontalHeaderLabels(
+        {QStringLiteral("X"), QStringLiteral("Y"), QStringLiteral("dY")});
 }
 
 void MainWindow::addPoint(double x, double y, double delta)
@@ -62,18 +70,79 @@ void MainWindow::on_actionDelete_Selection_triggered()
     updateGraph();
 }
 
+// With "Use calibration" checked and a calibration loaded, the interpolated correction at each
+// row's X is subtracted from its Y; otherwise the Y column comes back as it is.
 QVector<double> MainWindow::correctedYValues() const
 {
-    return columnValues(1);
+    const QVector<double> y = columnValues(1);
+    if (!ui->cbUseCalibration->isChecked() || calibration.isEmpty())
+        return y;
+    return Calibration::corrected(calibration, columnValues(0), y);
 }
 
-void MainWindow::on_actionAddPoint_triggered() {}
+// Every opening starts from a fresh dialog with all three fields at "0".
+void MainWindow::on_actionAddPoint_triggered()
+{
+    AddPointDialog dialog(this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const double delta = dialog.getDelta();
+    const double y = dialog.getY();
+    const double x = dialog.getX();
+    addPoint(x, y, delta);
+    updateGraph();
+}
 
-void MainWindow::on_actionOpen_triggered() {}
+// The file's points are appended after the rows already there; the graph is refreshed
+// whatever happened, also after a cancelled dialog.
+void MainWindow::on_actionOpen_triggered()
+{
+    const QString fileName =
+        QFileDialog::getOpenFileName(this, tr("Open File..."), QString(), tr("Data (*.txt)"));
+    if (!fileName.isEmpty()) {
+        QFile file(fileName);
+        if (file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+            for (const DataFileReader::Point &point : DataFileReader::readData(file))
+                addPoint(point.x, point.y, point.delta);
+            file.close();
+        }
+    }
+    updateGraph();
+}
 
+// Writes the table, with the calibration-corrected Y when Correction is true. A save that
+// fails leaves any existing file as it was and says so in the status bar; one that works is
+// silent.
 void MainWindow::saveData(bool Correction)
 {
-    Q_UNUSED(Correction);
+    const QString fileName = QFileDialog::getSaveFileName(
+        this, tr("Save File..."), QStringLiteral("./out.txt"), tr("Data (*.txt)"));
+    if (fileName.isEmpty())
+        return;
+    const QVector<double> x = columnValues(0);
+    const QVector<double> y = Correction ? correctedYValues() : columnValues(1);
+    const QVector<double> dy = columnValues(2);
+    QString error;
+    if (!DataFileWriter::write(fileName, x, y, dy, &error))
+        ui->statusBar->showMessage(tr("Could not save %1: %2").arg(fileName, error));
 }
 
-void MainWindow::on_tbOpenCalibration_clicked() {}
+// The old calibration is gone as soon as the dialog returns, whatever the user chose; the
+// file name shown changes only when a file was read.
+void MainWindow::on_tbOpenCalibration_clicked()
+{
+    const QString fileName = QFileDialog::getOpenFileName(this, tr("Open Calibrations..."),
+                                                          QString(), tr("TXT files (*.txt)"));
+    calibration.resize(0);
+    if (!fileName.isEmpty()) {
+        QFile file(fileName);
+        if (file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+            calibration = DataFileReader::readCalibration(file);
+            file.close();
+            Calibration::sortByX(calibration);
+            ui->leCalibrationFile->setText(fileName);
+            qDebug() << "Calibration loaded. N points:" << calibration.size();
+        }
+    }
+    updateGraph();
+}

@@ -1,0 +1,2 @@
+# Measurement data: the Add Point dialog, data files and the calibration.
+vantorel_add_test(tst_addpointdialog tst_addpointdialog.cpp testhelpers.h testhelpers.cpp)

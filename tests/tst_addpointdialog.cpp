@@ -1,0 +1,222 @@
+// The Add Point dialog: its form, the shared validator, and typing points into the table
+// through the real main window.
+#include <QAction>
+#include <QDialogButtonBox>
+#include <QDoubleValidator>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "app/mainwindow.h"
+#include "data/addpointdialog.h"
+#include "testhelpers.h"
+
+class TestAddPointDialog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void formAsDesigned();
+    void fieldsShareOneScientificValidator();
+    void acceptedValuesReadWithPointDecimals();
+    void typedPointIsAppendedAfterLastRow();
+    void untouchedDialogAddsZeroPoint();
+    void emptiedFieldGivesZero();
+    void cancelChangesNothing();
+    void everyOpeningStartsAtZero();
+
+private:
+    // Answers the next Add Point dialog: fills the fields given (null keeps a field as it is,
+    // after recording what it showed) and presses OK, or Cancel when accept is false.
+    void answerDialog(const char *x, const char *y, const char *dy, bool accept = true)
+    {
+        shown.clear();
+        testhelpers::answerModal([=](QWidget *modal) {
+            auto *dialog = qobject_cast<AddPointDialog *>(modal);
+            if (!dialog)
+                return false;
+            const char *texts[] = {x, y, dy};
+            const char *names[] = {"leX", "leY", "ledY"};
+            for (int i = 0; i < 3; ++i) {
+                auto *edit = dialog->findChild<QLineEdit *>(QLatin1String(names[i]));
+                shown << edit->text();
+                if (texts[i]) {
+                    edit->selectAll();
+                    edit->del();
+                    QTest::keyClicks(edit, QLatin1String(texts[i]));
+                }
+            }
+            auto *box = dialog->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
+            QPushButton *button =
+                box->button(accept ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel);
+            QMetaObject::invokeMethod(button, "click", Qt::QueuedConnection);
+            return true;
+        });
+    }
+    void addPointAction()
+    {
+        window->findChild<QAction *>(QStringLiteral("actionAddPoint"))->trigger();
+    }
+    QList<QList<double>> rows() const
+    {
+        QList<QList<double>> result;
+        for (int r = 0; r < model->rowCount(); ++r) {
+            QList<double> row;
+            for (int c = 0; c < 3; ++c)
+                row << model->item(r, c)->data(Qt::DisplayRole).toDouble();
+            result << row;
+        }
+        return result;
+    }
+
+    MainWindow *window = nullptr;
+    QStandardItemModel *model = nullptr;
+    QStringList shown;
+};
+
+void TestAddPointDialog::init()
+{
+    window = new MainWindow;
+    model = qobject_cast<QStandardItemModel *>(
+        window->findChild<QTableView *>(QStringLiteral("twData"))->model());
+    QVERIFY(model);
+}
+
+void TestAddPointDialog::cleanup()
+{
+    delete window;
+    window = nullptr;
+}
+
+void TestAddPointDialog::formAsDesigned()
+{
+    AddPointDialog dialog(window);
+    QCOMPARE(dialog.objectName(), QStringLiteral("AddPointDialog"));
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Add Point..."));
+    QCOMPARE(dialog.size(), QSize(174, 121));
+    QVERIFY(dialog.isModal());
+    QCOMPARE(dialog.windowModality(), Qt::WindowModal);
+    QVERIFY(!dialog.isSizeGripEnabled());
+    QCOMPARE(dialog.parent(), static_cast<QObject *>(window));
+
+    auto *vertical = qobject_cast<QVBoxLayout *>(dialog.layout());
+    QVERIFY(vertical);
+    QCOMPARE(vertical->objectName(), QStringLiteral("verticalLayout"));
+    auto *form = dialog.findChild<QFormLayout *>(QStringLiteral("formLayout"));
+    QVERIFY(form);
+    QCOMPARE(vertical->itemAt(0)->layout(), static_cast<QLayout *>(form));
+    auto *box = dialog.findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
+    QCOMPARE(vertical->itemAt(1)->widget(), static_cast<QWidget *>(box));
+    QCOMPARE(box->orientation(), Qt::Horizontal);
+    QCOMPARE(box->standardButtons(), QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+
+    QCOMPARE(form->rowCount(), 3);
+    const char *labels[][2] = {{"lbX", "X:"}, {"label_2", "Y:"}, {"label_3", "dY:"}};
+    const char *edits[] = {"leX", "leY", "ledY"};
+    for (int row = 0; row < 3; ++row) {
+        auto *label = qobject_cast<QLabel *>(form->itemAt(row, QFormLayout::LabelRole)->widget());
+        QVERIFY(label);
+        QCOMPARE(label->objectName(), QLatin1String(labels[row][0]));
+        QCOMPARE(label->text(), QLatin1String(labels[row][1]));
+        auto *edit = qobject_cast<QLineEdit *>(form->itemAt(row, QFormLayout::FieldRole)->widget());
+        QVERIFY(edit);
+        QCOMPARE(edit->objectName(), QLatin1String(edits[row]));
+        QCOMPARE(edit->text(), QStringLiteral("0"));
+        QVERIFY(edit->alignment() & Qt::AlignRight);
+        QVERIFY(edit->alignment() & Qt::AlignVCenter);
+    }
+    QCOMPARE(dialog.getX(), 0.0);
+    QCOMPARE(dialog.getY(), 0.0);
+    QCOMPARE(dialog.getDelta(), 0.0);
+}
+
+void TestAddPointDialog::fieldsShareOneScientificValidator()
+{
+    AddPointDialog dialog;
+    const QValidator *shared = dialog.findChild<QLineEdit *>(QStringLiteral("leX"))->validator();
+    auto *validator = qobject_cast<const QDoubleValidator *>(shared);
+    QVERIFY(validator);
+    QCOMPARE(validator->parent(), static_cast<QObject *>(&dialog));
+    QCOMPARE(validator->notation(), QDoubleValidator::ScientificNotation);
+    QCOMPARE(validator->bottom(), QDoubleValidator().bottom());
+    QCOMPARE(validator->top(), QDoubleValidator().top());
+    QCOMPARE(validator->decimals(), QDoubleValidator().decimals());
+    QCOMPARE(dialog.findChild<QLineEdit *>(QStringLiteral("leY"))->validator(), shared);
+    QCOMPARE(dialog.findChild<QLineEdit *>(QStringLiteral("ledY"))->validator(), shared);
+    QCOMPARE(dialog.findChildren<QDoubleValidator *>().size(), 1);
+}
+
+void TestAddPointDialog::acceptedValuesReadWithPointDecimals()
+{
+    const QLocale previous;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    AddPointDialog dialog;
+    dialog.findChild<QLineEdit *>(QStringLiteral("leX"))->setText(QStringLiteral("2.5e-3"));
+    dialog.findChild<QLineEdit *>(QStringLiteral("leY"))->setText(QStringLiteral("-"));
+    dialog.findChild<QLineEdit *>(QStringLiteral("ledY"))->setText(QStringLiteral("1e"));
+    dialog.findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"))
+        ->button(QDialogButtonBox::Ok)
+        ->click();
+    QLocale::setDefault(previous);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(dialog.getX(), 2.5e-3);
+    QCOMPARE(dialog.getY(), 0.0);
+    QCOMPARE(dialog.getDelta(), 0.0);
+}
+
+void TestAddPointDialog::typedPointIsAppendedAfterLastRow()
+{
+    QMetaObject::invokeMethod(window, "addPoint", Q_ARG(double, 1), Q_ARG(double, 2),
+                              Q_ARG(double, 3));
+    testhelpers::DebugCapture debug;
+    answerDialog("1.5e3", "2", "0.25");
+    addPointAction();
+    QCOMPARE(rows(), (QList<QList<double>>{{1, 2, 3}, {1500, 2, 0.25}}));
+    QCOMPARE(debug.count(QStringLiteral("Update graph")), 1);
+}
+
+void TestAddPointDialog::untouchedDialogAddsZeroPoint()
+{
+    answerDialog(nullptr, nullptr, nullptr);
+    addPointAction();
+    QCOMPARE(rows(), (QList<QList<double>>{{0, 0, 0}}));
+}
+
+void TestAddPointDialog::emptiedFieldGivesZero()
+{
+    answerDialog("4", "", "0.5");
+    addPointAction();
+    QCOMPARE(rows(), (QList<QList<double>>{{4, 0, 0.5}}));
+}
+
+void TestAddPointDialog::cancelChangesNothing()
+{
+    QMetaObject::invokeMethod(window, "addPoint", Q_ARG(double, 1), Q_ARG(double, 2),
+                              Q_ARG(double, 3));
+    testhelpers::DebugCapture debug;
+    answerDialog("7", "8", "9", false);
+    addPointAction();
+    QCOMPARE(rows(), (QList<QList<double>>{{1, 2, 3}}));
+    QCOMPARE(debug.lines().size(), 0);
+}
+
+void TestAddPointDialog::everyOpeningStartsAtZero()
+{
+    answerDialog("1.5e3", "2", "0.25");
+    addPointAction();
+    QCOMPARE(shown, QStringList({"0", "0", "0"}));
+    answerDialog(nullptr, "5", nullptr);
+    addPointAction();
+    QCOMPARE(shown, QStringList({"0", "0", "0"}));
+    QCOMPARE(rows(), (QList<QList<double>>{{1500, 2, 0.25}, {0, 5, 0}}));
+}
+
+VANTOREL_TEST_MAIN(TestAddPointDialog)
+#include "tst_addpointdialog.moc"
