@@ -1,0 +1,286 @@
+// The calibration: loading its file, the interpolated correction and where it is applied
+// (graph, corrected save), and the finite rule for points that share x.
+#include <QCheckBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <qcustomplot.h>
+
+#include <cmath>
+
+#include "app/mainwindow.h"
+#include "data/calibration.h"
+#include "testhelpers.h"
+
+class TestCalibration : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void interpolatesAndExtendsLinearly_data();
+    void interpolatesAndExtendsLinearly();
+    void sharedXGivesFiniteCorrection();
+    void singlePointIsConstant();
+    void sortKeepsFileOrderOfEqualX();
+
+    void loadedCalibrationCorrectsPlottedPoints_data();
+    void loadedCalibrationCorrectsPlottedPoints();
+    void noCorrectionUnlessCheckedAndLoaded();
+    void checkingMovesPointsButNotFitCurve();
+    void cancelledLoadDropsCalibrationButKeepsName();
+    void fileWithoutUsableLinesLoadsEmpty();
+    void correctedSaveWritesCorrectedY();
+    void sharedXStaysFiniteInPlotAndFile();
+
+private:
+    QString writeFile(const QString &name, const QByteArray &bytes)
+    {
+        const QString path = dir.filePath(name);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            qFatal("cannot write %s", qPrintable(path));
+        return path;
+    }
+    void load(const QString &path)
+    {
+        testhelpers::answerFileDialog(path);
+        window->findChild<QToolButton *>(QStringLiteral("tbOpenCalibration"))->click();
+    }
+    void saveCorrected(const QString &path)
+    {
+        testhelpers::answerFileDialog(path);
+        window->findChild<QPushButton *>(QStringLiteral("pbSaveDataWithCorrection"))->click();
+    }
+    void addPoint(double x, double y, double dy)
+    {
+        QVERIFY(QMetaObject::invokeMethod(window, "addPoint", Q_ARG(double, x), Q_ARG(double, y),
+                                          Q_ARG(double, dy)));
+    }
+    // The plotted Y values, in the graph's order (ascending X).
+    QList<double> plottedY() const
+    {
+        QList<double> values;
+        QCPGraph *points = plot->graph(0);
+        for (int i = 0; i < points->dataCount(); ++i)
+            values << points->data()->at(i)->value;
+        return values;
+    }
+
+    MainWindow *window = nullptr;
+    QCustomPlot *plot = nullptr;
+    QCheckBox *useCalibration = nullptr;
+    QTemporaryDir dir;
+};
+
+static const QVector<QPointF> threePoints = {{0, 0}, {10, 1}, {20, 3}};
+
+void TestCalibration::init()
+{
+    QVERIFY(dir.isValid());
+    window = new MainWindow;
+    plot = window->findChild<QCustomPlot *>(QStringLiteral("wPlot"));
+    useCalibration = window->findChild<QCheckBox *>(QStringLiteral("cbUseCalibration"));
+    QVERIFY(plot && useCalibration);
+}
+
+void TestCalibration::cleanup()
+{
+    delete window;
+    window = nullptr;
+}
+
+void TestCalibration::interpolatesAndExtendsLinearly_data()
+{
+    QTest::addColumn<QVector<QPointF>>("points");
+    QTest::addColumn<double>("x");
+    QTest::addColumn<double>("correction");
+    QTest::newRow("between first two") << threePoints << 5.0 << 0.5;
+    QTest::newRow("between last two") << threePoints << 15.0 << 2.0;
+    QTest::newRow("beyond the last") << threePoints << 25.0 << 4.0;
+    QTest::newRow("below the first") << threePoints << -5.0 << -0.5;
+    QTest::newRow("at the first") << threePoints << 0.0 << 0.0;
+    QTest::newRow("at the middle") << threePoints << 10.0 << 1.0;
+    QTest::newRow("at the last") << threePoints << 20.0 << 3.0;
+    const QVector<QPointF> two = {{0, 1}, {10, 3}};
+    for (double x : {-100.0, 0.0, 3.0, 10.0, 1e4})
+        QTest::addRow("two points at %g", x) << two << x << 1 + 0.2 * x;
+}
+
+void TestCalibration::interpolatesAndExtendsLinearly()
+{
+    QFETCH(QVector<QPointF>, points);
+    QFETCH(double, x);
+    QFETCH(double, correction);
+    // One rounding step of a few operations on small numbers.
+    QVERIFY(std::abs(Calibration::correctionAt(points, x) - correction) < 1e-12);
+}
+
+// A segment whose ends share x has no slope: it gives the mean of the two corrections. Such a
+// segment is chosen only at the ends of the table; inside it, a point at the shared x belongs
+// to the segment ending at the first of the two, one just beyond to the segment after.
+void TestCalibration::sharedXGivesFiniteCorrection()
+{
+    const QVector<QPointF> atStart = {{0, 2}, {0, 4}, {10, 6}};
+    for (double x : {-5.0, 0.0})
+        QCOMPARE(Calibration::correctionAt(atStart, x), 3.0);
+    QCOMPARE(Calibration::correctionAt(atStart, 5.0), 5.0);
+
+    const QVector<QPointF> atEnd = {{0, 0}, {10, 2}, {10, 4}};
+    QCOMPARE(Calibration::correctionAt(atEnd, 5.0), 1.0);
+    QCOMPARE(Calibration::correctionAt(atEnd, 10.0), 2.0);
+    QCOMPARE(Calibration::correctionAt(atEnd, 15.0), 3.0);
+
+    const QVector<QPointF> inside = {{0, 0}, {10, 1}, {10, 5}, {20, 7}};
+    QCOMPARE(Calibration::correctionAt(inside, 10.0), 1.0);
+    QCOMPARE(Calibration::correctionAt(inside, 15.0), 6.0);
+    QCOMPARE(Calibration::correctionAt(inside, 5.0), 0.5);
+
+    const QVector<QPointF> allEqual = {{3, 1}, {3, 2}, {3, 6}};
+    QCOMPARE(Calibration::correctionAt(allEqual, 0.0), 1.5);
+    QCOMPARE(Calibration::correctionAt(allEqual, 3.0), 1.5);
+    QCOMPARE(Calibration::correctionAt(allEqual, 9.0), 4.0);
+    QCOMPARE(Calibration::correctionAt({{3, 1}, {3, 2}}, -1e300), 1.5);
+}
+
+void TestCalibration::singlePointIsConstant()
+{
+    for (double x : {-1e9, 0.0, 7.0, 1e9})
+        QCOMPARE(Calibration::correctionAt({{7, 0.25}}, x), 0.25);
+    QCOMPARE(Calibration::correctionAt({}, 1.0), 0.0);
+    QCOMPARE(Calibration::corrected({{7, 0.25}}, {1, 2, 3}, {1, 1, 1}),
+             QVector<double>({0.75, 0.75, 0.75}));
+}
+
+void TestCalibration::sortKeepsFileOrderOfEqualX()
+{
+    QVector<QPointF> points = {{20, 3}, {10, 9}, {0, 0}, {10, 1}, {-5, 2}};
+    Calibration::sortByX(points);
+    QCOMPARE(points, QVector<QPointF>({{-5, 2}, {0, 0}, {10, 9}, {10, 1}, {20, 3}}));
+}
+
+void TestCalibration::loadedCalibrationCorrectsPlottedPoints_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("sorted") << QByteArray("0\t0\n10\t1\n20\t3\n");
+    QTest::newRow("any order") << QByteArray("20\t3\n0\t0\n10\t1\n");
+    QTest::newRow("third field ignored, CR LF")
+        << QByteArray("20\t3\t77\r\n0\t0\t1\r\n10\t1\t5\r\n");
+    QTest::newRow("lines that are skipped") << QByteArray("# x y\n\n20\t3\n0 9\n0\t0\n10\t1");
+}
+
+void TestCalibration::loadedCalibrationCorrectsPlottedPoints()
+{
+    QFETCH(QByteArray, content);
+    for (double x : {-5.0, 5.0, 15.0, 25.0})
+        addPoint(x, 10, 0.1);
+    testhelpers::DebugCapture debug;
+    const QString path = writeFile(QStringLiteral("calibration.txt"), content);
+    load(path);
+    QCOMPARE(window->findChild<QLineEdit *>(QStringLiteral("leCalibrationFile"))->text(), path);
+    QCOMPARE(debug.lines(),
+             QStringList({"Calibration loaded. N points: 3", QStringLiteral("Update graph")}));
+    QCOMPARE(plottedY(), QList<double>({10, 10, 10, 10}));
+    useCalibration->setChecked(true);
+    QCOMPARE(plottedY(), QList<double>({10.5, 9.5, 8, 6}));
+}
+
+void TestCalibration::noCorrectionUnlessCheckedAndLoaded()
+{
+    addPoint(5, 10, 0.1);
+    useCalibration->setChecked(true);
+    QCOMPARE(plottedY(), QList<double>({10}));
+    load(writeFile(QStringLiteral("two.txt"), "0\t1\n10\t3\n"));
+    QCOMPARE(plottedY(), QList<double>({8}));
+    useCalibration->setChecked(false);
+    QCOMPARE(plottedY(), QList<double>({10}));
+}
+
+void TestCalibration::checkingMovesPointsButNotFitCurve()
+{
+    addPoint(5, 10, 0.1);
+    addPoint(15, 10, 0.1);
+    load(writeFile(QStringLiteral("three.txt"), "0\t0\n10\t1\n20\t3\n"));
+    plot->graph(1)->setData({1, 10, 100}, {7, 8, 9});
+    testhelpers::DebugCapture debug;
+    useCalibration->setChecked(true);
+    QCOMPARE(plottedY(), QList<double>({9.5, 8}));
+    QCOMPARE(debug.count(QStringLiteral("Update graph")), 1);
+    useCalibration->setChecked(false);
+    QCOMPARE(plottedY(), QList<double>({10, 10}));
+    QCOMPARE(plot->graph(1)->dataCount(), 3);
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(plot->graph(1)->data()->at(i)->value, 7.0 + i);
+}
+
+void TestCalibration::cancelledLoadDropsCalibrationButKeepsName()
+{
+    addPoint(5, 10, 0.1);
+    useCalibration->setChecked(true);
+    testhelpers::DebugCapture debug;
+    const QString path = writeFile(QStringLiteral("first.txt"), "0\t0\n10\t1\n20\t3\n");
+    load(path);
+    QCOMPARE(plottedY(), QList<double>({9.5}));
+    testhelpers::cancelFileDialog();
+    window->findChild<QToolButton *>(QStringLiteral("tbOpenCalibration"))->click();
+    QCOMPARE(window->findChild<QLineEdit *>(QStringLiteral("leCalibrationFile"))->text(), path);
+    QCOMPARE(plottedY(), QList<double>({10}));
+    QCOMPARE(debug.lines(),
+             QStringList({"Calibration loaded. N points: 3", "Update graph", "Update graph"}));
+}
+
+void TestCalibration::fileWithoutUsableLinesLoadsEmpty()
+{
+    addPoint(5, 10, 0.1);
+    useCalibration->setChecked(true);
+    testhelpers::DebugCapture debug;
+    const QString path = writeFile(QStringLiteral("nothing.txt"), "no tabs here\n\n");
+    load(path);
+    QCOMPARE(window->findChild<QLineEdit *>(QStringLiteral("leCalibrationFile"))->text(), path);
+    QCOMPARE(debug.count(QStringLiteral("Calibration loaded. N points: 0")), 1);
+    QCOMPARE(plottedY(), QList<double>({10}));
+}
+
+void TestCalibration::correctedSaveWritesCorrectedY()
+{
+    addPoint(5, 10, 0.1);
+    addPoint(25, 10, 0.2);
+    const QString plain = dir.filePath(QStringLiteral("plain.txt"));
+    saveCorrected(plain);
+    QFile file(plain);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("5\t10\t0.1\n25\t10\t0.2\n"));
+    file.close();
+
+    load(writeFile(QStringLiteral("cal.txt"), "0\t0\n10\t1\n20\t3\n"));
+    useCalibration->setChecked(true);
+    const QString corrected = dir.filePath(QStringLiteral("corrected.txt"));
+    saveCorrected(corrected);
+    QFile correctedFile(corrected);
+    QVERIFY(correctedFile.open(QIODevice::ReadOnly));
+    QCOMPARE(correctedFile.readAll(), QByteArray("5\t9.5\t0.1\n25\t6\t0.2\n"));
+}
+
+// The end points share x: the last segment has width 0. In the file (10, 4) comes before
+// (10, 2), so X = 5 is corrected on the line to (10, 4); beyond 10 the mean 3 applies.
+void TestCalibration::sharedXStaysFiniteInPlotAndFile()
+{
+    addPoint(5, 10, 0.1);
+    addPoint(15, 10, 0.1);
+    load(writeFile(QStringLiteral("shared.txt"), "10\t4\n0\t0\n10\t2\n"));
+    useCalibration->setChecked(true);
+    QCOMPARE(plottedY(), QList<double>({8, 7}));
+    const QString path = dir.filePath(QStringLiteral("shared-corrected.txt"));
+    saveCorrected(path);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("5\t8\t0.1\n15\t7\t0.1\n"));
+}
+
+VANTOREL_TEST_MAIN(TestCalibration)
+#include "tst_calibration.moc"
