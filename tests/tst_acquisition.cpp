@@ -1,0 +1,309 @@
+// The timed acquisition: N marker readings 500 ms apart reduced to one point (X of the last
+// reading, mean Y, population standard deviation of Y), the progress bar, the Start/Stop
+// button and its controls, a run stopped early, and Start pressed while a stopped run still
+// waits for its last reading.
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStandardItemModel>
+#include <QStatusBar>
+#include <QTableView>
+
+#include <cmath>
+#include <memory>
+
+#include "app/mainwindow.h"
+#include "fakegpib/fakegpib.h"
+#include "instrumenttesthelpers.h"
+#include "testhelpers.h"
+
+using instrumenttest::BoxAnswerer;
+
+class TestAcquisition : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void tenReadingsAtTheirPace();
+    void zeroReadingsTakeOne();
+    void oneReading();
+    void controlsDuringARun();
+    void progressTruncates();
+    void stopAfterThreeAppendsFour();
+    void startWhileStoppingIsIgnored();
+    void failedReadingCountsAsZero();
+    void equalReadingsGiveZeroSpread();
+
+private:
+    template <typename T> T *child(const char *name) const
+    {
+        return window->findChild<T *>(QLatin1String(name));
+    }
+    QStandardItemModel *model() const
+    {
+        return qobject_cast<QStandardItemModel *>(child<QTableView>("twData")->model());
+    }
+    double cell(int row, int column) const
+    {
+        return model()->item(row, column)->data(Qt::DisplayRole).toDouble();
+    }
+    // Scripts one marker reading per entry of ys, X at 1000 times its number.
+    void script(const QList<QByteArray> &ys)
+    {
+        for (int i = 0; i < ys.size(); ++i) {
+            fake->script.answer("CALC:MARK:X?", QByteArray::number(1000 * (i + 1)) + '\n');
+            fake->script.answer("CALC:MARK:Y?", ys[i] + '\n');
+        }
+    }
+    int readings() const { return fake->script.calls.count(QStringLiteral("ibonl(17, 0)")); }
+    void start(int count)
+    {
+        child<QSpinBox>("sbPointsCount")->setValue(count);
+        child<QPushButton>("pbStartMeasure")->click();
+    }
+    // Waits until the run has appended its point.
+    bool waitForPoint(int rows, int timeoutMs)
+    {
+        return QTest::qWaitFor([&] { return model()->rowCount() == rows; }, timeoutMs);
+    }
+    void checkIdle() const
+    {
+        QCOMPARE(child<QPushButton>("pbStartMeasure")->text(), QStringLiteral("Start"));
+        QVERIFY(child<QPushButton>("pbStartMeasure")->isEnabled());
+        QVERIFY(child<QSpinBox>("sbGpibAddress")->isEnabled());
+        QVERIFY(child<QSpinBox>("sbPointsCount")->isEnabled());
+        QVERIFY(child<QPushButton>("pbSearchPeak")->isEnabled());
+        QVERIFY(child<QPushButton>("pbGetMarkerPos")->isEnabled());
+    }
+
+    std::unique_ptr<FakeGpib> fake;
+    MainWindow *window = nullptr;
+    std::unique_ptr<BoxAnswerer> boxes;
+};
+
+void TestAcquisition::init()
+{
+    fake = std::make_unique<FakeGpib>();
+    GpibDriver::setCurrent(fake.get());
+    window = new MainWindow;
+    boxes = std::make_unique<BoxAnswerer>();
+}
+
+// A run still going would leave its reading count behind for the next test's window: stop
+// it and let its last reading come before the window goes.
+void TestAcquisition::cleanup()
+{
+    auto *button = child<QPushButton>("pbStartMeasure");
+    if (button->text() == QStringLiteral("Stop")) {
+        button->click();
+        QTest::qWait(1000);
+    }
+    boxes.reset();
+    delete window;
+    window = nullptr;
+    GpibDriver::setCurrent(nullptr);
+    QCOMPARE(fake->script.misuses, 0);
+    fake.reset();
+}
+
+void TestAcquisition::tenReadingsAtTheirPace()
+{
+    script({"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"});
+    testhelpers::DebugCapture debug;
+    start(10);
+    // The first reading is taken at once, inside the click.
+    QCOMPARE(readings(), 1);
+    QVERIFY(waitForPoint(1, 10000));
+
+    QCOMPARE(cell(0, 0), 10000.0);
+    QCOMPARE(cell(0, 1), 5.5);
+    QCOMPARE(cell(0, 2), std::sqrt(8.25));
+    QCOMPARE(window->statusBar()->currentMessage(),
+             QStringLiteral("Point added: X = 10000; Y = 5.5; dY = 2.87228"));
+    QCOMPARE(child<QProgressBar>("progressBar")->value(), 100);
+    QCOMPARE(debug.count(QStringLiteral("Update graph")), 1);
+    checkIdle();
+
+    // Each reading is one whole connection; the next one starts 500 ms after it ends.
+    const QStringList reading = {"ibdev(0, 21, 0, 11, 1, 0)",
+                                 "ibclr(17)",
+                                 "ibwrt(17, SYST:DISP:UPD ON, 16)",
+                                 "ibwrt(17, CALC:MARK:X?, 12)",
+                                 "ibrd(17, 1024)",
+                                 "ibwrt(17, CALC:MARK:Y?, 12)",
+                                 "ibrd(17, 1024)",
+                                 "ibonl(17, 0)"};
+    QCOMPARE(fake->script.calls.size(), 10 * reading.size());
+    for (int i = 0; i < 10; ++i)
+        QCOMPARE(fake->script.calls.mid(i * reading.size(), reading.size()), reading);
+    for (int i = 1; i < 10; ++i) {
+        const qint64 gap = fake->script.callTimes[i * reading.size()] -
+                           fake->script.callTimes[i * reading.size() - 1];
+        QVERIFY2(gap >= 450,
+                 qPrintable(QStringLiteral("gap %1 ms before reading %2").arg(gap).arg(i + 1)));
+    }
+
+    // Nothing follows the run.
+    QTest::qWait(700);
+    QCOMPARE(readings(), 10);
+}
+
+void TestAcquisition::zeroReadingsTakeOne()
+{
+    script({"-7.25"});
+    start(0);
+    QCOMPARE(model()->rowCount(), 1);
+    QCOMPARE(readings(), 1);
+    QCOMPARE(cell(0, 0), 1000.0);
+    QCOMPARE(cell(0, 1), -7.25);
+    QCOMPARE(cell(0, 2), 0.0);
+    QCOMPARE(child<QProgressBar>("progressBar")->value(), 100);
+    checkIdle();
+    QTest::qWait(600);
+    QCOMPARE(readings(), 1);
+}
+
+void TestAcquisition::oneReading()
+{
+    script({"0.1"});
+    start(1);
+    QCOMPARE(model()->rowCount(), 1);
+    QCOMPARE(cell(0, 0), 1000.0);
+    QCOMPARE(cell(0, 1), static_cast<double>(0.1f));
+    QCOMPARE(cell(0, 2), 0.0);
+    QCOMPARE(window->statusBar()->currentMessage(),
+             QStringLiteral("Point added: X = 1000; Y = 0.1; dY = 0"));
+    checkIdle();
+
+    // The next run starts from cleared sums.
+    script({"4"});
+    start(1);
+    QCOMPARE(model()->rowCount(), 2);
+    QCOMPARE(cell(1, 1), 4.0);
+}
+
+void TestAcquisition::controlsDuringARun()
+{
+    script({"1", "2"});
+    start(2);
+    QCOMPARE(child<QPushButton>("pbStartMeasure")->text(), QStringLiteral("Stop"));
+    QVERIFY(child<QPushButton>("pbStartMeasure")->isEnabled());
+    QVERIFY(!child<QSpinBox>("sbGpibAddress")->isEnabled());
+    QVERIFY(!child<QSpinBox>("sbPointsCount")->isEnabled());
+    QVERIFY(!child<QPushButton>("pbSearchPeak")->isEnabled());
+    QVERIFY(!child<QPushButton>("pbGetMarkerPos")->isEnabled());
+    QCOMPARE(child<QProgressBar>("progressBar")->value(), 50);
+    QVERIFY(waitForPoint(1, 3000));
+    checkIdle();
+}
+
+void TestAcquisition::progressTruncates()
+{
+    script({"1", "2", "3"});
+    start(3);
+    QCOMPARE(child<QProgressBar>("progressBar")->value(), 33);
+    QVERIFY(QTest::qWaitFor([&] { return readings() == 2; }, 3000));
+    QCOMPARE(child<QProgressBar>("progressBar")->value(), 66);
+    QVERIFY(waitForPoint(1, 3000));
+    QCOMPARE(child<QProgressBar>("progressBar")->value(), 100);
+}
+
+// Stop does not cut the run off: the reading already scheduled comes and closes it.
+void TestAcquisition::stopAfterThreeAppendsFour()
+{
+    script({"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"});
+    start(10);
+    QVERIFY(QTest::qWaitFor([&] { return readings() == 3; }, 3000));
+    child<QPushButton>("pbStartMeasure")->click();
+    checkIdle();
+    QCOMPARE(model()->rowCount(), 0);
+
+    QVERIFY(waitForPoint(1, 3000));
+    QCOMPARE(readings(), 4);
+    QCOMPARE(cell(0, 0), 4000.0);
+    QCOMPARE(cell(0, 1), 2.5);
+    QCOMPARE(cell(0, 2), std::sqrt(1.25));
+    QCOMPARE(child<QProgressBar>("progressBar")->value(), 100);
+    QTest::qWait(700);
+    QCOMPARE(readings(), 4);
+    QCOMPARE(model()->rowCount(), 1);
+}
+
+// Start pressed between Stop and the stopped run's last reading does nothing: one chain of
+// readings, and the stopped run's point is built from its own readings only.
+void TestAcquisition::startWhileStoppingIsIgnored()
+{
+    script({"2", "4", "100", "100"});
+    start(10);
+    auto *button = child<QPushButton>("pbStartMeasure");
+    button->click(); // Stop
+    QCOMPARE(button->text(), QStringLiteral("Start"));
+    button->click(); // Start, while the second reading is still pending
+    QCOMPARE(readings(), 1);
+    QCOMPARE(button->text(), QStringLiteral("Start"));
+
+    QVERIFY(waitForPoint(1, 3000));
+    QCOMPARE(readings(), 2);
+    QCOMPARE(cell(0, 1), 3.0);
+    QCOMPARE(cell(0, 2), 1.0);
+    QTest::qWait(700);
+    QCOMPARE(readings(), 2);
+    checkIdle();
+
+    // Once the old run is closed, Start starts a new one from cleared sums.
+    start(1);
+    QCOMPARE(model()->rowCount(), 2);
+    QCOMPARE(cell(1, 1), 100.0);
+    QCOMPARE(cell(1, 2), 0.0);
+}
+
+// A reading whose connection cannot be opened is reported and counts as {0, 0}; the run
+// goes on.
+void TestAcquisition::failedReadingCountsAsZero()
+{
+    fake->script.failIbdev({0x8000, 2, 0}, 1);
+    fake->script.answer("CALC:MARK:X?", "5000\n");
+    fake->script.answer("CALC:MARK:Y?", "4\n");
+    start(2);
+    QCOMPARE(boxes->boxes().size(), 1);
+    QCOMPARE(boxes->boxes()[0].text,
+             QStringLiteral("ibdev error\r\nibsta = 0x8000, iberr = 0x2\r\nibsta ===> ERR "
+                            "\r\niberr ===> ENOL \r\nibcnt = 0"));
+    QVERIFY(waitForPoint(1, 3000));
+    QCOMPARE(cell(0, 0), 5000.0);
+    QCOMPARE(cell(0, 1), 2.0);
+    QCOMPARE(cell(0, 2), 2.0);
+    QCOMPARE(boxes->boxes().size(), 1);
+}
+
+// 33 equal readings of 1.96946394 leave the variance term a hair below zero through rounding;
+// the point then gets dY 0, not NaN. (Fewer equal single-precision readings give exactly 0:
+// their squares and sums are exact in double precision.)
+void TestAcquisition::equalReadingsGiveZeroSpread()
+{
+    const int count = 33;
+    const double reading = static_cast<double>(1.96946394f);
+    double sum = 0, sum2 = 0;
+    for (int i = 0; i < count; ++i) {
+        sum += reading;
+        sum2 += reading * reading;
+    }
+    const double mean = sum / count;
+    QVERIFY(sum2 / count - mean * mean < 0);
+
+    for (int i = 0; i < count; ++i)
+        script({"1.96946394"});
+    start(count);
+    QVERIFY(waitForPoint(1, count * 600 + 5000));
+    QCOMPARE(readings(), count);
+    QCOMPARE(cell(0, 1), mean);
+    QCOMPARE(cell(0, 2), 0.0);
+    QCOMPARE(window->statusBar()->currentMessage(),
+             QStringLiteral("Point added: X = 1000; Y = 1.96946; dY = 0"));
+}
+
+VANTOREL_TEST_MAIN(TestAcquisition)
+#include "tst_acquisition.moc"
