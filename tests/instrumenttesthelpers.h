@@ -2,11 +2,9 @@
 #define INSTRUMENTTESTHELPERS_H
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QMessageBox>
-
-#include <memory>
-
-#include "testhelpers.h"
+#include <QTimer>
 
 namespace instrumenttest {
 
@@ -21,43 +19,39 @@ struct SeenBox
 };
 
 // Answers every message box that opens while it lives: records it and presses its OK button
-// (or closes it, should it have none, so that a faulty box cannot hang the test).
+// (or closes it, should it have none, so that a faulty box cannot hang the test). It polls
+// the active modal widget every 20 ms like testhelpers::answerModal, but keeps answering
+// until it is destroyed, so a second, unexpected box is seen and counted too.
 class BoxAnswerer
 {
 public:
-    BoxAnswerer() : state(std::make_shared<State>())
+    BoxAnswerer()
     {
-        std::shared_ptr<State> shared = state;
-        testhelpers::answerModal(
-            [shared](QWidget *modal) {
-                if (!shared->active)
-                    return true;
-                auto *box = qobject_cast<QMessageBox *>(modal);
-                if (!box || !box->isVisible())
-                    return false;
-                shared->boxes.append({box->windowTitle(), box->text(), box->icon(),
-                                      box->standardButtons(), box->buttons().size()});
-                if (QAbstractButton *ok = box->button(QMessageBox::Ok))
-                    ok->click();
-                else
-                    box->done(0);
-                return false;
-            },
-            600000);
+        timer.setInterval(20);
+        QObject::connect(&timer, &QTimer::timeout, [this] { answer(); });
+        timer.start();
     }
-    ~BoxAnswerer() { state->active = false; }
     BoxAnswerer(const BoxAnswerer &) = delete;
     BoxAnswerer &operator=(const BoxAnswerer &) = delete;
 
-    QList<SeenBox> boxes() const { return state->boxes; }
+    QList<SeenBox> boxes() const { return seen; }
 
 private:
-    struct State
+    void answer()
     {
-        bool active = true;
-        QList<SeenBox> boxes;
-    };
-    std::shared_ptr<State> state;
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible())
+            return;
+        seen.append({box->windowTitle(), box->text(), box->icon(), box->standardButtons(),
+                     box->buttons().size()});
+        if (QAbstractButton *ok = box->button(QMessageBox::Ok))
+            ok->click();
+        else
+            box->done(0);
+    }
+
+    QTimer timer;
+    QList<SeenBox> seen;
 };
 
 } // namespace instrumenttest

@@ -38,6 +38,7 @@ private slots:
     void searchPeakCallSequence();
     void failuresShowOneBoxAndCloseTheConnection_data();
     void failuresShowOneBoxAndCloseTheConnection();
+    void timedOutWriteBoxAnsweredByTheUser();
     void boxNamesStatusBitsAndErrorCodes_data();
     void boxNamesStatusBitsAndErrorCodes();
     void replies_data();
@@ -240,6 +241,47 @@ void TestGpib::failuresShowOneBoxAndCloseTheConnection()
     button("pbGetMarkerPos")->click();
     QCOMPARE(fake->script.calls.first(), open17[0]);
     QCOMPARE(boxes->boxes().size(), 1);
+}
+
+// The box as the user meets it: modal over the window, five lines, one OK button that
+// closes it and lets the operation end.
+void TestGpib::timedOutWriteBoxAnsweredByTheUser()
+{
+    boxes.reset();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    fake->script.failWrite("CALC:MARK:X?", {0xC100, 6, 0}, 1);
+    bool answered = false;
+    QString title, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QList<QAbstractButton *> buttons;
+    QWidget *parent = nullptr;
+    testhelpers::answerModal([&](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        if (!box)
+            return false;
+        title = box->windowTitle();
+        text = box->text();
+        icon = box->icon();
+        buttons = box->buttons();
+        parent = box->parentWidget();
+        if (box->button(QMessageBox::Ok))
+            box->button(QMessageBox::Ok)->click();
+        else
+            box->done(0);
+        answered = true;
+        return true;
+    });
+    button("pbGetMarkerPos")->click();
+    QVERIFY(answered);
+    QCOMPARE(title, QStringLiteral("GPIB Error"));
+    QCOMPARE(text, QStringLiteral("ibwrt error\r\nibsta = 0xc100, iberr = 0x6\r\nibsta ===> ERR "
+                                  "TMO CMPL \r\niberr ===> EABO \r\nibcnt = 0"));
+    QCOMPARE(text.split(QStringLiteral("\r\n")).size(), 5);
+    QCOMPARE(icon, QMessageBox::Warning);
+    QCOMPARE(buttons.size(), 1);
+    QCOMPARE(parent, static_cast<QWidget *>(window));
+    QCOMPARE(fake->script.calls.last(), QStringLiteral("ibonl(17, 0)"));
 }
 
 void TestGpib::boxNamesStatusBitsAndErrorCodes_data()
