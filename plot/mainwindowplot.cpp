@@ -6,6 +6,8 @@
 #include <QFileDialog>
 #include <qcustomplot.h>
 
+#include <cmath>
+
 #include "ui_mainwindow.h"
 
 // The ±dY bars of graph 0 are a plottable of their own, attached to the graph.
@@ -16,6 +18,21 @@ static QCPErrorBars *pointErrorBars(QCustomPlot *plot)
             return bars;
     }
     return nullptr;
+}
+
+// Widens the ranges that the rescale fitted tightly to the data by 5 % of their span on each
+// side (in decades on the logarithmic X axis), so that the outermost points and their bars are
+// not cut in half by the frame of the plot.
+static void addRangeMargins(QCustomPlot *plot)
+{
+    const QCPRange x = plot->xAxis->range();
+    if (x.lower > 0 && x.upper > x.lower) {
+        const double factor = std::pow(x.upper / x.lower, 0.05);
+        plot->xAxis->setRange(x.lower / factor, x.upper * factor);
+    }
+    const QCPRange y = plot->yAxis->range();
+    const double margin = 0.05 * y.size();
+    plot->yAxis->setRange(y.lower - margin, y.upper + margin);
 }
 
 void MainWindow::setupPlot()
@@ -54,6 +71,8 @@ void MainWindow::updateGraph()
     bars->setData(dy.mid(0, n));
 
     plot->rescaleAxes(false);
+    if (n > 0 || plot->graph(1)->dataCount() > 0)
+        addRangeMargins(plot);
     plot->replot();
 }
 

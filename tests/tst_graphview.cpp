@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <qcustomplot.h>
 
+#include <cmath>
+
 #include "app/mainwindow.h"
 #include "testhelpers.h"
 
@@ -22,6 +24,7 @@ private slots:
     void pointsAndErrorBars();
     void rescaleCoversErrorBars();
     void clearKeepsFitCurveAndFitsAxesToIt();
+    void emptyPlotKeepsRanges();
     void exportsByExtension_data();
     void exportsByExtension();
     void namesThatWriteNothing_data();
@@ -132,16 +135,23 @@ void TestGraphView::pointsAndErrorBars()
     QCOMPARE(bars->dataCount(), 3);
 }
 
+// The ranges cover the points with their bars, plus 5 % of the span on each side (in decades
+// on the logarithmic X axis), so no point sits on the frame.
 void TestGraphView::rescaleCoversErrorBars()
 {
     addPoint(1, 5, 0.5);
     addPoint(10, 6, 0);
     addPoint(100, 7, 1);
     QMetaObject::invokeMethod(window, "updateGraph");
-    QCOMPARE(plot->yAxis->range().lower, 4.5);
-    QCOMPARE(plot->yAxis->range().upper, 8.0);
-    QCOMPARE(plot->xAxis->range().lower, 1.0);
-    QCOMPARE(plot->xAxis->range().upper, 100.0);
+    QCOMPARE(plot->yAxis->range().lower, 4.5 - 0.175);
+    QCOMPARE(plot->yAxis->range().upper, 8.0 + 0.175);
+    QCOMPARE(plot->xAxis->range().lower, 1.0 / std::pow(10.0, 0.1));
+    QCOMPARE(plot->xAxis->range().upper, 100.0 * std::pow(10.0, 0.1));
+
+    // Refreshing again does not widen the ranges further.
+    QMetaObject::invokeMethod(window, "updateGraph");
+    QCOMPARE(plot->yAxis->range().upper, 8.0 + 0.175);
+    QCOMPARE(plot->xAxis->range().upper, 100.0 * std::pow(10.0, 0.1));
 }
 
 void TestGraphView::clearKeepsFitCurveAndFitsAxesToIt()
@@ -153,10 +163,20 @@ void TestGraphView::clearKeepsFitCurveAndFitsAxesToIt()
     window->findChild<QAction *>(QStringLiteral("actionClear"))->trigger();
     QCOMPARE(plot->graph(0)->dataCount(), 0);
     QCOMPARE(plot->graph(1)->dataCount(), 2);
-    QCOMPARE(plot->xAxis->range().lower, 2.0);
-    QCOMPARE(plot->xAxis->range().upper, 50.0);
-    QCOMPARE(plot->yAxis->range().lower, -3.0);
-    QCOMPARE(plot->yAxis->range().upper, 3.0);
+    QCOMPARE(plot->xAxis->range().lower, 2.0 / std::pow(25.0, 0.05));
+    QCOMPARE(plot->xAxis->range().upper, 50.0 * std::pow(25.0, 0.05));
+    QCOMPARE(plot->yAxis->range().lower, -3.3);
+    QCOMPARE(plot->yAxis->range().upper, 3.3);
+}
+
+// With nothing to plot, a refresh leaves the ranges as they were.
+void TestGraphView::emptyPlotKeepsRanges()
+{
+    plot->xAxis->setRange(3, 30);
+    plot->yAxis->setRange(-1, 1);
+    QMetaObject::invokeMethod(window, "updateGraph");
+    QCOMPARE(plot->xAxis->range(), QCPRange(3, 30));
+    QCOMPARE(plot->yAxis->range(), QCPRange(-1, 1));
 }
 
 void TestGraphView::exportsByExtension_data()
@@ -198,9 +218,12 @@ void TestGraphView::namesThatWriteNothing_data()
 {
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("name");
-    QTest::newRow("dot only in a folder name") << "data.old" << "graph";
-    QTest::newRow("jpeg is not jpg") << "" << "graph.jpeg";
-    QTest::newRow("no dot at all") << "" << "graph";
+    QTest::newRow("dot only in a folder name") << "data.old"
+                                               << "graph";
+    QTest::newRow("jpeg is not jpg") << ""
+                                     << "graph.jpeg";
+    QTest::newRow("no dot at all") << ""
+                                   << "graph";
 }
 
 void TestGraphView::namesThatWriteNothing()
@@ -211,7 +234,8 @@ void TestGraphView::namesThatWriteNothing()
     QDir base(empty.path());
     if (!folder.isEmpty())
         QVERIFY(base.mkdir(folder));
-    const QString target = folder.isEmpty() ? base.filePath(name) : base.filePath(folder + "/" + name);
+    const QString target =
+        folder.isEmpty() ? base.filePath(name) : base.filePath(folder + "/" + name);
     saveGraph(target);
     QStringList written;
     QDirIterator it(empty.path(), QDir::Files, QDirIterator::Subdirectories);

@@ -1,68 +1,144 @@
-// Puts the real main window into the states the documentation shows and saves a picture of
-// the screen for each. Run under Xvfb by scripts/screenshot.
+// Puts the real main window into the states the user guide shows and saves a picture of the
+// window for each. Run under Xvfb by scripts/screenshot; file dialogs are answered the way the
+// tests answer them.
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
-#include <QDockWidget>
+#include <QPushButton>
 #include <QScreen>
+#include <QSpinBox>
 #include <QTextStream>
-#include <QTimer>
+#include <QToolButton>
 
 #include "app/mainwindow.h"
+#include "tests/testhelpers.h"
 
 namespace {
 
-void showPanels(MainWindow &window, const QStringList &actions)
-{
-    for (const char *name : {"actionControls", "actionData", "actionCalculation",
-                             "actionCalibration"}) {
-        window.findChild<QAction *>(QLatin1String(name))
-            ->setChecked(actions.contains(QLatin1String(name)));
-    }
-}
+const char *const panelActions[] = {"actionControls", "actionData", "actionCalculation",
+                                    "actionCalibration"};
 
-void addDemoPoints(MainWindow &window)
+class Scenes
 {
-    const double points[][3] = {{1e5, -20.1, 0.3}, {3e5, -20.4, 0.3}, {1e6, -22.6, 0.4},
-                                {3e6, -30.3, 0.5}, {1e7, -40.2, 0.6}};
-    for (const auto &p : points) {
-        QMetaObject::invokeMethod(&window, "addPoint", Q_ARG(double, p[0]), Q_ARG(double, p[1]),
-                                  Q_ARG(double, p[2]));
-    }
-    QMetaObject::invokeMethod(&window, "updateGraph");
-}
+public:
+    Scenes(const QString &examples, const QString &outDir) : examples(examples), outDir(outDir) {}
 
-// Saves what the X server shows, as a person at the screen would see it.
-bool saveScreen(const QString &path)
-{
-    QApplication::processEvents();
-    const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0);
-    return shot.save(path);
-}
+    // Shows exactly the panels named, hides the others.
+    void showPanels(const QStringList &shown)
+    {
+        for (const char *name : panelActions)
+            action(name)->setChecked(shown.contains(QLatin1String(name)));
+        QTest::qWait(200);
+    }
+
+    // Search Peak, then a run of three readings, as a user builds a curve point by point.
+    void measurePoints(int count)
+    {
+        window->findChild<QSpinBox *>(QStringLiteral("sbPointsCount"))->setValue(3);
+        auto *start = window->findChild<QPushButton *>(QStringLiteral("pbStartMeasure"));
+        for (int i = 0; i < count; ++i) {
+            window->findChild<QPushButton *>(QStringLiteral("pbSearchPeak"))->click();
+            start->click();
+            QTest::qWaitFor([start] { return start->text() == QLatin1String("Start"); }, 5000);
+        }
+    }
+
+    void openData(const QString &name)
+    {
+        testhelpers::answerFileDialog(QDir(examples).filePath(name));
+        action("actionOpen")->trigger();
+    }
+
+    void loadCalibration(const QString &name)
+    {
+        testhelpers::answerFileDialog(QDir(examples).filePath(name));
+        window->findChild<QToolButton *>(QStringLiteral("tbOpenCalibration"))->click();
+        window->findChild<QCheckBox *>(QStringLiteral("cbUseCalibration"))->setChecked(true);
+    }
+
+    void calculate(int method)
+    {
+        window->findChild<QComboBox *>(QStringLiteral("cbCalculationType"))->setCurrentIndex(method);
+        window->findChild<QPushButton *>(QStringLiteral("pbCalculate"))->click();
+    }
+
+    void clear() { action("actionClear")->trigger(); }
+
+    // Saves the window as the X server shows it, as a person at the screen sees it.
+    bool save(const QString &name)
+    {
+        QTest::qWait(300);
+        const QRect frame = window->frameGeometry();
+        const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(
+            0, frame.x(), frame.y(), frame.width(), frame.height());
+        const QString path = QDir(outDir).filePath(name);
+        QTextStream(stdout) << path << '\n';
+        return shot.save(path);
+    }
+
+    MainWindow *window = nullptr;
+
+private:
+    QAction *action(const char *name)
+    {
+        return window->findChild<QAction *>(QLatin1String(name));
+    }
+    QString examples;
+    QString outDir;
+};
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     const QString outDir = args.value(1, QStringLiteral("."));
+    const QString examples = args.value(2, QStringLiteral("examples"));
     QDir().mkpath(outDir);
 
     MainWindow window;
     window.move(0, 0);
     window.show();
-    addDemoPoints(window);
-    showPanels(window, {"actionControls", "actionData", "actionCalculation", "actionCalibration"});
+    QTest::qWaitForWindowExposed(&window);
+    Scenes scenes(examples, outDir);
+    scenes.window = &window;
+    bool ok = true;
 
-    int status = 0;
-    QTimer::singleShot(1000, [&] {
-        const QString path = QDir(outDir).filePath(QStringLiteral("window.png"));
-        if (!saveScreen(path))
-            status = 1;
-        QTextStream(stdout) << path << '\n';
-        app.quit();
-    });
-    app.exec();
-    return status;
+    // The window as it opens.
+    ok &= scenes.save(QStringLiteral("start.png"));
+
+    // Controls: points measured on the simulated analyser.
+    scenes.showPanels({"actionControls"});
+    scenes.measurePoints(12);
+    ok &= scenes.save(QStringLiteral("panel-controls.png"));
+
+    // Calculation: the measured roll-off fitted with method 0.
+    scenes.showPanels({"actionControls", "actionCalculation"});
+    scenes.calculate(0);
+    ok &= scenes.save(QStringLiteral("fit.png"));
+
+    // Data: an example file opened into an empty table.
+    scenes.clear();
+    scenes.showPanels({"actionData"});
+    scenes.openData(QStringLiteral("ifband.txt"));
+    ok &= scenes.save(QStringLiteral("panel-data.png"));
+
+    // Calibration: the example calibration applied to the same points, then a weighted fit.
+    scenes.showPanels({"actionData", "actionCalculation", "actionCalibration"});
+    scenes.loadCalibration(QStringLiteral("calibration.txt"));
+    scenes.calculate(1);
+    ok &= scenes.save(QStringLiteral("panel-calibration.png"));
+
+    // Everything at once, for the top of the README.
+    scenes.clear();
+    scenes.openData(QStringLiteral("recombination.txt"));
+    scenes.showPanels({"actionControls", "actionData", "actionCalculation", "actionCalibration"});
+    scenes.calculate(3);
+    ok &= scenes.save(QStringLiteral("overview.png"));
+
+    return ok ? 0 : 1;
 }
