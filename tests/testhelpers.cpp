@@ -12,7 +12,7 @@ namespace testhelpers {
 
 void answerModal(std::function<bool(QWidget *)> handler, int timeoutMs)
 {
-    auto *timer = new QTimer;
+    auto *timer = new QTimer(qApp);
     auto clock = std::make_shared<QElapsedTimer>();
     clock->start();
     timer->setInterval(20);
