@@ -1,4 +1,107 @@
 // MainWindow: the Calculate button of the calculation panel.
 #include "app/mainwindow.h"
 
-void MainWindow::on_pbCalculate_clicked() {}
+#include <QStatusBar>
+#include <qcustomplot.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "regression/cifbandlogregresscalculation.h"
+#include "regression/cifbandlogregressweightcalculation.h"
+#include "regression/crecombinationtimelinregresscalculation.h"
+#include "regression/crecombinationtimelinregressweightcalculation.h"
+#include "ui_mainwindow.h"
+
+// Fits the method chosen in the calculation panel to the table. X is scaled so that its largest
+// value is 10 (every fit then starts at Fc = 5, whatever the unit of X); Fc, Fb and Ft are
+// scaled back for the status text and the curve. A row whose X or Y is not a finite number
+// carries nothing a fit could use and would spoil every objective value, so it is left out of
+// the fit; it stays in the table and in the plot.
+void MainWindow::on_pbCalculate_clicked()
+{
+    const int method = ui->cbCalculationType->currentIndex();
+    cAbstractRegressCalculation *created = nullptr;
+    switch (method) {
+    case 0:
+        created = new cIfBandLogRegressCalculation;
+        break;
+    case 1:
+        created = new cIfBandLogRegressWeightCalculation;
+        break;
+    case 2:
+        created = new cRecombinationTimeLinRegressCalculation;
+        break;
+    case 3:
+        created = new cRecombinationTimeLinRegressWeightCalculation;
+        break;
+    default:
+        return;
+    }
+    delete calculation;
+    calculation = created;
+
+    const QVector<double> tableX = columnValues(0);
+    const QVector<double> tableY = correctedYValues();
+    const QVector<double> tableDy = columnValues(2);
+    const int rows = std::min({tableX.size(), tableY.size(), tableDy.size()});
+    QVector<double> x;
+    QVector<double> y;
+    QVector<double> dy;
+    x.reserve(rows);
+    y.reserve(rows);
+    dy.reserve(rows);
+    for (int row = 0; row < rows; ++row) {
+        if (std::isfinite(tableX[row]) && std::isfinite(tableY[row])) {
+            x.append(tableX[row]);
+            y.append(tableY[row]);
+            dy.append(tableDy[row]);
+        }
+    }
+
+    double xMax = 0;
+    for (double value : x) {
+        if (value > xMax)
+            xMax = value;
+    }
+    const double k = 10 / xMax;
+    for (double &value : x)
+        value *= k;
+    calculation->setXValues(x);
+    calculation->setYValues(y);
+    calculation->setDyValues(dy);
+    calculation->calculate();
+
+    const QCPRange range = ui->wPlot->xAxis->range();
+    const double step = (range.upper - range.lower) / 49;
+
+    QVector<double> P = calculation->parameters();
+    P[1] /= k;
+    P[2] /= k;
+    P[3] /= k;
+
+    // With no positive X there is no scale and no curve: graph 1 is emptied. Samples whose
+    // ordinate is not a finite number are left out of the curve.
+    QVector<double> keys;
+    QVector<double> values;
+    if (xMax > 0) {
+        const bool ifBand = method < 2;
+        double key = range.lower;
+        for (int i = 0; i < 50; ++i) {
+            const double value =
+                ifBand ? ifBandLevel(key, P[0], P[1]) : recombinationResponse(key, P[0], P[1]);
+            if (std::isfinite(value)) {
+                keys.append(key);
+                values.append(value);
+            }
+            key += step;
+        }
+    }
+    ui->wPlot->graph(1)->setData(keys, values);
+    ui->wPlot->replot(QCustomPlot::rpRefreshHint);
+
+    statusBar()->showMessage(tr("Parameters A = %1; Fc = %2; Fb = %3; Ft = %4")
+                                 .arg(QString::number(P[0], 'g', 6), QString::number(P[1], 'g', 6),
+                                      QString::number(P[2], 'g', 6),
+                                      QString::number(P[3], 'g', 6)));
+}

@@ -9,6 +9,12 @@
 class cAbstractRegressCalculation
 {
 public:
+    // The descent of every method ends after this many accepted steps at the latest. A step is
+    // accepted whenever it does not raise the objective, so a descent creeping along a long
+    // narrow valley, or drifting on an objective that keeps falling, could otherwise go on
+    // for ever.
+    static constexpr long long maxAcceptedSteps = 1000000;
+
     virtual ~cAbstractRegressCalculation() = default;
 
     QVector<double> xValues() const { return m_xValues; }
@@ -31,6 +37,13 @@ public:
     virtual void minimize() = 0;
 
 protected:
+    // Sets the parameters to the starting pair that both fit families use: the largest Y and
+    // half the largest X of the points that have both (0, 0 without points).
+    void setStartingValues();
+
+    // The starting pair of minimize: the first two parameters, 0 for any that is missing.
+    void startingPair(double &A, double &Fc) const;
+
     QVector<double> m_xValues;
     QVector<double> m_yValues;
     QVector<double> m_dyValues;

@@ -1,0 +1,35 @@
+#ifndef CIFBANDLOGREGRESSCALCULATION_H
+#define CIFBANDLOGREGRESSCALCULATION_H
+
+#include <cmath>
+
+#include "regression/cabstractregresscalculation.h"
+
+// The level of a single-pole IF band in dB at x: A for x = 0, A - 3.0103 at x = Fc, falling by
+// 20 dB per decade far above Fc. X enters only squared.
+inline double ifBandLevel(double x, double A, double Fc)
+{
+    const double u = x / Fc;
+    return A - 10.0 * std::log10(u * u + 1.0);
+}
+
+// Method "1-Time; 2-Log Scale": fits the IF band level to Y in dB, every point alike.
+class cIfBandLogRegressCalculation : public cAbstractRegressCalculation
+{
+public:
+    void initParameters() override;
+    void minimize() override;
+
+    // The objective the search minimizes: the sum of squared residuals in dB.
+    virtual double residualSum(double A, double Fc) const;
+
+    // The descent direction at (A, Fc): half the partial derivatives of the unweighted sum of
+    // squares, also for the weighted method; only their direction is used.
+    double gradientA(double A, double Fc) const;
+    double gradientFc(double A, double Fc) const;
+
+    // The bound of Fc between c and d: where the objective, A held, crosses 2 * Smin.
+    double findBound(double Smin, double A, double c, double d) const;
+};
+
+#endif // CIFBANDLOGREGRESSCALCULATION_H

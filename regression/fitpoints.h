@@ -1,0 +1,52 @@
+#ifndef FITPOINTS_H
+#define FITPOINTS_H
+
+#include <QVector>
+
+#include <cmath>
+
+// The hot loops of the fit are compiled twice on x86-64 Linux with GCC, once for the baseline
+// instruction set and once for AVX2, and the loader picks the one the processor runs. Both
+// give the same bits: the loops use only operations that IEEE arithmetic rounds exactly
+// (no fused multiply-add, no reordered sums).
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__)
+#define VANTOREL_FIT_KERNEL __attribute__((target_clones("avx2", "default")))
+#else
+#define VANTOREL_FIT_KERNEL
+#endif
+
+// The helpers of those loops must be compiled into each of them, not called from outside.
+#if defined(__GNUC__)
+#define VANTOREL_FIT_INLINE inline __attribute__((always_inline))
+#else
+#define VANTOREL_FIT_INLINE inline
+#endif
+
+// A spread gives its point a weight only when it is finite and not 0; a weighted objective
+// leaves the other points out.
+inline bool usableSpread(double dy)
+{
+    return dy != 0 && std::isfinite(dy);
+}
+
+// The points one objective or direction pass reads, as plain arrays. The vectors must outlive
+// this view and stay unchanged while it is used.
+class FitPoints
+{
+public:
+    // weighted asks for the weighted objective; it is in effect only when at least one of the
+    // points that have a dY carries a usable one, and is the unweighted objective otherwise.
+    FitPoints(const QVector<double> &x, const QVector<double> &y, const QVector<double> &dy,
+              bool weighted);
+
+    const double *x;
+    const double *y;
+    const double *dy;
+    // Points that have X and Y: the unweighted objective and both direction components.
+    int count;
+    // Points that have X, Y and dY: the weighted objective.
+    int weightedCount;
+    bool weighted;
+};
+
+#endif // FITPOINTS_H

@@ -1,0 +1,293 @@
+// Calculate on the real window: the method chosen, X scaled to 10 and back, the status text,
+// the 50 curve samples over the current X range, and tables a fit cannot use.
+#include <QComboBox>
+#include <QPushButton>
+#include <QStatusBar>
+#include <qcustomplot.h>
+
+#include <cmath>
+#include <limits>
+#include <memory>
+
+#include "app/mainwindow.h"
+#include "regression/cifbandlogregresscalculation.h"
+#include "regression/cifbandlogregressweightcalculation.h"
+#include "regression/crecombinationtimelinregresscalculation.h"
+#include "regression/crecombinationtimelinregressweightcalculation.h"
+#include "testhelpers.h"
+
+using Vector = QVector<double>;
+
+namespace {
+
+struct Point
+{
+    double x;
+    double y;
+    double dy;
+};
+
+// A roll-off with some scatter, X up to 2000, for the IF band methods.
+const QVector<Point> rollOff = {{20, 0.3, 0.1},    {50, 0.2, 0.4},     {100, -0.4, 0.2},
+                                {200, -1.1, 0.3},  {400, -3.2, 0.1},   {700, -6.3, 0.5},
+                                {1000, -8.6, 0.2}, {1500, -11.9, 0.3}, {2000, -14.2, 0.1}};
+
+// A response rising to a level, for the recombination methods.
+const QVector<Point> rise = {{20, 0.22, 0.02},  {50, 0.47, 0.05},   {100, 0.97, 0.03},
+                             {200, 1.62, 0.1},  {400, 2.45, 0.04},  {700, 2.71, 0.08},
+                             {1000, 2.9, 0.03}, {1500, 2.91, 0.05}, {2000, 3.01, 0.02}};
+
+std::unique_ptr<cAbstractRegressCalculation> calculationFor(int method)
+{
+    switch (method) {
+    case 0:
+        return std::make_unique<cIfBandLogRegressCalculation>();
+    case 1:
+        return std::make_unique<cIfBandLogRegressWeightCalculation>();
+    case 2:
+        return std::make_unique<cRecombinationTimeLinRegressCalculation>();
+    default:
+        return std::make_unique<cRecombinationTimeLinRegressWeightCalculation>();
+    }
+}
+
+// What the window should show for these points: the table keeps single precision, X is scaled
+// so that its largest value is 10, and Fc, Fb, Ft are scaled back.
+Vector expectedParameters(int method, const QVector<Point> &points)
+{
+    Vector x, y, dy;
+    double xMax = 0;
+    for (const Point &p : points) {
+        x << static_cast<float>(p.x);
+        y << static_cast<float>(p.y);
+        dy << static_cast<float>(p.dy);
+        xMax = std::max(xMax, x.last());
+    }
+    const double k = 10 / xMax;
+    for (double &v : x)
+        v *= k;
+    auto c = calculationFor(method);
+    c->setXValues(x);
+    c->setYValues(y);
+    c->setDyValues(dy);
+    c->calculate();
+    Vector P = c->parameters();
+    P[1] /= k;
+    P[2] /= k;
+    P[3] /= k;
+    return P;
+}
+
+QString statusFor(const Vector &P)
+{
+    return QStringLiteral("Parameters A = %1; Fc = %2; Fb = %3; Ft = %4")
+        .arg(QString::number(P[0], 'g', 6), QString::number(P[1], 'g', 6),
+             QString::number(P[2], 'g', 6), QString::number(P[3], 'g', 6));
+}
+
+} // namespace
+
+class TestCalculate : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void emptyTableShowsZeros();
+    void eachMethodShowsItsOwnFit_data();
+    void eachMethodShowsItsOwnFit();
+    void fcIsShownInTableUnits();
+    void curveSpansTheAxisRange_data();
+    void curveSpansTheAxisRange();
+    void secondPressReplacesTheFit();
+    void noPositiveXLeavesNoCurve();
+    void rowsWithoutFiniteValuesAreLeftOut();
+    void weightedFitWithZeroSpreadsEnds();
+
+private:
+    void addPoints(const QVector<Point> &points)
+    {
+        for (const Point &p : points) {
+            QVERIFY(QMetaObject::invokeMethod(window, "addPoint", Q_ARG(double, p.x),
+                                              Q_ARG(double, p.y), Q_ARG(double, p.dy)));
+        }
+        QVERIFY(QMetaObject::invokeMethod(window, "updateGraph"));
+    }
+    void calculate(int method)
+    {
+        window->findChild<QComboBox *>(QStringLiteral("cbCalculationType"))
+            ->setCurrentIndex(method);
+        window->findChild<QPushButton *>(QStringLiteral("pbCalculate"))->click();
+    }
+    QString status() const { return window->statusBar()->currentMessage(); }
+    QCPGraph *curve() const { return plot->graph(1); }
+
+    MainWindow *window = nullptr;
+    QCustomPlot *plot = nullptr;
+};
+
+void TestCalculate::init()
+{
+    window = new MainWindow;
+    plot = window->findChild<QCustomPlot *>(QStringLiteral("wPlot"));
+    QVERIFY(plot);
+}
+
+void TestCalculate::cleanup()
+{
+    delete window;
+    window = nullptr;
+}
+
+void TestCalculate::emptyTableShowsZeros()
+{
+    for (int method = 0; method < 4; ++method) {
+        calculate(method);
+        QCOMPARE(status(), QStringLiteral("Parameters A = 0; Fc = 0; Fb = 0; Ft = 0"));
+        QCOMPARE(curve()->dataCount(), 0);
+    }
+}
+
+void TestCalculate::eachMethodShowsItsOwnFit_data()
+{
+    QTest::addColumn<int>("method");
+    QTest::newRow("1-Time; 2-Log Scale") << 0;
+    QTest::newRow("1-Time; 2-Log Scale; +Weight") << 1;
+    QTest::newRow("RecTime; 1-LogScale;") << 2;
+    QTest::newRow("RecTime; 1-LogScale; +Weight") << 3;
+}
+
+// Each index of the combo box runs its own class: the status text is that class's fit and no
+// other method's.
+void TestCalculate::eachMethodShowsItsOwnFit()
+{
+    QFETCH(int, method);
+    const QVector<Point> &points = method < 2 ? rollOff : rise;
+    addPoints(points);
+    calculate(method);
+    QCOMPARE(status(), statusFor(expectedParameters(method, points)));
+    for (int other = 0; other < 4; ++other) {
+        if (other != method)
+            QVERIFY(status() != statusFor(expectedParameters(other, points)));
+    }
+}
+
+// Largest X 2000: the fit runs on X up to 10 (k = 0.005) and Fc comes back 200 times larger.
+void TestCalculate::fcIsShownInTableUnits()
+{
+    QVector<Point> points;
+    for (int i = 1; i <= 10; ++i)
+        points << Point{200.0 * i, static_cast<float>(ifBandLevel(i, -20, 5)), 1};
+    addPoints(points);
+    calculate(0);
+    const Vector P = expectedParameters(0, points);
+    QCOMPARE(status(), statusFor(P));
+    QVERIFY2(std::fabs(P[1] - 1000) < 1e-3, qPrintable(status()));
+    QVERIFY(status().contains(QStringLiteral("Fc = 1000;")));
+}
+
+void TestCalculate::curveSpansTheAxisRange_data()
+{
+    QTest::addColumn<double>("upper");
+    QTest::addColumn<double>("step");
+    QTest::newRow("1 to 50") << 50.0 << 1.0;
+    QTest::newRow("1 to 99") << 99.0 << 2.0;
+}
+
+// 50 samples from the lower end of the X axis, evenly spaced up to the upper end, on the model
+// with the fitted A and Fc in table units.
+void TestCalculate::curveSpansTheAxisRange()
+{
+    QFETCH(double, upper);
+    QFETCH(double, step);
+    addPoints(rollOff);
+    plot->xAxis->setRange(1, upper);
+    calculate(0);
+    const Vector P = expectedParameters(0, rollOff);
+    QCOMPARE(curve()->dataCount(), 50);
+    for (int i = 0; i < 50; ++i) {
+        const QCPGraphData *sample = curve()->data()->at(i);
+        QCOMPARE(sample->key, 1 + i * step);
+        QCOMPARE(sample->value, ifBandLevel(sample->key, P[0], P[1]));
+    }
+}
+
+void TestCalculate::secondPressReplacesTheFit()
+{
+    const QVector<Point> &points = rise;
+    addPoints(points);
+    calculate(0);
+    const QString first = status();
+    QCOMPARE(first, statusFor(expectedParameters(0, points)));
+    calculate(3);
+    const Vector P = expectedParameters(3, points);
+    QCOMPARE(status(), statusFor(P));
+    QVERIFY(status() != first);
+    const QCPGraphData *sample = curve()->data()->at(10);
+    QCOMPARE(sample->value, recombinationResponse(sample->key, P[0], P[1]));
+}
+
+// No positive X: there is no scale factor, so no curve; a curve drawn before is removed.
+void TestCalculate::noPositiveXLeavesNoCurve()
+{
+    addPoints(rollOff);
+    calculate(0);
+    QCOMPARE(curve()->dataCount(), 50);
+    QVERIFY(QMetaObject::invokeMethod(window, "on_actionClear_triggered"));
+    addPoints({{0, -1, 0.1}, {-5, -2, 0.1}, {-10, -3, 0.1}});
+    for (int method = 0; method < 4; ++method) {
+        calculate(method);
+        QVERIFY2(status().startsWith(QStringLiteral("Parameters A = ")), qPrintable(status()));
+        QCOMPARE(curve()->dataCount(), 0);
+    }
+}
+
+// A row whose X or Y is not a finite number is left out of the fit and stays in the table.
+void TestCalculate::rowsWithoutFiniteValuesAreLeftOut()
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    QVector<Point> points = rollOff;
+    points.insert(3, Point{300, nan, 0.2});
+    points.insert(6, Point{inf, -5, 0.2});
+    points.append(Point{nan, -20, 0.2});
+    addPoints(points);
+    for (int method : {0, 1}) {
+        calculate(method);
+        QCOMPARE(status(), statusFor(expectedParameters(method, rollOff)));
+    }
+    auto *model = qobject_cast<QStandardItemModel *>(
+        window->findChild<QTableView *>(QStringLiteral("twData"))->model());
+    QCOMPARE(model->rowCount(), points.size());
+}
+
+// Spreads of 0 (equal readings) in a weighted fit: the fit ends with finite parameters; with
+// every spread 0 it is the unweighted fit.
+void TestCalculate::weightedFitWithZeroSpreadsEnds()
+{
+    QVector<Point> some = rollOff;
+    some[2].dy = 0;
+    some[5].dy = 0;
+    addPoints(some);
+    calculate(1);
+    const Vector P = expectedParameters(1, some);
+    for (double v : P)
+        QVERIFY(std::isfinite(v));
+    QCOMPARE(status(), statusFor(P));
+
+    QVERIFY(QMetaObject::invokeMethod(window, "on_actionClear_triggered"));
+    QVector<Point> none = rollOff;
+    for (Point &p : none)
+        p.dy = 0;
+    addPoints(none);
+    calculate(1);
+    const QString weighted = status();
+    calculate(0);
+    QCOMPARE(weighted, status());
+}
+
+VANTOREL_TEST_MAIN(TestCalculate)
+
+#include "tst_calculate.moc"

@@ -1,0 +1,601 @@
+// The four fit methods on their own: model values, starting values, fits of exact and noisy
+// data, the weighted variants, the handling of bad input, and agreement bit for bit with the
+// straightforward reference of the procedure (bench/referencefit.cpp).
+#include <QTest>
+
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <random>
+
+#include "referencefit.h"
+#include "regression/cifbandlogregresscalculation.h"
+#include "regression/cifbandlogregressweightcalculation.h"
+#include "regression/crecombinationtimelinregresscalculation.h"
+#include "regression/crecombinationtimelinregressweightcalculation.h"
+#include "regression/fitpoints.h"
+#include "regression/ifbandkernel.h"
+#include "syntheticpoints.h"
+#include "testhelpers.h"
+
+using Vector = QVector<double>;
+
+namespace {
+
+const double inf = std::numeric_limits<double>::infinity();
+const double notANumber = std::numeric_limits<double>::quiet_NaN();
+
+std::unique_ptr<cAbstractRegressCalculation> calculationFor(int method)
+{
+    switch (method) {
+    case 0:
+        return std::make_unique<cIfBandLogRegressCalculation>();
+    case 1:
+        return std::make_unique<cIfBandLogRegressWeightCalculation>();
+    case 2:
+        return std::make_unique<cRecombinationTimeLinRegressCalculation>();
+    default:
+        return std::make_unique<cRecombinationTimeLinRegressWeightCalculation>();
+    }
+}
+
+Vector fit(cAbstractRegressCalculation &c, const Vector &x, const Vector &y, const Vector &dy)
+{
+    c.setXValues(x);
+    c.setYValues(y);
+    c.setDyValues(dy);
+    c.calculate();
+    return c.parameters();
+}
+
+Vector fit(int method, const Vector &x, const Vector &y, const Vector &dy)
+{
+    return fit(*calculationFor(method), x, y, dy);
+}
+
+Vector reference(int method, const Vector &x, const Vector &y, const Vector &dy,
+                 referencefit::Counters *counters = nullptr)
+{
+    const auto model =
+        method < 2 ? referencefit::Model::IfBand : referencefit::Model::RecombinationTime;
+    return referencefit::fit(model, method % 2 == 1, x, y, dy, counters);
+}
+
+// The same bits, any NaN matching any NaN.
+bool identical(double a, double b)
+{
+    return (std::isnan(a) && std::isnan(b)) || std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+bool identical(const Vector &a, const Vector &b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (int i = 0; i < a.size(); ++i) {
+        if (!identical(a[i], b[i]))
+            return false;
+    }
+    return true;
+}
+
+QByteArray show(const Vector &v)
+{
+    QByteArray text;
+    for (double d : v)
+        text += QByteArray::number(d, 'g', 17) + ' ';
+    return text;
+}
+
+#define COMPARE_BITS(actual, expected)                                                             \
+    QVERIFY2(identical(actual, expected), show(actual) + "!= " + show(expected))
+
+#define COMPARE_DOUBLE_BITS(actual, expected)                                                      \
+    QVERIFY2(identical(actual, expected),                                                          \
+             QByteArray::number(actual, 'g', 17) + " != " + QByteArray::number(expected, 'g', 17))
+
+// The objective of whichever family the object belongs to, through its virtual residualSum.
+double objective(cAbstractRegressCalculation &c, double A, double Fc)
+{
+    if (auto *ifBand = dynamic_cast<cIfBandLogRegressCalculation *>(&c))
+        return ifBand->residualSum(A, Fc);
+    return dynamic_cast<cRecombinationTimeLinRegressCalculation &>(c).residualSum(A, Fc);
+}
+
+Vector oneToTen()
+{
+    Vector x;
+    for (int i = 1; i <= 10; ++i)
+        x << i;
+    return x;
+}
+
+// Points with random parameters around what a bench gives: a corner inside the X range, levels
+// of either sign, noise of a few percent of the span; dY scattered, some points with dY = 0.
+SyntheticPoints randomPoints(int method, unsigned seed, int n)
+{
+    std::mt19937_64 engine(seed);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    const double decades = 1.0 + 3.0 * unit(engine);
+    const double Fc = 10 * std::pow(10.0, -decades * (0.2 + 0.6 * unit(engine)));
+    const double A = (method < 2 ? 60.0 : 6.0) * (unit(engine) - 0.5);
+    const double noise = method < 2 ? 0.1 + 0.5 * unit(engine) : 0.01 + 0.05 * std::fabs(A);
+    SyntheticPoints p;
+    for (int i = 0; i < n; ++i) {
+        const double x = 10 * std::pow(10.0, -decades * unit(engine));
+        const double spread = noise * (0.2 + unit(engine));
+        const double clean = method < 2 ? ifBandLevel(x, A, Fc) : recombinationResponse(x, A, Fc);
+        p.x << x;
+        p.y << clean + spread * (2 * unit(engine) - 1);
+        p.dy << (unit(engine) < 0.1 ? 0.0 : spread);
+    }
+    return p;
+}
+
+// Counts its objective calls; otherwise the class it derives from.
+class CountingIfBand : public cIfBandLogRegressCalculation
+{
+public:
+    double residualSum(double A, double Fc) const override
+    {
+        ++calls;
+        return cIfBandLogRegressCalculation::residualSum(A, Fc);
+    }
+    mutable long long calls = 0;
+};
+
+// Takes the objective of the weighted class, by its own residualSum.
+class WeightedThroughOverride : public cRecombinationTimeLinRegressCalculation
+{
+public:
+    double residualSum(double A, double Fc) const override
+    {
+        cRecombinationTimeLinRegressWeightCalculation weighted;
+        weighted.setXValues(m_xValues);
+        weighted.setYValues(m_yValues);
+        weighted.setDyValues(m_dyValues);
+        return weighted.residualSum(A, Fc);
+    }
+};
+
+// An objective that never changes: every trial is accepted.
+class FlatObjective : public cIfBandLogRegressCalculation
+{
+public:
+    double residualSum(double, double) const override
+    {
+        ++calls;
+        return 1.0;
+    }
+    mutable long long calls = 0;
+};
+
+} // namespace
+
+class TestRegression : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void modelValues();
+    void startingValues();
+    void emptyPointsGiveZeros();
+    void exactDataIsRecovered_data();
+    void exactDataIsRecovered();
+    void equalSpreadsGiveTheUnweightedFit_data();
+    void equalSpreadsGiveTheUnweightedFit();
+    void spreadsDoNotChangeUnweightedFits();
+    void boundsLieInsideTheirIntervals();
+    void operationsFollowTheirDefinitions();
+    void weightedFitsDescendAlongTheUnweightedDirection();
+    void agreesWithReference_data();
+    void agreesWithReference();
+    void badInputEnds_data();
+    void badInputEnds();
+    void zeroLevelKeepsTheStartingPair();
+    void unusableSpreadsAreLeftOut();
+    void derivedObjectiveDrivesTheWholeSearch();
+    void flatObjectiveStopsAtTheStepCap();
+    void crawlStopsAtTheStepCap();
+    void quickLogarithmIsClose();
+    void quickLookNeverContradictsTheObjective();
+};
+
+void TestRegression::modelValues()
+{
+    QCOMPARE(ifBandLevel(0, -1, 5), -1.0);
+    QCOMPARE(ifBandLevel(5, -1, 5), -4.0102999566398125);
+    QCOMPARE(ifBandLevel(10, -1, 5), -7.989700043360188);
+    QCOMPARE(ifBandLevel(-10, -1, 5), ifBandLevel(10, -1, 5));
+    QCOMPARE(recombinationResponse(0, 2, 5), 0.0);
+    QCOMPARE(recombinationResponse(5, 2, 5), 1.414213562373095);
+    QCOMPARE(recombinationResponse(10, 2, 5), 1.7888543819998317);
+    QCOMPARE(recombinationResponse(-5, 2, 5), -1.414213562373095);
+    QCOMPARE(recombinationResponse(50, 2, 5), 1.9900743804199783);
+}
+
+void TestRegression::startingValues()
+{
+    for (int method = 0; method < 4; ++method) {
+        auto c = calculationFor(method);
+        c->setXValues({2, 5, 10});
+        c->setYValues(method < 2 ? Vector{-1, -3, -7} : Vector{0.5, 1.4, 1.8});
+        c->initParameters();
+        QCOMPARE(c->parameters(), method < 2 ? (Vector{-1, 5}) : (Vector{1.8, 5}));
+
+        // Only points with both X and Y count: the third X is ignored.
+        c->setXValues({2, 4, 100});
+        c->setYValues({-6, -4});
+        c->initParameters();
+        QCOMPARE(c->parameters(), (Vector{-4, 2}));
+    }
+}
+
+void TestRegression::emptyPointsGiveZeros()
+{
+    for (int method = 0; method < 4; ++method)
+        QCOMPARE(fit(method, {}, {}, {}), (Vector{0, 0, 0, 0}));
+}
+
+void TestRegression::exactDataIsRecovered_data()
+{
+    QTest::addColumn<int>("method");
+    QTest::addColumn<double>("spread");
+    QTest::newRow("IF band") << 0 << 1.0;
+    QTest::newRow("IF band weighted, dY 1") << 1 << 1.0;
+    QTest::newRow("IF band weighted, dY 0.3") << 1 << 0.3;
+    QTest::newRow("recombination") << 2 << 1.0;
+    QTest::newRow("recombination weighted, dY 1") << 3 << 1.0;
+    QTest::newRow("recombination weighted, dY 2") << 3 << 2.0;
+}
+
+// X = 1..10 with Y from the model itself: A and Fc back to 9 significant digits, the objective
+// 0 at the end, so Ft is the fitted Fc and Fb just below it.
+void TestRegression::exactDataIsRecovered()
+{
+    QFETCH(int, method);
+    QFETCH(double, spread);
+    const double A = method < 2 ? -20 : 3;
+    const double Fc = 4;
+    Vector y;
+    for (double x : oneToTen())
+        y << (method < 2 ? ifBandLevel(x, A, Fc) : recombinationResponse(x, A, Fc));
+    const Vector p = fit(method, oneToTen(), y, Vector(10, spread));
+    QCOMPARE(p.size(), 4);
+    QVERIFY2(std::fabs(p[0] - A) <= 1e-9 * std::fabs(A), show(p));
+    QVERIFY2(std::fabs(p[1] - Fc) <= 1e-9 * Fc, show(p));
+    QCOMPARE(p[3], p[1]);
+    QVERIFY2(p[2] <= p[1] && p[1] - p[2] < 1e-5, show(p));
+}
+
+void TestRegression::equalSpreadsGiveTheUnweightedFit_data()
+{
+    QTest::addColumn<int>("method");
+    QTest::addColumn<double>("spread");
+    QTest::newRow("IF band, dY 1") << 1 << 1.0;
+    QTest::newRow("IF band, dY 2") << 1 << 2.0;
+    QTest::newRow("recombination, dY 1") << 3 << 1.0;
+    QTest::newRow("recombination, dY 2") << 3 << 2.0;
+}
+
+// Equal spreads of 1 leave the objective as it is; of 2 they divide it by exactly 4, which
+// changes no comparison of the search.
+void TestRegression::equalSpreadsGiveTheUnweightedFit()
+{
+    QFETCH(int, method);
+    QFETCH(double, spread);
+    const auto model =
+        method < 2 ? referencefit::Model::IfBand : referencefit::Model::RecombinationTime;
+    for (unsigned seed : {1u, 2u, 3u}) {
+        const SyntheticPoints p = syntheticPoints(model, 60, seed);
+        const Vector unweighted = fit(method - 1, p.x, p.y, p.dy);
+        COMPARE_BITS(fit(method, p.x, p.y, Vector(p.x.size(), spread)), unweighted);
+    }
+}
+
+void TestRegression::spreadsDoNotChangeUnweightedFits()
+{
+    for (int method : {0, 2}) {
+        const SyntheticPoints p = randomPoints(method, 11, 80);
+        Vector other = p.dy;
+        for (double &d : other)
+            d = d * 7 + 0.25;
+        COMPARE_BITS(fit(method, p.x, p.y, other), fit(method, p.x, p.y, p.dy));
+        COMPARE_BITS(fit(method, p.x, p.y, {}), fit(method, p.x, p.y, p.dy));
+    }
+}
+
+void TestRegression::boundsLieInsideTheirIntervals()
+{
+    for (int method = 0; method < 4; ++method) {
+        for (unsigned seed = 20; seed < 26; ++seed) {
+            const SyntheticPoints p = randomPoints(method, seed, 50);
+            const Vector r = fit(method, p.x, p.y, p.dy);
+            QVERIFY2(r[1] > 0, show(r));
+            QVERIFY2(0.01 * r[1] <= r[2] && r[2] <= r[1], show(r));
+            QVERIFY2(r[1] <= r[3] && r[3] <= 2 * r[1], show(r));
+        }
+    }
+}
+
+// The public operations give, bit for bit, the sums as they are written: objective and
+// direction summed point by point over the points that have X and Y (and dY for the weights).
+void TestRegression::operationsFollowTheirDefinitions()
+{
+    const double ln10 = 2.302585092994046;
+    const SyntheticPoints p = randomPoints(1, 5, 37);
+    Vector dy = p.dy.mid(0, 30); // fewer spreads than points
+    dy[3] = notANumber;
+    cIfBandLogRegressWeightCalculation ifBand;
+    cRecombinationTimeLinRegressWeightCalculation recombination;
+    for (cAbstractRegressCalculation *c :
+         std::initializer_list<cAbstractRegressCalculation *>{&ifBand, &recombination}) {
+        c->setXValues(p.x);
+        c->setYValues(p.y.mid(0, 35)); // fewer values than abscissas
+        c->setDyValues(dy);
+    }
+    for (double A : {-13.0, 0.5}) {
+        for (double Fc : {0.7, 3.0, -2.0}) {
+            double s = 0, sw = 0, gA = 0, gF = 0;
+            double rs = 0, rsw = 0, rgA = 0, rgF = 0;
+            for (int i = 0; i < 35; ++i) {
+                const double r = ifBandLevel(p.x[i], A, Fc) - p.y[i];
+                s += r * r;
+                gA += r;
+                gF += r * 20 * (p.x[i] * p.x[i]) / ((p.x[i] * p.x[i] + Fc * Fc) * (Fc * ln10));
+                const double m = recombinationResponse(p.x[i], A, Fc);
+                const double rr = m - p.y[i];
+                rs += rr * rr;
+                rgA += m * rr;
+                rgF += m * rr * ((m / A) * (m / A) - 1);
+                if (i < 30 && usableSpread(dy[i])) {
+                    sw += (r / dy[i]) * (r / dy[i]);
+                    rsw += (rr / dy[i]) * (rr / dy[i]);
+                }
+            }
+            COMPARE_DOUBLE_BITS(ifBand.cIfBandLogRegressCalculation::residualSum(A, Fc), s);
+            COMPARE_DOUBLE_BITS(ifBand.residualSum(A, Fc), sw);
+            COMPARE_DOUBLE_BITS(ifBand.gradientA(A, Fc), gA);
+            COMPARE_DOUBLE_BITS(ifBand.gradientFc(A, Fc), gF);
+            COMPARE_DOUBLE_BITS(
+                recombination.cRecombinationTimeLinRegressCalculation::residualSum(A, Fc), rs);
+            COMPARE_DOUBLE_BITS(recombination.residualSum(A, Fc), rsw);
+            COMPARE_DOUBLE_BITS(recombination.gradientA(A, Fc), 2 * rgA / A);
+            COMPARE_DOUBLE_BITS(recombination.gradientFc(A, Fc), 2 * rgF / Fc);
+        }
+    }
+}
+
+void TestRegression::weightedFitsDescendAlongTheUnweightedDirection()
+{
+    const SyntheticPoints p = randomPoints(0, 8, 40);
+    cIfBandLogRegressCalculation plain;
+    cIfBandLogRegressWeightCalculation weighted;
+    for (cIfBandLogRegressCalculation *c :
+         {&plain, static_cast<cIfBandLogRegressCalculation *>(&weighted)}) {
+        c->setXValues(p.x);
+        c->setYValues(p.y);
+        c->setDyValues(p.dy);
+    }
+    COMPARE_DOUBLE_BITS(weighted.gradientA(-3, 2), plain.gradientA(-3, 2));
+    COMPARE_DOUBLE_BITS(weighted.gradientFc(-3, 2), plain.gradientFc(-3, 2));
+    QVERIFY(weighted.residualSum(-3, 2) != plain.residualSum(-3, 2));
+    QVERIFY(!identical(fit(weighted, p.x, p.y, p.dy), fit(plain, p.x, p.y, p.dy)));
+}
+
+void TestRegression::agreesWithReference_data()
+{
+    QTest::addColumn<int>("method");
+    QTest::addColumn<Vector>("x");
+    QTest::addColumn<Vector>("y");
+    QTest::addColumn<Vector>("dy");
+    const char *const names[] = {"IF band", "IF band weighted", "recombination",
+                                 "recombination weighted"};
+    for (int method = 0; method < 4; ++method) {
+        const auto model =
+            method < 2 ? referencefit::Model::IfBand : referencefit::Model::RecombinationTime;
+        for (int n : {7, 300, 700}) {
+            const SyntheticPoints p = syntheticPoints(model, n, 77 + n);
+            QTest::addRow("%s, bench data, %d points", names[method], n)
+                << method << p.x << p.y << p.dy;
+        }
+        for (unsigned seed = 1; seed <= 8; ++seed) {
+            const SyntheticPoints p = randomPoints(method, 100 * seed + method, 8 + 5 * seed);
+            QTest::addRow("%s, random set %u", names[method], seed) << method << p.x << p.y << p.dy;
+        }
+        const SyntheticPoints p = randomPoints(method, 999, 40);
+        QTest::addRow("%s, vectors of different lengths", names[method])
+            << method << p.x << p.y.mid(0, 33) << p.dy.mid(0, 25);
+        Vector negative = p.x;
+        for (int i = 0; i < negative.size(); i += 3)
+            negative[i] = -negative[i];
+        QTest::addRow("%s, some negative X", names[method]) << method << negative << p.y << p.dy;
+    }
+}
+
+void TestRegression::agreesWithReference()
+{
+    QFETCH(int, method);
+    QFETCH(Vector, x);
+    QFETCH(Vector, y);
+    QFETCH(Vector, dy);
+    COMPARE_BITS(fit(method, x, y, dy), reference(method, x, y, dy));
+}
+
+void TestRegression::badInputEnds_data()
+{
+    QTest::addColumn<Vector>("x");
+    QTest::addColumn<Vector>("y");
+    QTest::addColumn<Vector>("dy");
+    const Vector x = {0.5, 1, 2, 5, 10};
+    const Vector y = {-1, -2, -4, -9, -15};
+    const Vector dy = {0.1, 0.2, 0.1, 0.3, 0.2};
+    QTest::newRow("Y not a number") << x << Vector{-1, notANumber, -4, -9, -15} << dy;
+    QTest::newRow("first Y not a number") << x << Vector{notANumber, -2, -4, -9, -15} << dy;
+    QTest::newRow("X infinite") << Vector{0.5, 1, inf, 5, 10} << y << dy;
+    QTest::newRow("first X not a number") << Vector{notANumber, 1, 2, 5, 10} << y << dy;
+    QTest::newRow("Y infinite") << x << Vector{-1, -2, -inf, -9, -15} << dy;
+    QTest::newRow("huge Y") << x << Vector{1e300, -2, -4, -9, 1e300} << dy;
+    QTest::newRow("huge X") << Vector{1e300, 1e301, 1e302, 1e303, 1e304} << y << dy;
+    QTest::newRow("tiny spreads") << x << y << Vector{1e-300, 1e-310, 4.9e-324, 1e-300, 1e-300};
+    QTest::newRow("spreads 0 and not finite") << x << y << Vector{0, inf, notANumber, -0.0, 0};
+    QTest::newRow("all points equal") << Vector(5, 3.0) << Vector(5, -2.0) << Vector(5, 0.1);
+    QTest::newRow("single point") << Vector{4} << Vector{-3} << Vector{0.2};
+    QTest::newRow("all X zero") << Vector(5, 0.0) << y << dy;
+    QTest::newRow("all X negative") << Vector{-1, -2, -3, -4, -5} << y << dy;
+    QTest::newRow("all Y zero") << x << Vector(5, 0.0) << dy;
+    QTest::newRow("X scaled by an infinite factor")
+        << Vector{notANumber, -inf, -inf, notANumber, -inf} << y << dy;
+}
+
+// Every method ends on every input, with the result of the reference.
+void TestRegression::badInputEnds()
+{
+    QFETCH(Vector, x);
+    QFETCH(Vector, y);
+    QFETCH(Vector, dy);
+    for (int method = 0; method < 4; ++method) {
+        const Vector p = fit(method, x, y, dy);
+        QCOMPARE(p.size(), 4);
+        COMPARE_BITS(p, reference(method, x, y, dy));
+    }
+}
+
+// With all Y at most 0 the recombination fit starts at A = 0, where the direction is not
+// defined: no step is taken, and the flat objective puts Fb at 0.01 Fc and Ft at Fc.
+void TestRegression::zeroLevelKeepsTheStartingPair()
+{
+    for (int method : {2, 3})
+        QCOMPARE(fit(method, {2, 5, 10}, {0, -1, -2}, {1, 1, 1}), (Vector{0, 5, 0.01 * 5, 5}));
+}
+
+// A dY of 0 or one that is not finite gives its point no weight: the weighted objective skips
+// it (the direction still uses every point), and with no usable dY left it is the unweighted
+// objective, so the fit is the unweighted one.
+void TestRegression::unusableSpreadsAreLeftOut()
+{
+    for (int method : {1, 3}) {
+        const SyntheticPoints p = randomPoints(method, 31, 25);
+        Vector dy = p.dy;
+        dy[0] = 0;
+        dy[4] = notANumber;
+        dy[7] = inf;
+        dy[9] = -inf;
+        auto c = calculationFor(method);
+        const Vector r = fit(*c, p.x, p.y, dy);
+        COMPARE_BITS(r, reference(method, p.x, p.y, dy));
+        for (double v : r)
+            QVERIFY2(std::isfinite(v), show(r));
+
+        // Spreads so large that their weight vanishes give the same objective.
+        Vector negligible = dy;
+        for (int i : {0, 4, 7, 9})
+            negligible[i] = 1e300;
+        auto other = calculationFor(method);
+        other->setXValues(p.x);
+        other->setYValues(p.y);
+        other->setDyValues(negligible);
+        COMPARE_DOUBLE_BITS(objective(*c, r[0], r[1]), objective(*other, r[0], r[1]));
+
+        const Vector none(p.x.size(), 0.0);
+        COMPARE_BITS(fit(method, p.x, p.y, none), fit(method - 1, p.x, p.y, none));
+    }
+}
+
+// A class derived further that defines residualSum anew has that objective drive the descent
+// and the bounds; the result is then the one the search gives through plain virtual calls.
+void TestRegression::derivedObjectiveDrivesTheWholeSearch()
+{
+    const SyntheticPoints p = randomPoints(3, 41, 30);
+    WeightedThroughOverride derived;
+    COMPARE_BITS(fit(derived, p.x, p.y, p.dy), fit(3, p.x, p.y, p.dy));
+    QVERIFY(!identical(fit(derived, p.x, p.y, p.dy), fit(2, p.x, p.y, p.dy)));
+
+    const SyntheticPoints q = randomPoints(0, 42, 30);
+    CountingIfBand counting;
+    COMPARE_BITS(fit(counting, q.x, q.y, q.dy), fit(0, q.x, q.y, q.dy));
+    QVERIFY(counting.calls > 40);
+}
+
+// Every trial of a flat objective is accepted; the descent ends after maxAcceptedSteps steps
+// (two objective values per step), and the bound searches follow.
+void TestRegression::flatObjectiveStopsAtTheStepCap()
+{
+    FlatObjective flat;
+    const Vector r = fit(flat, {1, 2, 3}, {-1, -2, -4}, {1, 1, 1});
+    QCOMPARE(r.size(), 4);
+    const long long cap = cAbstractRegressCalculation::maxAcceptedSteps;
+    QVERIFY2(flat.calls >= 2 * cap && flat.calls < 2 * cap + 100, QByteArray::number(flat.calls));
+}
+
+// An IF band measured far below its corner: the unweighted fit creeps along a long valley, and
+// so does the weighted one with these spreads, each step lowering the objective a little; the
+// cap ends both descents.
+void TestRegression::crawlStopsAtTheStepCap()
+{
+    for (int method : {0, 1}) {
+        const int n = method == 0 ? 5 : 8;
+        const double corner = method == 0 ? 50 : 20;
+        const double noise = method == 0 ? 0 : 0.01;
+        Vector x, y, dy;
+        for (int i = 1; i <= n; ++i) {
+            x << 10.0 * i / n;
+            y << ifBandLevel(x.last(), -0.5, corner) + noise * (i % 3 - 1);
+            dy << 0.01 * (1 + i % 2);
+        }
+        referencefit::Counters counters;
+        const Vector expected = reference(method, x, y, dy, &counters);
+        QCOMPARE(counters.acceptedSteps, cAbstractRegressCalculation::maxAcceptedSteps);
+        COMPARE_BITS(fit(method, x, y, dy), expected);
+    }
+}
+
+void TestRegression::quickLogarithmIsClose()
+{
+    std::mt19937_64 engine(3);
+    std::uniform_real_distribution<double> exponent(0.0, 300.0);
+    for (int i = 0; i < 200000; ++i) {
+        const double a = i < 1000 ? 1.0 + i * 1e-3 : std::pow(10.0, exponent(engine));
+        const double exact = std::log10(a);
+        QVERIFY2(std::fabs(IfBandKernel::quickLog10(a) - exact) <= 1e-14 * (1 + exact),
+                 QByteArray::number(a, 'g', 17));
+    }
+}
+
+// Whatever the quick look says for certain, the exact objective confirms; and it is certain
+// for most bounds not very close to the objective.
+void TestRegression::quickLookNeverContradictsTheObjective()
+{
+    std::mt19937_64 engine(5);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    int certain = 0;
+    int tries = 0;
+    for (int weighted = 0; weighted < 2; ++weighted) {
+        for (unsigned seed = 0; seed < 6; ++seed) {
+            const SyntheticPoints p = randomPoints(weighted, 50 + seed, 40 + 200 * seed);
+            const FitPoints points(p.x, p.y, p.dy, weighted == 1);
+            const IfBandKernel kernel(points);
+            for (int i = 0; i < 200; ++i) {
+                const double A = 40 * (unit(engine) - 0.5);
+                const double Fc = 0.01 + 5 * unit(engine);
+                const double S = kernel.objective(A, Fc, nullptr);
+                const double relative = std::pow(10.0, -16 + 16 * unit(engine));
+                const double bound = S * (unit(engine) < 0.5 ? 1 - relative : 1 + relative);
+                const IfBandKernel::Side side = kernel.side(A, Fc, bound);
+                ++tries;
+                if (side == IfBandKernel::Above)
+                    QVERIFY(S > bound);
+                if (side == IfBandKernel::Below)
+                    QVERIFY(S < bound);
+                if (side != IfBandKernel::Unknown)
+                    ++certain;
+            }
+        }
+    }
+    QVERIFY2(certain > tries / 2, QByteArray::number(certain));
+}
+
+VANTOREL_TEST_MAIN(TestRegression)
+
+#include "tst_regression.moc"
