@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QHeaderView>
 #include <QMenu>
 #include <QStandardItemModel>
 
@@ -45,6 +46,8 @@ MainWindow::MainWindow(QWidget *parent)
     setupModel();
     ui->twData->setModel(model);
     ui->twData->setItemDelegate(new qDoubleDelegate(this));
+    // The three columns share the panel's width, so X, Y and dY stay in view together.
+    ui->twData->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
 
     setupPlot();
     calibration.resize(0);

@@ -196,6 +196,7 @@ void TestMainWindow::panelContents()
     QCOMPARE(table->selectionBehavior(), QAbstractItemView::SelectRows);
     QCOMPARE(table->horizontalHeader()->minimumSectionSize(), 70);
     QCOMPARE(table->verticalHeader()->minimumSectionSize(), 23);
+    QCOMPARE(table->horizontalHeader()->sectionResizeMode(2), QHeaderView::Stretch);
 
     auto *plot = child<QCustomPlot>("wPlot");
     QCOMPARE(plot->minimumSize(), QSize(400, 0));

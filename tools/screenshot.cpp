@@ -12,7 +12,10 @@
 #include <QTextStream>
 #include <QToolButton>
 
+#include <functional>
+
 #include "app/mainwindow.h"
+#include "instrument/simulatedanalyser.h"
 #include "tests/testhelpers.h"
 
 namespace {
@@ -60,11 +63,10 @@ public:
 
     void calculate(int method)
     {
-        window->findChild<QComboBox *>(QStringLiteral("cbCalculationType"))->setCurrentIndex(method);
+        window->findChild<QComboBox *>(QStringLiteral("cbCalculationType"))
+            ->setCurrentIndex(method);
         window->findChild<QPushButton *>(QStringLiteral("pbCalculate"))->click();
     }
-
-    void clear() { action("actionClear")->trigger(); }
 
     // Saves the window as the X server shows it, as a person at the screen sees it.
     bool save(const QString &name)
@@ -81,10 +83,7 @@ public:
     MainWindow *window = nullptr;
 
 private:
-    QAction *action(const char *name)
-    {
-        return window->findChild<QAction *>(QLatin1String(name));
-    }
+    QAction *action(const char *name) { return window->findChild<QAction *>(QLatin1String(name)); }
     QString examples;
     QString outDir;
 };
@@ -100,45 +99,54 @@ int main(int argc, char *argv[])
     const QString examples = args.value(2, QStringLiteral("examples"));
     QDir().mkpath(outDir);
 
-    MainWindow window;
-    window.move(0, 0);
-    window.show();
-    QTest::qWaitForWindowExposed(&window);
-    Scenes scenes(examples, outDir);
-    scenes.window = &window;
     bool ok = true;
+    Scenes scenes(examples, outDir);
+    // Each scene starts from a window of its own, as a user starting the program would.
+    auto scene = [&](const QString &name, const std::function<void()> &steps) {
+        SimulatedAnalyser analyser;
+        GpibDriver::setCurrent(&analyser);
+        MainWindow window;
+        window.move(0, 0);
+        window.show();
+        QTest::qWaitForWindowExposed(&window);
+        scenes.window = &window;
+        steps();
+        ok &= scenes.save(name);
+        GpibDriver::setCurrent(nullptr);
+    };
 
-    // The window as it opens.
-    ok &= scenes.save(QStringLiteral("start.png"));
-
-    // Controls: points measured on the simulated analyser.
-    scenes.showPanels({"actionControls"});
-    scenes.measurePoints(12);
-    ok &= scenes.save(QStringLiteral("panel-controls.png"));
-
-    // Calculation: the measured roll-off fitted with method 0.
-    scenes.showPanels({"actionControls", "actionCalculation"});
-    scenes.calculate(0);
-    ok &= scenes.save(QStringLiteral("fit.png"));
-
-    // Data: an example file opened into an empty table.
-    scenes.clear();
-    scenes.showPanels({"actionData"});
-    scenes.openData(QStringLiteral("ifband.txt"));
-    ok &= scenes.save(QStringLiteral("panel-data.png"));
-
-    // Calibration: the example calibration applied to the same points, then a weighted fit.
-    scenes.showPanels({"actionData", "actionCalculation", "actionCalibration"});
-    scenes.loadCalibration(QStringLiteral("calibration.txt"));
-    scenes.calculate(1);
-    ok &= scenes.save(QStringLiteral("panel-calibration.png"));
-
+    scene(QStringLiteral("start.png"), [] {});
+    // Controls: points measured on a freshly started simulated analyser, then fitted with
+    // method 0.
+    scene(QStringLiteral("panel-controls.png"), [&] {
+        scenes.showPanels({"actionControls"});
+        scenes.measurePoints(12);
+    });
+    scene(QStringLiteral("fit.png"), [&] {
+        scenes.showPanels({"actionControls", "actionCalculation"});
+        scenes.measurePoints(12);
+        scenes.calculate(0);
+    });
+    // Data: an example file opened.
+    scene(QStringLiteral("panel-data.png"), [&] {
+        scenes.showPanels({"actionData"});
+        scenes.openData(QStringLiteral("ifband.txt"));
+    });
+    // Calibration: the example calibration applied to the same points, and a weighted fit.
+    scene(QStringLiteral("panel-calibration.png"), [&] {
+        scenes.showPanels({"actionData", "actionCalculation", "actionCalibration"});
+        scenes.openData(QStringLiteral("ifband.txt"));
+        scenes.loadCalibration(QStringLiteral("calibration.txt"));
+        scenes.calculate(1);
+    });
     // Everything at once, for the top of the README.
-    scenes.clear();
-    scenes.openData(QStringLiteral("recombination.txt"));
-    scenes.showPanels({"actionControls", "actionData", "actionCalculation", "actionCalibration"});
-    scenes.calculate(3);
-    ok &= scenes.save(QStringLiteral("overview.png"));
+    scene(QStringLiteral("overview.png"), [&] {
+        scenes.showPanels(
+            {"actionControls", "actionData", "actionCalculation", "actionCalibration"});
+        scenes.openData(QStringLiteral("ifband.txt"));
+        scenes.loadCalibration(QStringLiteral("calibration.txt"));
+        scenes.calculate(1);
+    });
 
     return ok ? 0 : 1;
 }
