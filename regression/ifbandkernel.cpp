@@ -36,26 +36,27 @@ VANTOREL_FIT_KERNEL double objectivePass(const FitPoints &p, double A, double Fc
     double sum = 0;
     for (int i = 0; i < p.count; i += blockSize) {
         const int len = std::min(blockSize, p.count - i);
-        const double *x = p.x + i;
-        const double *y = p.y + i;
-        double *r = residuals ? residuals + i : scratch;
+        const double *__restrict x = p.x + i;
+        const double *__restrict y = p.y + i;
+        double *__restrict r = residuals ? residuals + i : scratch;
         for (int j = 0; j < len; ++j) {
             const double u = x[j] / Fc;
             level[j] = u * u + 1.0;
         }
-        for (int j = 0; j < len; ++j)
-            level[j] = std::log10(level[j]);
-        for (int j = 0; j < len; ++j)
-            r[j] = A - 10.0 * level[j] - y[j];
         if (!p.weighted) {
-            for (int j = 0; j < len; ++j)
-                term[j] = r[j] * r[j];
-        } else {
-            const int weightedLen = std::max(0, std::min(len, p.weightedCount - i));
-            if (weightedLen > 0)
-                weightedTerms(r, p.dy + i, weightedLen, term);
-            std::fill(term + weightedLen, term + len, 0.0);
+            for (int j = 0; j < len; ++j) {
+                const double rj = A - 10.0 * std::log10(level[j]) - y[j];
+                r[j] = rj;
+                sum += rj * rj;
+            }
+            continue;
         }
+        for (int j = 0; j < len; ++j)
+            r[j] = A - 10.0 * std::log10(level[j]) - y[j];
+        const int weightedLen = std::max(0, std::min(len, p.weightedCount - i));
+        if (weightedLen > 0)
+            weightedTerms(r, p.dy + i, weightedLen, term);
+        std::fill(term + weightedLen, term + len, 0.0);
         for (int j = 0; j < len; ++j)
             sum += term[j];
     }
