@@ -2,6 +2,7 @@
 // classes and for the straightforward reference (bench/referencefit.cpp) in the same run. At
 // the end a table gives, per method and size, the milliseconds per fit, the nanoseconds per
 // point and per pass of the reference procedure, and how many times faster the classes are.
+// Benchmark names: Reference/<method>/<points> and Classes/<method>/<points>.
 #include <benchmark/benchmark.h>
 
 #include <QVector>
@@ -55,18 +56,21 @@ bool sameBits(const QVector<double> &a, const QVector<double> &b)
            std::memcmp(a.constData(), b.constData(), sizeof(double) * a.size()) == 0;
 }
 
+std::string caseName(int method, int n)
+{
+    return std::string(methodNames[method]) + "/" + std::to_string(n);
+}
+
 // Passes over the points that the reference makes for one fit, for the per-pass figure.
 std::map<std::string, long long> referencePasses;
 
-void BM_Reference(benchmark::State &state)
+void referenceFit(benchmark::State &state, int method, int n)
 {
-    const int method = static_cast<int>(state.range(0));
-    const int n = static_cast<int>(state.range(1));
     const SyntheticPoints p = pointsFor(method, n);
     referencefit::Counters counters;
     referencefit::fit(modelOf(method), method % 2 == 1, p.x, p.y, p.dy, &counters);
     const long long passes = counters.objectivePasses + counters.directionPasses;
-    referencePasses[std::string(methodNames[method]) + "/" + std::to_string(n)] = passes;
+    referencePasses[caseName(method, n)] = passes;
     for (auto _ : state) {
         QVector<double> result =
             referencefit::fit(modelOf(method), method % 2 == 1, p.x, p.y, p.dy);
@@ -76,10 +80,8 @@ void BM_Reference(benchmark::State &state)
     state.counters["accepted"] = static_cast<double>(counters.acceptedSteps);
 }
 
-void BM_Classes(benchmark::State &state)
+void classesFit(benchmark::State &state, int method, int n)
 {
-    const int method = static_cast<int>(state.range(0));
-    const int n = static_cast<int>(state.range(1));
     const SyntheticPoints p = pointsFor(method, n);
     std::unique_ptr<cAbstractRegressCalculation> calculation = calculationFor(method);
     calculation->setXValues(p.x);
@@ -98,18 +100,8 @@ void BM_Classes(benchmark::State &state)
     }
 }
 
-void sizesAndMethods(benchmark::internal::Benchmark *b)
-{
-    for (int method = 0; method < 4; ++method)
-        for (int n : sizes)
-            b->Args({method, n});
-    b->ArgNames({"method", "n"})->Unit(benchmark::kMillisecond);
-}
-
-BENCHMARK(BM_Reference)->Apply(sizesAndMethods);
-BENCHMARK(BM_Classes)->Apply(sizesAndMethods);
-
-// Keeps the time per fit of every run, for the table at the end.
+// Keeps the time per fit of every case (the median when runs are repeated), for the table at
+// the end.
 class TableReporter : public benchmark::ConsoleReporter
 {
 public:
@@ -117,10 +109,13 @@ public:
     {
         ConsoleReporter::ReportRuns(runs);
         for (const Run &run : runs) {
-            if (run.error_occurred || run.iterations == 0)
+            if (run.error_occurred)
                 continue;
-            const double ms = run.GetAdjustedRealTime(); // in the benchmark's unit, ms
-            millis[run.benchmark_name()] = ms;
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (run.run_type == Run::RT_Aggregate && !median)
+                continue;
+            // The run name without the aggregate suffix; times are in ms.
+            millis[run.run_name.function_name] = run.GetAdjustedRealTime();
         }
     }
 
@@ -130,12 +125,10 @@ public:
                     "fast ms/fit", "ref ns/pt/pass", "fast ns/pt/pass", "ratio");
         for (int method = 0; method < 4; ++method) {
             for (int n : sizes) {
-                const std::string key = std::string(methodNames[method]) + "/" + std::to_string(n);
-                const std::string suffix =
-                    "/method:" + std::to_string(method) + "/n:" + std::to_string(n);
-                const auto ref = millis.find("BM_Reference" + suffix);
-                const auto fast = millis.find("BM_Classes" + suffix);
-                const auto passes = referencePasses.find(key);
+                const std::string name = caseName(method, n);
+                const auto ref = millis.find("Reference/" + name);
+                const auto fast = millis.find("Classes/" + name);
+                const auto passes = referencePasses.find(name);
                 if (ref == millis.end() || fast == millis.end() || passes == referencePasses.end())
                     continue;
                 const double perPass = 1e6 / (static_cast<double>(n) * passes->second);
@@ -156,6 +149,17 @@ private:
 
 int main(int argc, char **argv)
 {
+    // Each case runs the reference and then the classes, so that both see the machine in the
+    // same state.
+    for (int method = 0; method < 4; ++method) {
+        for (int n : sizes) {
+            const std::string name = caseName(method, n);
+            benchmark::RegisterBenchmark(("Reference/" + name).c_str(), referenceFit, method, n)
+                ->Unit(benchmark::kMillisecond);
+            benchmark::RegisterBenchmark(("Classes/" + name).c_str(), classesFit, method, n)
+                ->Unit(benchmark::kMillisecond);
+        }
+    }
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

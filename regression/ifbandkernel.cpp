@@ -104,8 +104,8 @@ inline std::uint64_t toBits(double d)
 
 // log10 a = (e ln 2 + ln m) / ln 10 with a = m 2^e, m in [1, 2); ln m = ln sqrt2 + 2 atanh z
 // with z = (m - sqrt2) / (m + sqrt2), |z| < 0.1716, from eight terms of the atanh series
-// (the first term left out is below 5e-15 of the sum). No branches, so the compiler can run it
-// over several points at once.
+// (the first term left out changes the result by less than 5e-15). No branches, so the
+// compiler can run it over several points at once.
 VANTOREL_FIT_INLINE double quickLog10Inline(double a)
 {
     const std::uint64_t bits = toBits(a);
@@ -138,8 +138,9 @@ struct Estimate
 // One block of the quick objective. gap bounds the distance between the quick and the exact
 // residual: 10 times the distance between the quick and the library logarithm (taken as
 // 1e-13 * (1 + l), far above both errors, which also covers X / Fc taken as X times 1 / Fc)
-// plus the rounding of the three operations of either computation. A point whose logarithm
-// argument is not finite makes its gap NaN, so the answer is Unknown.
+// plus the rounding of the three operations of either computation. A logarithm argument above
+// about 1e300 (or not finite) makes the gap NaN, so the answer is Unknown: near the top of the
+// range the two computations might overflow differently.
 VANTOREL_FIT_INLINE void estimateBlock(const double *__restrict x, const double *__restrict y,
                                        const double *__restrict dy, int len, int weightedLen,
                                        bool weighted, double A, double Fc, Estimate &total)
@@ -154,7 +155,8 @@ VANTOREL_FIT_INLINE void estimateBlock(const double *__restrict x, const double 
         const double a = u * u + 1.0;
         const double l = quickLog10Inline(a);
         res[j] = A - 10.0 * l - y[j];
-        gap[j] = gap0 + gap1 * l + 7e-16 * std::fabs(y[j]) + (a - a);
+        const double huge = a * 1e8;
+        gap[j] = gap0 + gap1 * l + 7e-16 * std::fabs(y[j]) + (huge - huge);
     }
     if (!weighted) {
         for (int j = 0; j < len; ++j) {
@@ -227,14 +229,16 @@ void IfBandKernel::direction(double, double Fc, const double *residuals, double 
 // The exact sum adds the exact terms one by one, the quick one adds the quick terms in another
 // order; each sum of n non-negative terms is within about n * 1.1e-16 of its exact value, so
 // the two sums differ by at most the sum of the term gaps plus that much of both. Twice that
-// is the margin.
+// is the margin, plus a little for results that underflow. Sums near the top of the range are
+// left to the exact pass, which might overflow where the quick one does not.
 IfBandKernel::Side IfBandKernel::side(double A, double Fc, double bound) const
 {
     double estimate = 0;
     double error = 0;
     estimatePass(p, A, Fc, estimate, error);
-    const double margin = 2.0 * (error + 2.3e-16 * (p.count + 2) * (2.0 * estimate + error));
-    if (!(std::isfinite(estimate) && std::isfinite(margin)))
+    const double margin =
+        2.0 * (error + 2.3e-16 * (p.count + 2) * (2.0 * estimate + error)) + 1e-300 * (p.count + 1);
+    if (!(estimate + margin < 1e300))
         return Unknown;
     if (estimate - margin > bound)
         return Above;

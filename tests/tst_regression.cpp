@@ -594,6 +594,28 @@ void TestRegression::quickLookNeverContradictsTheObjective()
         }
     }
     QVERIFY2(certain > tries / 2, QByteArray::number(certain));
+
+    // Near the ends of the range, where the exact objective may overflow or underflow.
+    const Vector x = {1e-300, 1e-5, 1, 1e100, 1e150, 1.3e154, 1e200};
+    const Vector y = {1e150, -1e-160, 0, -3e3, 1e-300, 2e153, -1e5};
+    const Vector dy = {1e-300, 1e300, 4.9e-324, 1, 1e-160, 0.5, 2};
+    for (int weighted = 0; weighted < 2; ++weighted) {
+        const FitPoints points(x, y, dy, weighted == 1);
+        const IfBandKernel kernel(points);
+        for (double A : {-1e150, -20.0, 0.0, 1e-200, 1e154}) {
+            for (double Fc : {1e-120, 1e-3, 1.0, 1e153, 1e300}) {
+                const double S = kernel.objective(A, Fc, nullptr);
+                for (double bound : {S, S * (1 - 1e-3), S * (1 + 1e-3), 0.0, 1e-310, 1e308, inf,
+                                     std::nextafter(S, inf), std::nextafter(S, 0.0)}) {
+                    const IfBandKernel::Side side = kernel.side(A, Fc, bound);
+                    if (side == IfBandKernel::Above)
+                        QVERIFY(S > bound);
+                    if (side == IfBandKernel::Below)
+                        QVERIFY(S < bound);
+                }
+            }
+        }
+    }
 }
 
 VANTOREL_TEST_MAIN(TestRegression)
