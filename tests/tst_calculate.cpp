@@ -99,6 +99,7 @@ private slots:
     void eachMethodShowsItsOwnFit_data();
     void eachMethodShowsItsOwnFit();
     void fcIsShownInTableUnits();
+    void parametersShowSixDigits();
     void curveSpansTheAxisRange_data();
     void curveSpansTheAxisRange();
     void secondPressReplacesTheFit();
@@ -186,6 +187,18 @@ void TestCalculate::fcIsShownInTableUnits()
     QCOMPARE(status(), statusFor(P));
     QVERIFY2(std::fabs(P[1] - 1000) < 1e-3, qPrintable(status()));
     QVERIFY(status().contains(QStringLiteral("Fc = 1000;")));
+}
+
+// An A of -3.0102999566 reads -3.0103, an Fc of 1234567.8 reads 1.23457e+06.
+void TestCalculate::parametersShowSixDigits()
+{
+    QVector<Point> points;
+    for (int i = 1; i <= 10; ++i)
+        points << Point{246913.56 * i, static_cast<float>(ifBandLevel(i, -3.0102999566, 5)), 1};
+    addPoints(points);
+    calculate(0);
+    QVERIFY2(status().startsWith(QStringLiteral("Parameters A = -3.0103; Fc = 1.23457e+06; ")),
+             qPrintable(status()));
 }
 
 void TestCalculate::curveSpansTheAxisRange_data()
