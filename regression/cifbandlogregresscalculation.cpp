@@ -1,5 +1,6 @@
 #include "regression/cifbandlogregresscalculation.h"
 
+#include <cmath>
 #include <typeinfo>
 #include <vector>
 
@@ -7,6 +8,12 @@
 #include "regression/descentsearch.h"
 #include "regression/fitevaluators.h"
 #include "regression/ifbandkernel.h"
+
+double ifBandLevel(double x, double A, double Fc)
+{
+    const double u = x / Fc;
+    return A - 10.0 * std::log10(u * u + 1.0);
+}
 
 void cIfBandLogRegressCalculation::initParameters()
 {

@@ -1,17 +1,12 @@
 #ifndef CIFBANDLOGREGRESSCALCULATION_H
 #define CIFBANDLOGREGRESSCALCULATION_H
 
-#include <cmath>
-
 #include "regression/cabstractregresscalculation.h"
 
 // The level of a single-pole IF band in dB at x: A for x = 0, A - 3.0103 at x = Fc, falling by
-// 20 dB per decade far above Fc. X enters only squared.
-inline double ifBandLevel(double x, double A, double Fc)
-{
-    const double u = x / Fc;
-    return A - 10.0 * std::log10(u * u + 1.0);
-}
+// 20 dB per decade far above Fc. X enters only squared. Defined out of line, so that every
+// caller gets the same bits whatever its own compiler options.
+double ifBandLevel(double x, double A, double Fc);
 
 // Method "1-Time; 2-Log Scale": fits the IF band level to Y in dB, every point alike.
 class cIfBandLogRegressCalculation : public cAbstractRegressCalculation

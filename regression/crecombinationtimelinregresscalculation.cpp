@@ -1,5 +1,6 @@
 #include "regression/crecombinationtimelinregresscalculation.h"
 
+#include <cmath>
 #include <typeinfo>
 #include <vector>
 
@@ -7,6 +8,13 @@
 #include "regression/descentsearch.h"
 #include "regression/fitevaluators.h"
 #include "regression/recombinationkernel.h"
+
+double recombinationResponse(double x, double A, double Fc)
+{
+    const double u = x / Fc;
+    const double s = std::sqrt(u * u + 1.0);
+    return x * A / Fc / s;
+}
 
 void cRecombinationTimeLinRegressCalculation::initParameters()
 {

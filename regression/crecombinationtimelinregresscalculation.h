@@ -1,19 +1,13 @@
 #ifndef CRECOMBINATIONTIMELINREGRESSCALCULATION_H
 #define CRECOMBINATIONTIMELINREGRESSCALCULATION_H
 
-#include <cmath>
-
 #include "regression/cabstractregresscalculation.h"
 
 // The recombination-time response at x: A * u / sqrt(1 + u²) with u = x / Fc; 0 at x = 0,
 // A / sqrt 2 at x = Fc, close to A * x / Fc far below Fc and to A far above it. Odd in x and
-// in Fc.
-inline double recombinationResponse(double x, double A, double Fc)
-{
-    const double u = x / Fc;
-    const double s = std::sqrt(u * u + 1.0);
-    return x * A / Fc / s;
-}
+// in Fc. Defined out of line, so that every caller gets the same bits whatever its own
+// compiler options.
+double recombinationResponse(double x, double A, double Fc);
 
 // Method "RecTime; 1-LogScale;": fits the recombination-time response to Y on a linear scale,
 // every point alike, with the same search as the IF band fit.
