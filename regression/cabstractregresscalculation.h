@@ -12,8 +12,10 @@ public:
     // The descent of every method ends after this many accepted steps at the latest. A step is
     // accepted whenever it does not raise the objective, so a descent creeping along a long
     // narrow valley, or drifting on an objective that keeps falling, could otherwise go on
-    // for ever.
-    static constexpr long long maxAcceptedSteps = 1000000;
+    // for ever. Fits of measured data end after a few hundred steps; the cap is a thousand
+    // times that, and keeps a fit that crawls along such a valley from freezing the window
+    // for more than about a second at 2000 points.
+    static constexpr long long maxAcceptedSteps = 100000;
 
     virtual ~cAbstractRegressCalculation() = default;
 
