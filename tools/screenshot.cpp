@@ -37,15 +37,17 @@ public:
     }
 
     // Search Peak, then a run of three readings, as a user builds a curve point by point.
-    void measurePoints(int count)
+    bool measurePoints(int count)
     {
         window->findChild<QSpinBox *>(QStringLiteral("sbPointsCount"))->setValue(3);
         auto *start = window->findChild<QPushButton *>(QStringLiteral("pbStartMeasure"));
         for (int i = 0; i < count; ++i) {
             window->findChild<QPushButton *>(QStringLiteral("pbSearchPeak"))->click();
             start->click();
-            QTest::qWaitFor([start] { return start->text() == QLatin1String("Start"); }, 5000);
+            if (!QTest::qWaitFor([start] { return start->text() == QLatin1String("Start"); }, 5000))
+                return false;
         }
+        return true;
     }
 
     void openData(const QString &name)
@@ -108,7 +110,7 @@ int main(int argc, char *argv[])
         MainWindow window;
         window.move(0, 0);
         window.show();
-        QTest::qWaitForWindowExposed(&window);
+        ok &= QTest::qWaitForWindowExposed(&window);
         scenes.window = &window;
         steps();
         ok &= scenes.save(name);
@@ -120,11 +122,11 @@ int main(int argc, char *argv[])
     // method 0.
     scene(QStringLiteral("panel-controls.png"), [&] {
         scenes.showPanels({"actionControls"});
-        scenes.measurePoints(12);
+        ok &= scenes.measurePoints(12);
     });
     scene(QStringLiteral("fit.png"), [&] {
         scenes.showPanels({"actionControls", "actionCalculation"});
-        scenes.measurePoints(12);
+        ok &= scenes.measurePoints(12);
         scenes.calculate(0);
     });
     // Data: an example file opened.
