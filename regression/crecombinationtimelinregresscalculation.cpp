@@ -1,11 +1,8 @@
 #include "regression/crecombinationtimelinregresscalculation.h"
 
 #include <cmath>
-#include <typeinfo>
-#include <vector>
 
 #include "regression/crecombinationtimelinregressweightcalculation.h"
-#include "regression/descentsearch.h"
 #include "regression/fitevaluators.h"
 #include "regression/recombinationkernel.h"
 
@@ -21,24 +18,13 @@ void cRecombinationTimeLinRegressCalculation::initParameters()
     setStartingValues();
 }
 
-// The two classes of this family have objectives the kernel knows, and run the search through
-// it. Any other class derived from them may define residualSum anew, so it gets the search
-// through its own virtual operations, which changes the objective of the whole search.
 void cRecombinationTimeLinRegressCalculation::minimize()
 {
     double A = 0;
     double Fc = 0;
     startingPair(A, Fc);
-    const std::type_info &type = typeid(*this);
-    const bool weighted = type == typeid(cRecombinationTimeLinRegressWeightCalculation);
-    if (weighted || type == typeid(cRecombinationTimeLinRegressCalculation)) {
-        const FitPoints points(m_xValues, m_yValues, m_dyValues, weighted);
-        FastEvaluator<RecombinationKernel> evaluator(points);
-        m_parameters = descentsearch::minimize(evaluator, A, Fc);
-    } else {
-        PlainEvaluator<cRecombinationTimeLinRegressCalculation> evaluator(*this);
-        m_parameters = descentsearch::minimize(evaluator, A, Fc);
-    }
+    m_parameters = searchFamily<RecombinationKernel, cRecombinationTimeLinRegressWeightCalculation>(
+        *this, m_xValues, m_yValues, m_dyValues, A, Fc);
 }
 
 double cRecombinationTimeLinRegressCalculation::residualSum(double A, double Fc) const
@@ -49,25 +35,19 @@ double cRecombinationTimeLinRegressCalculation::residualSum(double A, double Fc)
 
 double cRecombinationTimeLinRegressCalculation::gradientA(double A, double Fc) const
 {
-    const FitPoints points(m_xValues, m_yValues, m_dyValues, false);
-    const RecombinationKernel kernel(points);
-    std::vector<double> modelValues(static_cast<std::size_t>(points.count));
-    kernel.objective(A, Fc, modelValues.data());
     double gA = 0;
     double gF = 0;
-    kernel.direction(A, Fc, modelValues.data(), gA, gF);
+    kernelDirection<RecombinationKernel>(FitPoints(m_xValues, m_yValues, m_dyValues, false), A, Fc,
+                                         gA, gF);
     return gA;
 }
 
 double cRecombinationTimeLinRegressCalculation::gradientFc(double A, double Fc) const
 {
-    const FitPoints points(m_xValues, m_yValues, m_dyValues, false);
-    const RecombinationKernel kernel(points);
-    std::vector<double> modelValues(static_cast<std::size_t>(points.count));
-    kernel.objective(A, Fc, modelValues.data());
     double gA = 0;
     double gF = 0;
-    kernel.direction(A, Fc, modelValues.data(), gA, gF);
+    kernelDirection<RecombinationKernel>(FitPoints(m_xValues, m_yValues, m_dyValues, false), A, Fc,
+                                         gA, gF);
     return gF;
 }
 

@@ -3,8 +3,10 @@
 
 #include <cmath>
 #include <cstring>
+#include <typeinfo>
 #include <vector>
 
+#include "regression/descentsearch.h"
 #include "regression/fitpoints.h"
 
 // The two ways the shared search (descentsearch.h) reaches the points.
@@ -153,5 +155,35 @@ private:
     Entry last{0, 0, 0, false};
     bool quickTrials = true;
 };
+
+// The descent direction of a kernel's family at (A, Fc): one objective pass keeps the per-point
+// values that the direction is computed from.
+template <class Kernel>
+void kernelDirection(const FitPoints &points, double A, double Fc, double &gA, double &gF)
+{
+    const Kernel kernel(points);
+    std::vector<double> kept(static_cast<std::size_t>(points.count));
+    kernel.objective(A, Fc, kept.data());
+    kernel.direction(A, Fc, kept.data(), gA, gF);
+}
+
+// The search of one family for the object self, from the starting pair (A, Fc). The family's
+// two own classes, Family and Weighted, have objectives the kernel knows and search through it;
+// any class derived from them may define residualSum anew, so it searches through its own
+// virtual operations, which changes the objective of the whole search.
+template <class Kernel, class Weighted, class Family>
+QVector<double> searchFamily(const Family &self, const QVector<double> &x, const QVector<double> &y,
+                             const QVector<double> &dy, double A, double Fc)
+{
+    const std::type_info &type = typeid(self);
+    const bool weighted = type == typeid(Weighted);
+    if (weighted || type == typeid(Family)) {
+        const FitPoints points(x, y, dy, weighted);
+        FastEvaluator<Kernel> evaluator(points);
+        return descentsearch::minimize(evaluator, A, Fc);
+    }
+    PlainEvaluator<Family> evaluator(self);
+    return descentsearch::minimize(evaluator, A, Fc);
+}
 
 #endif // FITEVALUATORS_H
