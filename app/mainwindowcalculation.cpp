@@ -7,10 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "regression/cifbandlogregresscalculation.h"
-#include "regression/cifbandlogregressweightcalculation.h"
-#include "regression/crecombinationtimelinregresscalculation.h"
-#include "regression/crecombinationtimelinregressweightcalculation.h"
+#include "regression/regressionmethods.h"
 #include "ui_mainwindow.h"
 
 // Fits the method chosen in the calculation panel to the table. X is scaled so that its largest
@@ -21,25 +18,11 @@
 void MainWindow::on_pbCalculate_clicked()
 {
     const int method = ui->cbCalculationType->currentIndex();
-    cAbstractRegressCalculation *created = nullptr;
-    switch (method) {
-    case 0:
-        created = new cIfBandLogRegressCalculation;
-        break;
-    case 1:
-        created = new cIfBandLogRegressWeightCalculation;
-        break;
-    case 2:
-        created = new cRecombinationTimeLinRegressCalculation;
-        break;
-    case 3:
-        created = new cRecombinationTimeLinRegressWeightCalculation;
-        break;
-    default:
+    std::unique_ptr<cAbstractRegressCalculation> created = regressionmethods::create(method);
+    if (!created)
         return;
-    }
     delete calculation;
-    calculation = created;
+    calculation = created.release();
 
     const QVector<double> tableX = columnValues(0);
     const QVector<double> tableY = correctedYValues();
@@ -85,11 +68,9 @@ void MainWindow::on_pbCalculate_clicked()
     QVector<double> keys;
     QVector<double> values;
     if (xMax > 0) {
-        const bool ifBand = method < 2;
         double key = range.lower;
         for (int i = 0; i < 50; ++i) {
-            const double value =
-                ifBand ? ifBandLevel(key, P[0], P[1]) : recombinationResponse(key, P[0], P[1]);
+            const double value = regressionmethods::model(method, key, P[0], P[1]);
             if (std::isfinite(value)) {
                 keys.append(key);
                 values.append(value);

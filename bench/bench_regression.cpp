@@ -19,6 +19,7 @@
 #include "regression/cifbandlogregressweightcalculation.h"
 #include "regression/crecombinationtimelinregresscalculation.h"
 #include "regression/crecombinationtimelinregressweightcalculation.h"
+#include "regression/regressionmethods.h"
 #include "syntheticpoints.h"
 
 namespace {
@@ -33,16 +34,7 @@ referencefit::Model modelOf(int method)
 
 std::unique_ptr<cAbstractRegressCalculation> calculationFor(int method)
 {
-    switch (method) {
-    case 0:
-        return std::make_unique<cIfBandLogRegressCalculation>();
-    case 1:
-        return std::make_unique<cIfBandLogRegressWeightCalculation>();
-    case 2:
-        return std::make_unique<cRecombinationTimeLinRegressCalculation>();
-    default:
-        return std::make_unique<cRecombinationTimeLinRegressWeightCalculation>();
-    }
+    return regressionmethods::create(method);
 }
 
 SyntheticPoints pointsFor(int method, int n)

@@ -14,6 +14,7 @@
 #include "regression/cifbandlogregressweightcalculation.h"
 #include "regression/crecombinationtimelinregresscalculation.h"
 #include "regression/crecombinationtimelinregressweightcalculation.h"
+#include "regression/regressionmethods.h"
 #include "testhelpers.h"
 
 using Vector = QVector<double>;
@@ -39,16 +40,7 @@ const QVector<Point> rise = {{20, 0.22, 0.02},  {50, 0.47, 0.05},   {100, 0.97, 
 
 std::unique_ptr<cAbstractRegressCalculation> calculationFor(int method)
 {
-    switch (method) {
-    case 0:
-        return std::make_unique<cIfBandLogRegressCalculation>();
-    case 1:
-        return std::make_unique<cIfBandLogRegressWeightCalculation>();
-    case 2:
-        return std::make_unique<cRecombinationTimeLinRegressCalculation>();
-    default:
-        return std::make_unique<cRecombinationTimeLinRegressWeightCalculation>();
-    }
+    return regressionmethods::create(method);
 }
 
 // What the window should show for these points: the table keeps single precision, X is scaled

@@ -17,6 +17,7 @@
 #include "regression/crecombinationtimelinregressweightcalculation.h"
 #include "regression/fitpoints.h"
 #include "regression/ifbandkernel.h"
+#include "regression/regressionmethods.h"
 #include "syntheticpoints.h"
 #include "testhelpers.h"
 
@@ -29,16 +30,7 @@ const double notANumber = std::numeric_limits<double>::quiet_NaN();
 
 std::unique_ptr<cAbstractRegressCalculation> calculationFor(int method)
 {
-    switch (method) {
-    case 0:
-        return std::make_unique<cIfBandLogRegressCalculation>();
-    case 1:
-        return std::make_unique<cIfBandLogRegressWeightCalculation>();
-    case 2:
-        return std::make_unique<cRecombinationTimeLinRegressCalculation>();
-    default:
-        return std::make_unique<cRecombinationTimeLinRegressWeightCalculation>();
-    }
+    return regressionmethods::create(method);
 }
 
 Vector fit(cAbstractRegressCalculation &c, const Vector &x, const Vector &y, const Vector &dy)
