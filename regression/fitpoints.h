@@ -31,6 +31,26 @@ inline bool usableSpread(double dy)
     return dy != 0 && std::isfinite(dy);
 }
 
+// Points are handled in blocks: the per-point arithmetic runs over a whole block at once (the
+// compiler spreads it over vector lanes, which changes no bit), the sums then run point by
+// point in the original order.
+constexpr int fitBlockSize = 256;
+
+// The weighted terms of a block: each residual divided by its dY, squared; 0 for a point whose
+// dY gives it no weight (adding that 0 to a sum of squares changes no bit).
+VANTOREL_FIT_INLINE void weightedTerms(const double *__restrict residual,
+                                       const double *__restrict dy, int len,
+                                       double *__restrict term)
+{
+    double square[fitBlockSize];
+    for (int j = 0; j < len; ++j) {
+        const double q = residual[j] / dy[j];
+        square[j] = q * q;
+    }
+    for (int j = 0; j < len; ++j)
+        term[j] = ((dy[j] != 0.0) & (dy[j] - dy[j] == 0.0)) ? square[j] : 0.0;
+}
+
 // The points one objective or direction pass reads, as plain arrays. The vectors must outlive
 // this view and stay unchanged while it is used.
 class FitPoints

@@ -8,34 +8,14 @@ namespace {
 
 const double ln10 = 2.302585092994046;
 
-// Points are handled in blocks: the steps without a logarithm run over a whole block at once
-// (the compiler spreads them over vector lanes, which changes no bit), the sums then run
-// point by point in the original order.
-constexpr int blockSize = 256;
-
-// The weighted terms of a block: each residual divided by its dY, squared; 0 for a point whose
-// dY gives it no weight (adding that 0 to a sum of squares changes no bit).
-VANTOREL_FIT_INLINE void weightedTerms(const double *__restrict residual,
-                                       const double *__restrict dy, int len,
-                                       double *__restrict term)
-{
-    double square[blockSize];
-    for (int j = 0; j < len; ++j) {
-        const double q = residual[j] / dy[j];
-        square[j] = q * q;
-    }
-    for (int j = 0; j < len; ++j)
-        term[j] = ((dy[j] != 0.0) & (dy[j] - dy[j] == 0.0)) ? square[j] : 0.0;
-}
-
 VANTOREL_FIT_KERNEL double objectivePass(const FitPoints &p, double A, double Fc, double *residuals)
 {
-    double scratch[blockSize];
-    double level[blockSize];
-    double term[blockSize];
+    double scratch[fitBlockSize];
+    double level[fitBlockSize];
+    double term[fitBlockSize];
     double sum = 0;
-    for (int i = 0; i < p.count; i += blockSize) {
-        const int len = std::min(blockSize, p.count - i);
+    for (int i = 0; i < p.count; i += fitBlockSize) {
+        const int len = std::min(fitBlockSize, p.count - i);
         const double *__restrict x = p.x + i;
         const double *__restrict y = p.y + i;
         double *__restrict r = residuals ? residuals + i : scratch;
@@ -68,11 +48,11 @@ VANTOREL_FIT_KERNEL void directionPass(const FitPoints &p, double Fc, const doub
 {
     const double Fc2 = Fc * Fc;
     const double FcLn10 = Fc * ln10;
-    double term[blockSize];
+    double term[fitBlockSize];
     double sumA = 0;
     double sumF = 0;
-    for (int i = 0; i < p.count; i += blockSize) {
-        const int len = std::min(blockSize, p.count - i);
+    for (int i = 0; i < p.count; i += fitBlockSize) {
+        const int len = std::min(fitBlockSize, p.count - i);
         const double *x = p.x + i;
         const double *r = residuals + i;
         for (int j = 0; j < len; ++j) {
@@ -131,8 +111,8 @@ VANTOREL_FIT_INLINE double quickLog10Inline(double a)
 // not matter here, since the bound on the sum covers any order.
 struct Estimate
 {
-    double term[blockSize];
-    double err[blockSize];
+    double term[fitBlockSize];
+    double err[fitBlockSize];
 };
 
 // One block of the quick objective. gap bounds the distance between the quick and the exact
@@ -148,8 +128,8 @@ VANTOREL_FIT_INLINE void estimateBlock(const double *__restrict x, const double 
     const double invFc = 1.0 / Fc;
     const double gap0 = 1e-12 + 7e-16 * std::fabs(A);
     const double gap1 = 1e-12 + 7e-15;
-    double res[blockSize];
-    double gap[blockSize];
+    double res[fitBlockSize];
+    double gap[fitBlockSize];
     for (int j = 0; j < len; ++j) {
         const double u = x[j] * invFc;
         const double a = u * u + 1.0;
@@ -168,8 +148,8 @@ VANTOREL_FIT_INLINE void estimateBlock(const double *__restrict x, const double 
     }
     // Divided by dY (here: times 1 / dY), the residual gap shrinks by |dY| and gains the
     // rounding of the divisions.
-    double term[blockSize];
-    double err[blockSize];
+    double term[fitBlockSize];
+    double err[fitBlockSize];
     for (int j = 0; j < weightedLen; ++j) {
         const double inv = 1.0 / dy[j];
         const double q = res[j] * inv;
@@ -193,12 +173,12 @@ VANTOREL_FIT_KERNEL void estimatePass(const FitPoints &p, double A, double Fc, d
                                       double &error)
 {
     // Only as many running totals as the first block has points are used.
-    const int used = std::min(blockSize, p.count);
+    const int used = std::min(fitBlockSize, p.count);
     Estimate total;
     std::fill(total.term, total.term + used, 0.0);
     std::fill(total.err, total.err + used, 0.0);
-    for (int i = 0; i < p.count; i += blockSize) {
-        const int len = std::min(blockSize, p.count - i);
+    for (int i = 0; i < p.count; i += fitBlockSize) {
+        const int len = std::min(fitBlockSize, p.count - i);
         const int weightedLen = p.weighted ? std::max(0, std::min(len, p.weightedCount - i)) : 0;
         estimateBlock(p.x + i, p.y + i, weightedLen > 0 ? p.dy + i : nullptr, len, weightedLen,
                       p.weighted, A, Fc, total);

@@ -4,35 +4,15 @@
 
 namespace {
 
-// Points are handled in blocks: the per-point arithmetic runs over a whole block at once (the
-// compiler spreads it over vector lanes, which changes no bit), the sums then run point by
-// point in the original order.
-constexpr int blockSize = 256;
-
-// The weighted terms of a block: each residual divided by its dY, squared; 0 for a point whose
-// dY gives it no weight (adding that 0 to a sum of squares changes no bit).
-VANTOREL_FIT_INLINE void weightedTerms(const double *__restrict residual,
-                                       const double *__restrict dy, int len,
-                                       double *__restrict term)
-{
-    double square[blockSize];
-    for (int j = 0; j < len; ++j) {
-        const double q = residual[j] / dy[j];
-        square[j] = q * q;
-    }
-    for (int j = 0; j < len; ++j)
-        term[j] = ((dy[j] != 0.0) & (dy[j] - dy[j] == 0.0)) ? square[j] : 0.0;
-}
-
 VANTOREL_FIT_KERNEL double objectivePass(const FitPoints &p, double A, double Fc,
                                          double *modelValues)
 {
-    double scratch[blockSize];
-    double residual[blockSize];
-    double term[blockSize];
+    double scratch[fitBlockSize];
+    double residual[fitBlockSize];
+    double term[fitBlockSize];
     double sum = 0;
-    for (int i = 0; i < p.count; i += blockSize) {
-        const int len = std::min(blockSize, p.count - i);
+    for (int i = 0; i < p.count; i += fitBlockSize) {
+        const int len = std::min(fitBlockSize, p.count - i);
         const double *x = p.x + i;
         const double *y = p.y + i;
         double *m = modelValues ? modelValues + i : scratch;
@@ -62,12 +42,12 @@ VANTOREL_FIT_KERNEL double objectivePass(const FitPoints &p, double A, double Fc
 VANTOREL_FIT_KERNEL void directionPass(const FitPoints &p, double A, double Fc, const double *m,
                                        double &gA, double &gF)
 {
-    double termA[blockSize];
-    double termF[blockSize];
+    double termA[fitBlockSize];
+    double termF[fitBlockSize];
     double sumA = 0;
     double sumF = 0;
-    for (int i = 0; i < p.count; i += blockSize) {
-        const int len = std::min(blockSize, p.count - i);
+    for (int i = 0; i < p.count; i += fitBlockSize) {
+        const int len = std::min(fitBlockSize, p.count - i);
         const double *y = p.y + i;
         const double *mi = m + i;
         for (int j = 0; j < len; ++j) {
