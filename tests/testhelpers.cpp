@@ -1,9 +1,12 @@
 #include "testhelpers.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMutex>
+#include <QStandardItemModel>
+#include <QTableView>
 #include <QTimer>
 
 #include <memory>
@@ -50,6 +53,20 @@ void cancelFileDialog()
         QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
         return true;
     });
+}
+
+QStandardItemModel *tableModel(const QWidget *window)
+{
+    const auto *table = window->findChild<QTableView *>(QStringLiteral("twData"));
+    return table ? qobject_cast<QStandardItemModel *>(table->model()) : nullptr;
+}
+
+QString writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
 }
 
 static QStringList capturedLines;

@@ -7,6 +7,7 @@
 
 #include <functional>
 
+class QStandardItemModel;
 class QWidget;
 
 namespace testhelpers {
@@ -21,6 +22,12 @@ void answerFileDialog(const QString &path);
 
 // Cancels the next file dialog.
 void cancelFileDialog();
+
+// The table model behind the window's "twData" view.
+QStandardItemModel *tableModel(const QWidget *window);
+
+// Writes bytes to the file at path, replacing it; stops the test program when that fails.
+QString writeFile(const QString &path, const QByteArray &bytes);
 
 // Collects the lines written to the debug stream while it lives.
 class DebugCapture

@@ -84,8 +84,7 @@ private:
 void TestAddPointDialog::init()
 {
     window = new MainWindow;
-    model = qobject_cast<QStandardItemModel *>(
-        window->findChild<QTableView *>(QStringLiteral("twData"))->model());
+    model = testhelpers::tableModel(window);
     QVERIFY(model);
 }
 

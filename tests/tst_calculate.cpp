@@ -263,8 +263,7 @@ void TestCalculate::rowsWithoutFiniteValuesAreLeftOut()
         calculate(method);
         QCOMPARE(status(), statusFor(expectedParameters(method, rollOff)));
     }
-    auto *model = qobject_cast<QStandardItemModel *>(
-        window->findChild<QTableView *>(QStringLiteral("twData"))->model());
+    auto *model = testhelpers::tableModel(window);
     QCOMPARE(model->rowCount(), points.size());
 }
 

@@ -41,11 +41,7 @@ private slots:
 private:
     QString writeFile(const QString &name, const QByteArray &bytes)
     {
-        const QString path = dir.filePath(name);
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
+        return testhelpers::writeFile(dir.filePath(name), bytes);
     }
     void load(const QString &path)
     {

@@ -49,11 +49,7 @@ private slots:
 private:
     QString writeFile(const QString &name, const QByteArray &bytes)
     {
-        const QString path = dir.filePath(name);
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
+        return testhelpers::writeFile(dir.filePath(name), bytes);
     }
     static QByteArray readFile(const QString &path)
     {
@@ -111,8 +107,7 @@ void TestDataFiles::init()
 {
     QVERIFY(dir.isValid());
     window = new MainWindow;
-    model = qobject_cast<QStandardItemModel *>(
-        window->findChild<QTableView *>(QStringLiteral("twData"))->model());
+    model = testhelpers::tableModel(window);
     QVERIFY(model);
 }
 

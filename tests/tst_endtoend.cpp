@@ -77,7 +77,7 @@ private:
     // The table as every consumer sees it: each cell through single precision.
     QVector<Row> tableRows()
     {
-        auto *model = qobject_cast<QStandardItemModel *>(child<QTableView>("twData")->model());
+        auto *model = testhelpers::tableModel(window);
         QVector<Row> rows;
         for (int r = 0; r < model->rowCount(); ++r) {
             Row row;

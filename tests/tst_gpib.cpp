@@ -62,8 +62,7 @@ private:
     double acquiredY()
     {
         window->findChild<QSpinBox *>(QStringLiteral("sbPointsCount"))->setValue(1);
-        auto *model = qobject_cast<QStandardItemModel *>(
-            window->findChild<QTableView *>(QStringLiteral("twData"))->model());
+        auto *model = testhelpers::tableModel(window);
         const int rows = model->rowCount();
         button("pbStartMeasure")->click();
         if (model->rowCount() != rows + 1)

@@ -251,8 +251,7 @@ void TestSimulatedAnalyser::demoInTheWindow()
     QVERIFY(std::abs(shownMarker().y - SimulatedAnalyser::toneLevel(15849)) < 0.25);
 
     window.findChild<QSpinBox *>(QStringLiteral("sbPointsCount"))->setValue(3);
-    auto *model = qobject_cast<QStandardItemModel *>(
-        window.findChild<QTableView *>(QStringLiteral("twData"))->model());
+    auto *model = testhelpers::tableModel(&window);
     button("pbStartMeasure")->click();
     QVERIFY(QTest::qWaitFor([&] { return model->rowCount() == 1; }, 5000));
     GpibDriver::setCurrent(nullptr);
