@@ -523,7 +523,7 @@ void TestRegression::flatObjectiveStopsAtTheStepCap()
 
 // An IF band measured far below its corner: the unweighted fit creeps along a long valley, and
 // so does the weighted one with these spreads, each step lowering the objective a little; the
-// cap ends both descents.
+// cap ends both descents, and the classes say so.
 void TestRegression::crawlStopsAtTheStepCap()
 {
     for (int method : {0, 1}) {
@@ -540,6 +540,21 @@ void TestRegression::crawlStopsAtTheStepCap()
         const Vector expected = reference(method, x, y, dy, &counters);
         QCOMPARE(counters.acceptedSteps, cAbstractRegressCalculation::maxAcceptedSteps);
         COMPARE_BITS(fit(method, x, y, dy), expected);
+
+        // Followed through a monitor, as the window runs it, the fit is the same to the bit
+        // and says it ended at the cap; cancelled from the start, it ends after one step.
+        const auto followed = calculationFor(method);
+        cAbstractRegressCalculation::Monitor monitor;
+        followed->setMonitor(&monitor);
+        COMPARE_BITS(fit(*followed, x, y, dy), expected);
+        QVERIFY(followed->stepLimitReached() && !followed->cancelled());
+        QCOMPARE(followed->acceptedSteps(), cAbstractRegressCalculation::maxAcceptedSteps);
+        QCOMPARE(monitor.acceptedSteps.load(), cAbstractRegressCalculation::maxAcceptedSteps);
+        monitor.cancel = true;
+        const Vector stopped = fit(*followed, x, y, dy);
+        QVERIFY(followed->cancelled() && !followed->stepLimitReached());
+        QCOMPARE(followed->acceptedSteps(), 1LL);
+        QVERIFY(std::isnan(stopped[2]) && std::isnan(stopped[3]));
     }
 }
 
