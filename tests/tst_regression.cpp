@@ -11,6 +11,7 @@
 #include <random>
 
 #include "referencefit.h"
+#include "regression/cfitstatistics.h"
 #include "regression/cifbandlogregresscalculation.h"
 #include "regression/cifbandlogregressweightcalculation.h"
 #include "regression/crecombinationtimelinregresscalculation.h"
@@ -163,6 +164,24 @@ public:
     mutable long long calls = 0;
 };
 
+Vector operator*(double k, Vector v)
+{
+    for (double &e : v)
+        e *= k;
+    return v;
+}
+
+// The objective of the method's own class at (A, Fc).
+double objective(int method, const Vector &x, const Vector &y, const Vector &dy, double A,
+                 double Fc)
+{
+    auto c = calculationFor(method);
+    c->setXValues(x);
+    c->setYValues(y);
+    c->setDyValues(dy);
+    return objective(*c, A, Fc);
+}
+
 } // namespace
 
 class TestRegression : public QObject
@@ -192,6 +211,9 @@ private slots:
     void crawlStopsAtTheStepCap();
     void quickLogarithmIsClose();
     void quickLookNeverContradictsTheObjective();
+    void fitStatisticsByHand();
+    void fitStatisticsUndefined_data();
+    void fitStatisticsUndefined();
 };
 
 void TestRegression::modelValues()
@@ -623,6 +645,74 @@ void TestRegression::quickLookNeverContradictsTheObjective()
             }
         }
     }
+}
+
+// IF band at A = 0, Fc = 1, L = 10 / ln 10: dm/dA = 1; dm/dFc is 0 at x = 0 and 20 / (2 ln 10)
+// = L at x = 1. Points x = 0, 0, 1, 1 with residuals y - m = 1/2, -1/2, 1/2, -1/2 (exact in
+// binary) make J^T W r = 0 for weights 1, 1, w, w, so (0, 1) is the minimum.
+// w = 1: J^T J = [[4, 2L], [2L, 2L^2]], det 4L^2, inverse diagonal 1/2, 1/L^2; S = 1,
+//   S/(n-2) = 1/2: sigmaA = 1/2, sigmaFc = sqrt(1/2)/L.
+// dY 1, 1, 2, 2 (w = 1/4): J^T W J = [[5/2, L/2], [L/2, L^2/2]], det L^2, inverse diagonal
+//   1/2, 5/(2L^2); S = 5/8, S/(n-2) = 5/16: sigmaA = sqrt(5/32), sigmaFc = sqrt(25/32)/L.
+// A few roundings from these values; QCOMPARE's relative 1e-12 is far above that.
+void TestRegression::fitStatisticsByHand()
+{
+    const double L = 10 / std::log(10.0);
+    const double m = ifBandLevel(1, 0, 1);
+    const Vector x = {0, 0, 1, 1};
+    const Vector dy = {1, 1, 2, 2};
+    for (int method : {0, 1}) {
+        const cFitStatistics s =
+            cFitStatistics::compute(method, x, {0.5, -0.5, m + 0.5, m - 0.5}, dy, 0, 1);
+        QVERIFY(s.isDefined());
+        QCOMPARE(s.degreesOfFreedom(), 2);
+        QCOMPARE(s.objective(), method == 0 ? 1.0 : 0.625);
+        QCOMPARE(s.reducedChiSquare(), method == 0 ? 0.5 : 0.3125);
+        QCOMPARE(s.sigmaA(), std::sqrt(method == 0 ? 0.25 : 5.0 / 32));
+        QCOMPARE(s.sigmaFc(), std::sqrt(method == 0 ? 0.5 : 25.0 / 32) / L);
+        QCOMPARE(s.residualX(), x);
+        QCOMPARE(s.residuals(), (Vector{0.5, -0.5, 0.5, -0.5}));
+        QCOMPARE(s.residualDy(), dy);
+    }
+}
+
+void TestRegression::fitStatisticsUndefined_data()
+{
+    QTest::addColumn<int>("method");
+    QTest::addColumn<Vector>("x");
+    QTest::addColumn<Vector>("y");
+    QTest::addColumn<double>("A");
+    QTest::addColumn<double>("Fc");
+    QTest::addColumn<QString>("reason");
+    const QString few = "needs at least 3 points";
+    const QString apart = "the points cannot tell A and Fc apart";
+    const QString model = "the model is not defined at these A and Fc";
+    const Vector x = {1, 2, 3, 4};
+    const Vector y = {-1, -2, -4, -5};
+    QTest::newRow("two points") << 0 << Vector{1, 2} << Vector{-1, -2} << -1.0 << 2.0 << few;
+    QTest::newRow("two usable dY") << 1 << x << y << -1.0 << 2.0 << few;
+    QTest::newRow("IF band, all X 0") << 0 << Vector(4, 0.0) << y << -3.0 << 2.0 << apart;
+    // Far below its corner the response is A x / Fc: only the ratio shows, 1 - rho^2 ~ 2e-13.
+    QTest::newRow("recombination far below Fc") << 2 << 3e-4 * x << y << 1.0 << 1.0 << apart;
+    QTest::newRow("Fc 0") << 0 << x << y << -1.0 << 0.0 << model;
+    QTest::newRow("A not a number") << 2 << x << y << notANumber << 1.0 << model;
+    QTest::newRow("Y infinite") << 2 << x << Vector{1, 2, inf, 3} << 1.0 << 1.0
+                                << "the residuals are not finite numbers";
+}
+
+void TestRegression::fitStatisticsUndefined()
+{
+    QFETCH(int, method);
+    QFETCH(Vector, x);
+    QFETCH(Vector, y);
+    QFETCH(double, A);
+    QFETCH(double, Fc);
+    QFETCH(QString, reason);
+    const Vector dy = {0.1, 0, notANumber, 0.2};
+    const cFitStatistics s = cFitStatistics::compute(method, x, y, dy, A, Fc);
+    QCOMPARE(s.undefinedReason(), reason);
+    QVERIFY(std::isnan(s.sigmaA()) && std::isnan(s.sigmaFc()) && std::isnan(s.reducedChiSquare()));
+    COMPARE_DOUBLE_BITS(s.objective(), objective(method, x, y, dy, A, Fc));
 }
 
 VANTOREL_TEST_MAIN(TestRegression)
