@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "data/numbertext.h"
+#include "plot/denseerrorbars.h"
 #include "plot/pointswithbars.h"
 #include "regression/cfitstatistics.h"
 #include "ui_fitreportwidget.h"
@@ -15,24 +17,29 @@
 FitReportWidget::FitReportWidget(QWidget *parent) : QWidget(parent), ui(new Ui::FitReportWidget)
 {
     ui->setupUi(this);
+    // The summary keeps the height of its longest text, so a new fit does not resize the plot.
+    ui->lbFitSummary->setFixedHeight(7 * ui->lbFitSummary->fontMetrics().lineSpacing() + 4);
     ui->twFitRecord->setColumnCount(FitRecord::header().size());
     ui->twFitRecord->setHorizontalHeaderLabels(FitRecord::header());
     ui->twFitRecord->verticalHeader()->setVisible(false);
 
     QCustomPlot *plot = ui->wResidualPlot;
+    plot->setLocale(NumberText::locale());
     plot->xAxis->setScaleType(QCPAxis::stLogarithmic);
     plot->xAxis->setTicker(QSharedPointer<QCPAxisTickerLog>(new QCPAxisTickerLog));
     plot->yAxis->setLabel(tr("Y − model"));
     QCPGraph *residuals = plot->addGraph();
     residuals->setLineStyle(QCPGraph::lsNone);
     residuals->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDiamond, Qt::blue, Qt::white, 5));
-    auto *bars = new QCPErrorBars(plot->xAxis, plot->yAxis);
+    auto *bars = new DenseErrorBars(plot->xAxis, plot->yAxis);
     bars->setErrorType(QCPErrorBars::etValueError);
+    bars->setAntialiased(false);
     bars->setDataPlottable(residuals);
     auto *zero = new QCPItemStraightLine(plot);
     zero->point1->setCoords(1, 0);
     zero->point2->setCoords(10, 0);
     zero->setPen(QPen(Qt::gray, 0, Qt::DashLine));
+    plot->installEventFilter(this);
 }
 
 FitReportWidget::~FitReportWidget()
@@ -47,8 +54,10 @@ static QString shown(double value)
 }
 
 // The summary is a small table of two name-value pairs a line, so that it leaves room for the
-// residuals and the record at the window's first size. Standard errors are shown with three
-// significant digits, enough to judge the values by; the record keeps ten.
+// residuals and the record at the window's first size. Its width never moves the layout (the
+// panel has a fixed minimum width instead), so a new fit does not resize and redraw the plots.
+// Standard errors are shown with three significant digits, enough to judge the values by; the
+// record keeps ten.
 void FitReportWidget::showFit(const FitRecord &record, const QString &methodName,
                               const cFitStatistics &statistics, double xToTable)
 {
@@ -59,24 +68,21 @@ void FitReportWidget::showFit(const FitRecord &record, const QString &methodName
         return QStringLiteral("<td>%1&nbsp;</td><td>%2&nbsp;&nbsp;&nbsp;</td>")
             .arg(name.toHtmlEscaped(), value.toHtmlEscaped());
     };
-    const QString ending = record.end == FitRecord::StepLimit
-                               ? tr("not converged: step limit reached")
-                               : tr("converged");
+    const QString ending =
+        record.end == FitRecord::StepLimit ? tr("step limit: not converged") : tr("converged");
     QString text = QStringLiteral("<b>%1</b><br>").arg(methodName.toHtmlEscaped());
-    text += tr("%1 points, %2 degrees of freedom; %3 steps, %4")
+    text += tr("%1 points, %2 degrees of freedom")
                 .arg(record.points)
-                .arg(std::max(0, statistics.degreesOfFreedom()))
-                .arg(record.steps)
-                .arg(ending)
-                .toHtmlEscaped();
-    text +=
-        QStringLiteral("<table cellspacing=\"0\"><tr>%1%2</tr><tr>%3%4</tr><tr>%5%6</tr></table>")
-            .arg(cells(tr("A"), tr("%1 ± %2").arg(shown(record.A), error(record.sigmaA))),
-                 cells(tr("Fb"), shown(record.Fb)),
-                 cells(tr("Fc"), tr("%1 ± %2").arg(shown(record.Fc), error(record.sigmaFc))),
-                 cells(tr("Ft"), shown(record.Ft)),
-                 cells(tr("Reduced χ²"), shown(record.reducedChiSquare)),
-                 cells(tr("S"), shown(statistics.objective())));
+                .arg(std::max(0, statistics.degreesOfFreedom()));
+    text += QStringLiteral("<table cellspacing=\"0\"><tr>%1%2</tr><tr>%3%4</tr><tr>%5%6</tr>"
+                           "<tr>%7%8</tr></table>")
+                .arg(cells(tr("A"), tr("%1 ± %2").arg(shown(record.A), error(record.sigmaA))),
+                     cells(tr("Fb"), shown(record.Fb)),
+                     cells(tr("Fc"), tr("%1 ± %2").arg(shown(record.Fc), error(record.sigmaFc))),
+                     cells(tr("Ft"), shown(record.Ft)),
+                     cells(tr("Reduced χ²"), shown(record.reducedChiSquare)),
+                     cells(tr("S"), shown(statistics.objective())),
+                     cells(tr("Steps"), QString::number(record.steps)), cells(tr("End"), ending));
     if (!statistics.isDefined())
         text += tr("Standard errors and reduced χ²: —, %1.")
                     .arg(statistics.undefinedReason().toHtmlEscaped());
@@ -127,13 +133,33 @@ void FitReportWidget::plotResiduals(const cFitStatistics &statistics, double xTo
     PointsWithBars::set(plot->graph(0), qobject_cast<QCPErrorBars *>(plot->plottable(1)), x, r, dy);
     const double margin = upper > lower ? 0.05 * (upper - lower) : 1.0;
     plot->yAxis->setRange(lower - margin, upper + margin);
-    plot->replot();
+    replotWhenShown();
+}
+
+// Drawing a hundred thousand residuals takes a while: a plot that nobody sees (the panel
+// closed, or the record in front) is drawn when it comes into view, and one in view is drawn
+// from the event loop, apart from the rest of the fit's work, so that the window never waits
+// for both at once.
+void FitReportWidget::replotWhenShown()
+{
+    residualsOutOfDate = !ui->wResidualPlot->isVisible();
+    if (!residualsOutOfDate)
+        ui->wResidualPlot->replot(QCustomPlot::rpQueuedReplot);
+}
+
+bool FitReportWidget::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == ui->wResidualPlot && event->type() == QEvent::Show && residualsOutOfDate) {
+        residualsOutOfDate = false;
+        ui->wResidualPlot->replot(QCustomPlot::rpQueuedReplot);
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void FitReportWidget::followXRange(const QCPRange &range)
 {
     ui->wResidualPlot->xAxis->setRange(range);
-    ui->wResidualPlot->replot(QCustomPlot::rpQueuedReplot);
+    replotWhenShown();
 }
 
 void FitReportWidget::on_pbCopyFitReport_clicked()

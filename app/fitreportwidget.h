@@ -39,15 +39,20 @@ public slots:
     // Keeps the X range of the residual plot that of the main plot.
     void followXRange(const QCPRange &range);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private slots:
     void on_pbCopyFitReport_clicked();
 
 private:
     void appendRecord(const FitRecord &record);
     void plotResiduals(const cFitStatistics &statistics, double xToTable);
+    void replotWhenShown();
 
     Ui::FitReportWidget *ui;
     QList<FitRecord> fits;
+    bool residualsOutOfDate = false;
 };
 
 #endif // FITREPORTWIDGET_H

@@ -9,6 +9,8 @@
 
 #include <memory>
 
+#include "data/numbertext.h"
+
 FitRunner::FitRunner(QWidget *window) : QObject(window), window(window) {}
 
 // One event loop serves both waits; the worker's end quits it whichever wait is running, and an
@@ -37,6 +39,7 @@ bool FitRunner::run(cAbstractRegressCalculation *calculation)
         dialog.setObjectName(QStringLiteral("FitProgress"));
         auto *bar = new QProgressBar(&dialog);
         bar->setFormat(tr("%v steps"));
+        bar->setLocale(NumberText::locale());
         dialog.setBar(bar);
         dialog.setWindowModality(Qt::WindowModal);
         dialog.setAutoReset(false);

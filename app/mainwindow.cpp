@@ -11,6 +11,7 @@
 
 #include "app/aboutform.h"
 #include "app/fitrunner.h"
+#include "data/numbertext.h"
 #include "data/qdoubledelegate.h"
 #include "instrument/gpibdriver.h"
 #include "regression/cabstractregresscalculation.h"
@@ -70,6 +71,10 @@ MainWindow::MainWindow(QWidget *parent)
     ui->twData->setItemDelegate(new qDoubleDelegate(this));
     // The three columns share the panel's width, so X, Y and dY stay in view together.
     ui->twData->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    // Numbers read the same everywhere in the window, whatever the desktop's language: with a
+    // point as decimal separator, as the cell editor takes them and the files hold them.
+    ui->twData->setLocale(NumberText::locale());
+    ui->wPlot->setLocale(NumberText::locale());
 
     setupPlot();
     calibration.resize(0);

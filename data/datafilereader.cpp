@@ -56,10 +56,13 @@ bool DataFileReader::isBlank(const char *bytes, int length)
 }
 
 // The fields of a piece: its text up to the first NUL, split at every TAB with empty fields
-// kept. Bytes that are not UTF-8 become replacement characters, which never convert.
+// kept. Bytes that are not UTF-8 become replacement characters, which never convert. The byte
+// order mark that spreadsheets put at the start of a UTF-8 file is no part of the first field.
 static QVector<QStringView> splitPiece(const char *bytes, int length, QString *text)
 {
     *text = QString::fromUtf8(bytes, static_cast<int>(qstrnlen(bytes, static_cast<uint>(length))));
+    if (text->startsWith(QChar(0xFEFF)))
+        text->remove(0, 1);
     QVector<QStringView> fields;
     QStringView rest(*text);
     for (;;) {

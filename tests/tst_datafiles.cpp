@@ -145,6 +145,9 @@ void TestDataFiles::readsLines_data()
                            << 0;
     QTest::newRow("CR alone") << QByteArray("1\t2\r3\t4\r5\t6")
                               << Rows{{1, 2, 0}, {3, 4, 0}, {5, 6, 0}} << 0;
+    QTest::newRow("UTF-8 byte order mark") << QByteArray("\xef\xbb\xbf"
+                                                         "1\t2\t3\n")
+                                           << Rows{{1, 2, 3}} << 0;
     QTest::newRow("spreadsheet export")
         << QByteArray("X\tY\tdY\r1,5\t2,0\t0,1\r1.5\t2\t0.1\r") << Rows{{1.5, 2, 0.1}} << 2;
     QTest::newRow("no final line end")

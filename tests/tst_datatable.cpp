@@ -134,8 +134,8 @@ void TestDataTable::editorShowsSixDigitsAndStoresSinglePrecision()
     QCOMPARE(stored.toFloat(), 1234570.0f);
 }
 
-// Under a German desktop the editor still takes a point as the decimal separator, and only
-// what converts to a float is accepted as typed.
+// Under a German desktop the editor still takes a point as the decimal separator, only what
+// converts to a float is accepted as typed, and the table shows numbers with a point.
 void TestDataTable::editorReadsPointDecimalsInAnyLocale()
 {
     const QLocale previous;
@@ -158,8 +158,13 @@ void TestDataTable::editorReadsPointDecimalsInAnyLocale()
     }
     editor->setText(QStringLiteral("2.5e-3"));
     delegate.setModelData(editor, &bare, bare.index(0, 0));
+    // The table and the plot of a window show numbers with a point too.
+    MainWindow german;
     QLocale::setDefault(previous);
     QCOMPARE(bare.data(bare.index(0, 0)).toFloat(), 2.5e-3f);
+    for (const char *name : {"twData", "wPlot"})
+        QCOMPARE(german.findChild<QWidget *>(QLatin1String(name))->locale().toString(0.5),
+                 QStringLiteral("0.5"));
 }
 
 // Text that is not a number leaves the cell as it was instead of turning it into 0.

@@ -9,7 +9,10 @@
 #include <QWheelEvent>
 #include <qcustomplot.h>
 
+#include <cmath>
+
 #include "app/mainwindow.h"
+#include "plot/denseerrorbars.h"
 #include "testhelpers.h"
 
 class TestGraphView : public QObject
@@ -23,6 +26,7 @@ private slots:
     void setUpTwoGraphs();
     void refreshWritesOneDebugLine();
     void pointsAndErrorBars();
+    void denseBarsLookTheSame();
     void rescaleCoversErrorBars();
     void clearKeepsFitCurveAndFitsAxesToIt();
     void zoomThenUpdateGraphRestoresTheRanges();
@@ -147,6 +151,64 @@ void TestGraphView::pointsAndErrorBars()
         QCOMPARE(points->data()->at(i)->value, values[i]);
         QCOMPARE(bars->data()->at(i).errorPlus, errors[i]);
     }
+}
+
+// Thousands of bars in a few hundred pixel columns are drawn column by column, and look as the
+// bars drawn one by one do: every pixel either drawing covers, the other covers too, or one next
+// to it (the end pixel of a line depends on the direction it is drawn in).
+void TestGraphView::denseBarsLookTheSame()
+{
+    QImage images[2];
+    for (int dense = 0; dense < 2; ++dense) {
+        QCustomPlot bars;
+        bars.resize(300, 200);
+        bars.xAxis->setScaleType(QCPAxis::stLogarithmic);
+        QCPGraph *graph = bars.addGraph();
+        graph->setLineStyle(QCPGraph::lsNone);
+        QCPErrorBars *errors = dense ? new DenseErrorBars(bars.xAxis, bars.yAxis)
+                                     : new QCPErrorBars(bars.xAxis, bars.yAxis);
+        errors->setErrorType(QCPErrorBars::etValueError);
+        errors->setAntialiased(false);
+        errors->setDataPlottable(graph);
+        QVector<double> x, y, dy;
+        for (int i = 0; i < 5000; ++i) {
+            x << 1 + i * 0.02;
+            y << std::sin(0.37 * i);
+            dy << 0.05 + 0.3 * ((i * 7) % 11) / 11.0;
+        }
+        graph->setData(x, y, true);
+        errors->setData(dy);
+        bars.rescaleAxes();
+        images[dense] = bars.toPixmap(300, 200).toImage();
+    }
+    const auto black = [](const QImage &image, int column, int row) {
+        return image.valid(column, row) && qGray(image.pixel(column, row)) < 128;
+    };
+    int differing = 0;
+    for (int row = 0; row < 200; ++row) {
+        for (int column = 0; column < 300; ++column) {
+            for (int i = 0; i < 2; ++i) {
+                const QImage &other = images[1 - i];
+                if (black(images[i], column, row) && !black(other, column, row)) {
+                    ++differing;
+                    QVERIFY2(black(other, column, row - 1) || black(other, column, row + 1) ||
+                                 black(other, column - 1, row) || black(other, column + 1, row),
+                             qPrintable(QStringLiteral("%1, %2").arg(column).arg(row)));
+                }
+            }
+        }
+    }
+    QVERIFY(differing < 300);
+
+    // A plot too small to have an axis rectangle yet draws its bars without trouble.
+    QCustomPlot tiny;
+    tiny.resize(1, 1);
+    auto *errors = new DenseErrorBars(tiny.xAxis, tiny.yAxis);
+    errors->setDataPlottable(tiny.addGraph());
+    tiny.graph(0)->setData({1, 2, 3}, {1, 2, 3});
+    errors->setData(QVector<double>{0.1, 0.2, 0.3});
+    tiny.rescaleAxes();
+    QVERIFY(!tiny.toPixmap(1, 1).isNull());
 }
 
 // The ranges are exactly those of the points with their bars, refresh after refresh.
