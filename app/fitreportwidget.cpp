@@ -9,7 +9,6 @@
 #include <cmath>
 
 #include "data/numbertext.h"
-#include "plot/denseerrorbars.h"
 #include "plot/pointswithbars.h"
 #include "regression/cfitstatistics.h"
 #include "ui_fitreportwidget.h"
@@ -28,13 +27,7 @@ FitReportWidget::FitReportWidget(QWidget *parent) : QWidget(parent), ui(new Ui::
     plot->xAxis->setScaleType(QCPAxis::stLogarithmic);
     plot->xAxis->setTicker(QSharedPointer<QCPAxisTickerLog>(new QCPAxisTickerLog));
     plot->yAxis->setLabel(tr("Y − model"));
-    QCPGraph *residuals = plot->addGraph();
-    residuals->setLineStyle(QCPGraph::lsNone);
-    residuals->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDiamond, Qt::blue, Qt::white, 5));
-    auto *bars = new DenseErrorBars(plot->xAxis, plot->yAxis);
-    bars->setErrorType(QCPErrorBars::etValueError);
-    bars->setAntialiased(false);
-    bars->setDataPlottable(residuals);
+    PointsWithBars::add(plot);
     auto *zero = new QCPItemStraightLine(plot);
     zero->point1->setCoords(1, 0);
     zero->point2->setCoords(10, 0);
@@ -130,7 +123,7 @@ void FitReportWidget::plotResiduals(const cFitStatistics &statistics, double xTo
         }
     }
     QCustomPlot *plot = ui->wResidualPlot;
-    PointsWithBars::set(plot->graph(0), qobject_cast<QCPErrorBars *>(plot->plottable(1)), x, r, dy);
+    PointsWithBars::set(plot->graph(0), x, r, dy);
     const double margin = upper > lower ? 0.05 * (upper - lower) : 1.0;
     plot->yAxis->setRange(lower - margin, upper + margin);
     replotWhenShown();

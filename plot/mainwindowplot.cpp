@@ -8,20 +8,9 @@
 #include <qcustomplot.h>
 
 #include "app/fitreportwidget.h"
-#include "plot/denseerrorbars.h"
 #include "plot/graphexport.h"
 #include "plot/pointswithbars.h"
 #include "ui_mainwindow.h"
-
-// The ±dY bars of graph 0 are a plottable of their own, attached to the graph.
-static QCPErrorBars *pointErrorBars(QCustomPlot *plot)
-{
-    for (int i = 0; i < plot->plottableCount(); ++i) {
-        if (auto *bars = qobject_cast<QCPErrorBars *>(plot->plottable(i)))
-            return bars;
-    }
-    return nullptr;
-}
 
 void MainWindow::setupPlot()
 {
@@ -30,15 +19,7 @@ void MainWindow::setupPlot()
     plot->xAxis->setTicker(QSharedPointer<QCPAxisTickerLog>(new QCPAxisTickerLog));
     plot->clearGraphs();
 
-    QCPGraph *points = plot->addGraph();
-    points->setLineStyle(QCPGraph::lsNone);
-    points->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDiamond, Qt::blue, Qt::white, 5));
-    auto *bars = new DenseErrorBars(plot->xAxis, plot->yAxis);
-    bars->setErrorType(QCPErrorBars::etValueError);
-    // Bars are vertical lines, which antialiasing only blurs; without it a hundred thousand of
-    // them draw in half the time.
-    bars->setAntialiased(false);
-    bars->setDataPlottable(points);
+    QCPGraph *points = PointsWithBars::add(plot);
     points->setPen(QPen(Qt::blue));
 
     QCPGraph *curve = plot->addGraph();
@@ -64,8 +45,7 @@ void MainWindow::updateGraph()
 {
     qDebug() << "Update graph";
     QCustomPlot *plot = ui->wPlot;
-    PointsWithBars::set(plot->graph(0), pointErrorBars(plot), columnValues(0), correctedYValues(),
-                        columnValues(2));
+    PointsWithBars::set(plot->graph(0), columnValues(0), correctedYValues(), columnValues(2));
     plot->rescaleAxes(false);
     plot->replot();
 }

@@ -6,8 +6,24 @@
 #include <cmath>
 #include <numeric>
 
-void PointsWithBars::set(QCPGraph *graph, QCPErrorBars *bars, const QVector<double> &x,
-                         const QVector<double> &y, const QVector<double> &error)
+#include "plot/denseerrorbars.h"
+
+// Bars are vertical lines, which antialiasing only blurs; without it a hundred thousand of them
+// draw in half the time.
+QCPGraph *PointsWithBars::add(QCustomPlot *plot)
+{
+    QCPGraph *graph = plot->addGraph();
+    graph->setLineStyle(QCPGraph::lsNone);
+    graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDiamond, Qt::blue, Qt::white, 5));
+    auto *bars = new DenseErrorBars(plot->xAxis, plot->yAxis);
+    bars->setErrorType(QCPErrorBars::etValueError);
+    bars->setAntialiased(false);
+    bars->setDataPlottable(graph);
+    return graph;
+}
+
+void PointsWithBars::set(QCPGraph *graph, const QVector<double> &x, const QVector<double> &y,
+                         const QVector<double> &error)
 {
     const int n = std::min({x.size(), y.size(), error.size()});
     QVector<int> order(n);
@@ -24,5 +40,17 @@ void PointsWithBars::set(QCPGraph *graph, QCPErrorBars *bars, const QVector<doub
         errors[i] = error[order[i]];
     }
     graph->setData(keys, values, true);
-    bars->setData(errors);
+    if (QCPErrorBars *bars = barsOf(graph))
+        bars->setData(errors);
+}
+
+QCPErrorBars *PointsWithBars::barsOf(QCPGraph *graph)
+{
+    QCustomPlot *plot = graph->parentPlot();
+    for (int i = 0; i < plot->plottableCount(); ++i) {
+        auto *bars = qobject_cast<QCPErrorBars *>(plot->plottable(i));
+        if (bars && bars->dataPlottable() == graph)
+            return bars;
+    }
+    return nullptr;
 }
