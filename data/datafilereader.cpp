@@ -22,7 +22,7 @@ void DataFileReader::forEachPiece(QIODevice &device,
 // "nan" and "inf" convert, but they are no measurement: they would poison every plotted,
 // fitted and corrected value (and the sorting of a calibration), so they read as 0 like
 // anything else that is not a number.
-double DataFileReader::toNumber(const QStringRef &field)
+double DataFileReader::toNumber(QStringView field)
 {
     bool ok = false;
     const double value = QLocale::c().toDouble(field, &ok);
@@ -31,16 +31,16 @@ double DataFileReader::toNumber(const QStringRef &field)
 
 // The text of a piece ends at its first NUL byte; undecodable bytes become replacement
 // characters, which simply do not convert.
-static QVector<QStringRef> splitPiece(const char *bytes, int length, QString *text)
+static QList<QStringView> splitPiece(const char *bytes, int length, QString *text)
 {
     *text = QString::fromUtf8(bytes, static_cast<int>(qstrnlen(bytes, static_cast<uint>(length))));
-    return text->splitRef(QLatin1Char('\t'), Qt::KeepEmptyParts);
+    return QStringView(*text).split(QLatin1Char('\t'), Qt::KeepEmptyParts);
 }
 
 bool DataFileReader::parseDataLine(const char *bytes, int length, Point *point)
 {
     QString text;
-    const QVector<QStringRef> fields = splitPiece(bytes, length, &text);
+    const QList<QStringView> fields = splitPiece(bytes, length, &text);
     if (fields.size() < 2)
         return false;
     point->x = toNumber(fields.at(0));
@@ -52,7 +52,7 @@ bool DataFileReader::parseDataLine(const char *bytes, int length, Point *point)
 bool DataFileReader::parseCalibrationLine(const char *bytes, int length, QPointF *point)
 {
     QString text;
-    const QVector<QStringRef> fields = splitPiece(bytes, length, &text);
+    const QList<QStringView> fields = splitPiece(bytes, length, &text);
     if (fields.size() < 2)
         return false;
     point->setX(toNumber(fields.at(0)));

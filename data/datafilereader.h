@@ -2,6 +2,7 @@
 #define DATAFILEREADER_H
 
 #include <QPointF>
+#include <QStringView>
 #include <QVector>
 
 #include <functional>
@@ -41,7 +42,7 @@ public:
     static QVector<QPointF> readCalibration(QIODevice &device);
 
     // The locale-independent conversion of one field; 0 for what is not a finite number.
-    static double toNumber(const QStringRef &field);
+    static double toNumber(QStringView field);
 };
 
 #endif // DATAFILEREADER_H

@@ -213,7 +213,7 @@ void TestCalculate::curveSpansTheAxisRange()
     const Vector P = expectedParameters(0, rollOff);
     QCOMPARE(curve()->dataCount(), 50);
     for (int i = 0; i < 50; ++i) {
-        const QCPGraphData *sample = curve()->data()->at(i);
+        const auto sample = curve()->data()->at(i);
         QCOMPARE(sample->key, 1 + i * step);
         QCOMPARE(sample->value, ifBandLevel(sample->key, P[0], P[1]));
     }
@@ -230,7 +230,7 @@ void TestCalculate::secondPressReplacesTheFit()
     const Vector P = expectedParameters(3, points);
     QCOMPARE(status(), statusFor(P));
     QVERIFY(status() != first);
-    const QCPGraphData *sample = curve()->data()->at(10);
+    const auto sample = curve()->data()->at(10);
     QCOMPARE(sample->value, recombinationResponse(sample->key, P[0], P[1]));
 }
 
