@@ -58,12 +58,18 @@ install_packages() {
     run_apt_get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# Whether apt knows a version of every given package, installed or to install; reads the
-# package lists anew once when it does not.
+# Whether apt's package lists have every given package.
+packages_listed() {
+    local pkg
+    for pkg in "$@"; do
+        apt-cache show "$pkg" >/dev/null 2>&1 || return 1
+    done
+}
+
+# Whether every given package is installed or can be; reads the package lists anew once when
+# they lack one.
 packages_available() {
-    packages_installed "$@" && return 0
-    apt-cache show "$@" >/dev/null 2>&1 && return 0
-    run_apt_get update -qq && apt-cache show "$@" >/dev/null 2>&1
+    packages_installed "$@" || packages_listed "$@" || { run_apt_get update -qq && packages_listed "$@"; }
 }
 
 # What building and running the program with Qt $1 needs. The plot library's -dev package
