@@ -55,7 +55,15 @@ install_packages() {
     [ ${#missing[@]} -eq 0 ] && return 0
     echo "Installing: ${missing[*]}"
     run_apt_get update -qq
-    run_apt_get install -y -qq --no-install-recommends "${missing[@]}"
+    # dpkg's many lines are shown only when the install fails.
+    local log
+    log="$(mktemp)"
+    if ! run_apt_get install -y -qq --no-install-recommends "${missing[@]}" >"$log" 2>&1; then
+        cat "$log" >&2
+        rm -f "$log"
+        return 1
+    fi
+    rm -f "$log"
 }
 
 # Whether apt's package lists have every given package.
