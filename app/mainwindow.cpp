@@ -3,11 +3,13 @@
 #include <QApplication>
 #include <QCursor>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
 #include <QStandardItemModel>
 
 #include "app/aboutform.h"
 #include "data/qdoubledelegate.h"
+#include "instrument/gpibdriver.h"
 #include "regression/cabstractregresscalculation.h"
 #include "ui_mainwindow.h"
 
@@ -44,6 +46,12 @@ MainWindow::MainWindow(QWidget *parent)
     connect(ui->pbSaveDataWithCorrection, &QPushButton::clicked, [this] { saveData(true); });
 
     setupModel();
+    // Any change of the points after this makes them unsaved; reading a file into an empty
+    // table and saving the table take that back.
+    const auto pointsChanged = [this] { unsavedPoints = true; };
+    connect(model, &QAbstractItemModel::rowsInserted, this, pointsChanged);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, pointsChanged);
+    connect(model, &QAbstractItemModel::dataChanged, this, pointsChanged);
     ui->twData->setModel(model);
     ui->twData->setItemDelegate(new qDoubleDelegate(this));
     // The three columns share the panel's width, so X, Y and dY stay in view together.
@@ -51,6 +59,15 @@ MainWindow::MainWindow(QWidget *parent)
 
     setupPlot();
     calibration.resize(0);
+
+    // Readings of the simulated analyser must never pass for measurements.
+    const GpibDriver *driver = GpibDriver::current();
+    if (driver->isSimulated()) {
+        auto *simulated = new QLabel(tr("Simulated analyser"), this);
+        simulated->setObjectName(QStringLiteral("lbSimulatedAnalyser"));
+        simulated->setToolTip(driver->simulationReason());
+        ui->statusBar->addPermanentWidget(simulated);
+    }
 }
 
 MainWindow::~MainWindow()

@@ -12,6 +12,7 @@ namespace Ui {
 class MainWindow;
 }
 
+class QCloseEvent;
 class QStandardItemModel;
 class AboutForm;
 class cAbstractRegressCalculation;
@@ -45,7 +46,10 @@ private slots:
     void on_pbCalculate_clicked();
     void on_actionSaveGraph_triggered();
     void on_tbOpenCalibration_clicked();
-    void saveData(bool Correction = false);
+    bool saveData(bool Correction = false);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     // Instrument link (instrument/mainwindowinstrument.cpp)
@@ -60,7 +64,14 @@ private:
     // Data table and calibration (data/mainwindowdata.cpp)
     QVector<double> columnValues(int column) const;
     QVector<double> correctedYValues() const;
+    bool correctionInUse() const;
     void setupModel();
+    // A failed save or export is shown until something replaces it, or a later save works.
+    void showSaveFailure(const QString &message);
+    void clearSaveFailure();
+
+    // Calculation (app/mainwindowcalculation.cpp)
+    static QVector<double> curveAbscissas(double lower, double upper);
 
     // Plot (plot/mainwindowplot.cpp)
     void setupPlot();
@@ -74,6 +85,10 @@ private:
     cAbstractRegressCalculation *calculation;
     AboutForm *aboutForm;
     QVector<QPointF> calibration;
+    // True once the table holds points that were neither saved nor read into an empty table.
+    bool unsavedPoints = false;
+    // The save failure shown last, empty when none is.
+    QString saveFailure;
 };
 
 #endif // MAINWINDOW_H

@@ -56,7 +56,6 @@ void MainWindow::on_pbCalculate_clicked()
     calculation->calculate();
 
     const QCPRange range = ui->wPlot->xAxis->range();
-    const double step = (range.upper - range.lower) / 49;
 
     QVector<double> P = calculation->parameters();
     P[1] /= k;
@@ -68,21 +67,46 @@ void MainWindow::on_pbCalculate_clicked()
     QVector<double> keys;
     QVector<double> values;
     if (xMax > 0) {
-        double key = range.lower;
-        for (int i = 0; i < 50; ++i) {
+        for (double key : curveAbscissas(range.lower, range.upper)) {
             const double value = regressionmethods::model(method, key, P[0], P[1]);
             if (std::isfinite(value)) {
                 keys.append(key);
                 values.append(value);
             }
-            key += step;
         }
     }
     ui->wPlot->graph(1)->setData(keys, values);
     ui->wPlot->replot(QCustomPlot::rpRefreshHint);
 
-    statusBar()->showMessage(tr("Parameters A = %1; Fc = %2; Fb = %3; Ft = %4")
-                                 .arg(QString::number(P[0], 'g', 6), QString::number(P[1], 'g', 6),
-                                      QString::number(P[2], 'g', 6),
-                                      QString::number(P[3], 'g', 6)));
+    QString text = tr("Parameters A = %1; Fc = %2; Fb = %3; Ft = %4")
+                       .arg(QString::number(P[0], 'g', 6), QString::number(P[1], 'g', 6),
+                            QString::number(P[2], 'g', 6), QString::number(P[3], 'g', 6));
+    if (calculation->stepLimitReached())
+        text += tr(" (not converged: step limit reached)");
+    statusBar()->showMessage(text);
+}
+
+// The 50 abscissas of the fit curve from lower to upper, both ends included. They are evenly
+// spaced in log X, so that the curve is as smooth in every decade of the logarithmic X axis;
+// a range that reaches zero or below has no logarithm and is spaced evenly in X instead.
+QVector<double> MainWindow::curveAbscissas(double lower, double upper)
+{
+    const int samples = 50;
+    QVector<double> keys(samples);
+    if (lower > 0) {
+        const double logLower = std::log(lower);
+        const double logStep = (std::log(upper) - logLower) / (samples - 1);
+        for (int i = 0; i < samples; ++i)
+            keys[i] = std::exp(logLower + i * logStep);
+        keys.first() = lower;
+        keys.last() = upper;
+    } else {
+        const double step = (upper - lower) / (samples - 1);
+        double key = lower;
+        for (int i = 0; i < samples; ++i) {
+            keys[i] = key;
+            key += step;
+        }
+    }
+    return keys;
 }

@@ -1,19 +1,23 @@
 #include "data/addpointdialog.h"
 
-#include <QDoubleValidator>
-#include <QLocale>
+#include <QLineEdit>
+#include <QPushButton>
 
+#include "data/numbertext.h"
+#include "data/numbervalidator.h"
 #include "ui_addpointdialog.h"
 
-// One validator, owned by the dialog, checks all three fields.
+// One validator, owned by the dialog, checks all three fields; OK is offered only while each
+// of them holds a number.
 AddPointDialog::AddPointDialog(QWidget *parent) : QDialog(parent), ui(new Ui::AddPointDialog)
 {
     ui->setupUi(this);
-    auto *validator = new QDoubleValidator(this);
-    validator->setNotation(QDoubleValidator::ScientificNotation);
-    ui->leX->setValidator(validator);
-    ui->leY->setValidator(validator);
-    ui->ledY->setValidator(validator);
+    auto *validator = new NumberValidator(NumberValidator::DoubleRange, this);
+    for (QLineEdit *edit : {ui->leX, ui->leY, ui->ledY}) {
+        edit->setValidator(validator);
+        connect(edit, &QLineEdit::textChanged, this, &AddPointDialog::updateOkButton);
+    }
+    updateOkButton();
 }
 
 AddPointDialog::~AddPointDialog()
@@ -21,12 +25,17 @@ AddPointDialog::~AddPointDialog()
     delete ui;
 }
 
-// A point is the decimal separator whatever the user's locale; what the validator lets
-// through without being a number (an empty field, a lone sign) is 0.
+void AddPointDialog::updateOkButton()
+{
+    const bool numbers = ui->leX->hasAcceptableInput() && ui->leY->hasAcceptableInput() &&
+                         ui->ledY->hasAcceptableInput();
+    ui->buttonBox->button(QDialogButtonBox::Ok)->setEnabled(numbers);
+}
+
+// OK is enabled only while every field converts, so each conversion here succeeds.
 void AddPointDialog::on_buttonBox_accepted()
 {
-    const QLocale c = QLocale::c();
-    x = c.toDouble(ui->leX->text());
-    y = c.toDouble(ui->leY->text());
-    delta = c.toDouble(ui->ledY->text());
+    NumberText::toDouble(ui->leX->text(), &x);
+    NumberText::toDouble(ui->leY->text(), &y);
+    NumberText::toDouble(ui->ledY->text(), &delta);
 }

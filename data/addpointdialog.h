@@ -22,6 +22,7 @@ public:
 
 private slots:
     void on_buttonBox_accepted();
+    void updateOkButton();
 
 private:
     Ui::AddPointDialog *ui;

@@ -1,83 +1,130 @@
 #include "data/datafilereader.h"
 
 #include <QIODevice>
-#include <QLocale>
 #include <QString>
+#include <QStringView>
 #include <QVector>
 
-#include <cmath>
+#include "data/numbertext.h"
 
+// Reads the device in blocks and cuts pieces at every line end. A carriage return ends a line
+// by itself (files saved on old Macs and by some spreadsheets); one directly followed by a line
+// feed ends it together with that line feed, also across the boundary of two blocks.
 void DataFileReader::forEachPiece(QIODevice &device,
                                   const std::function<void(const char *, int)> &visit)
 {
-    char buffer[pieceLength + 1];
-    while (!device.atEnd()) {
-        const qint64 length = device.readLine(buffer, sizeof buffer);
-        if (length <= 0)
+    char block[65536];
+    char piece[pieceLength];
+    int length = 0;
+    bool afterCarriageReturn = false;
+    for (;;) {
+        const qint64 got = device.read(block, sizeof block);
+        if (got <= 0)
             break;
-        visit(buffer, static_cast<int>(length));
+        for (qint64 i = 0; i < got; ++i) {
+            const char byte = block[i];
+            if (afterCarriageReturn) {
+                afterCarriageReturn = false;
+                if (byte == '\n')
+                    continue;
+            }
+            if (byte == '\n' || byte == '\r') {
+                visit(piece, length);
+                length = 0;
+                afterCarriageReturn = byte == '\r';
+                continue;
+            }
+            piece[length++] = byte;
+            if (length == pieceLength) {
+                visit(piece, length);
+                length = 0;
+            }
+        }
     }
+    if (length > 0)
+        visit(piece, length);
 }
 
-// "nan" and "inf" convert, but they are no measurement: they would poison every plotted,
-// fitted and corrected value (and the sorting of a calibration), so they read as 0 like
-// anything else that is not a number.
-double DataFileReader::toNumber(QStringView field)
+bool DataFileReader::isBlank(const char *bytes, int length)
 {
-    bool ok = false;
-    const double value = QLocale::c().toDouble(field, &ok);
-    return ok && std::isfinite(value) ? value : 0.0;
+    for (int i = 0; i < length; ++i) {
+        const char c = bytes[i];
+        if (c != ' ' && c != '\t' && c != '\v' && c != '\f')
+            return false;
+    }
+    return true;
 }
 
-// The text of a piece ends at its first NUL byte; undecodable bytes become replacement
-// characters, which simply do not convert.
-static QList<QStringView> splitPiece(const char *bytes, int length, QString *text)
+// The fields of a piece: its text up to the first NUL, split at every TAB with empty fields
+// kept. Bytes that are not UTF-8 become replacement characters, which never convert.
+static QVector<QStringView> splitPiece(const char *bytes, int length, QString *text)
 {
     *text = QString::fromUtf8(bytes, static_cast<int>(qstrnlen(bytes, static_cast<uint>(length))));
-    return QStringView(*text).split(QLatin1Char('\t'), Qt::KeepEmptyParts);
+    QVector<QStringView> fields;
+    QStringView rest(*text);
+    for (;;) {
+        const auto tab = rest.indexOf(QLatin1Char('\t'));
+        if (tab < 0) {
+            fields.append(rest);
+            return fields;
+        }
+        fields.append(rest.left(tab));
+        rest = rest.mid(tab + 1);
+    }
 }
 
 bool DataFileReader::parseDataLine(const char *bytes, int length, Point *point)
 {
     QString text;
-    const QList<QStringView> fields = splitPiece(bytes, length, &text);
-    if (fields.size() < 2)
+    const QVector<QStringView> fields = splitPiece(bytes, length, &text);
+    Point parsed = {0, 0, 0};
+    if (fields.size() < 2 || !NumberText::toDouble(fields.at(0), &parsed.x) ||
+        !NumberText::toDouble(fields.at(1), &parsed.y))
         return false;
-    point->x = toNumber(fields.at(0));
-    point->y = toNumber(fields.at(1));
-    point->delta = fields.size() > 2 ? toNumber(fields.at(2)) : 0.0;
+    if (fields.size() > 2 && !NumberText::toDouble(fields.at(2), &parsed.delta))
+        parsed.delta = 0;
+    *point = parsed;
     return true;
 }
 
 bool DataFileReader::parseCalibrationLine(const char *bytes, int length, QPointF *point)
 {
     QString text;
-    const QList<QStringView> fields = splitPiece(bytes, length, &text);
-    if (fields.size() < 2)
+    const QVector<QStringView> fields = splitPiece(bytes, length, &text);
+    double x = 0;
+    double y = 0;
+    if (fields.size() < 2 || !NumberText::toDouble(fields.at(0), &x) ||
+        !NumberText::toDouble(fields.at(1), &y))
         return false;
-    point->setX(toNumber(fields.at(0)));
-    point->setY(toNumber(fields.at(1)));
+    *point = QPointF(x, y);
     return true;
 }
 
-QVector<DataFileReader::Point> DataFileReader::readData(QIODevice &device)
+// Reads every piece of device with parse, appending what it accepts and counting the pieces
+// that are neither a point nor blank.
+template <typename T, typename Parse>
+static QVector<T> readPieces(QIODevice &device, int *skipped, Parse parse)
 {
-    QVector<Point> points;
-    forEachPiece(device, [&points](const char *bytes, int length) {
-        Point point;
-        if (parseDataLine(bytes, length, &point))
+    QVector<T> points;
+    int notPoints = 0;
+    DataFileReader::forEachPiece(device, [&](const char *bytes, int length) {
+        T point;
+        if (parse(bytes, length, &point))
             points.append(point);
+        else if (!DataFileReader::isBlank(bytes, length))
+            ++notPoints;
     });
+    if (skipped)
+        *skipped = notPoints;
     return points;
 }
 
-QVector<QPointF> DataFileReader::readCalibration(QIODevice &device)
+QVector<DataFileReader::Point> DataFileReader::readData(QIODevice &device, int *skipped)
 {
-    QVector<QPointF> points;
-    forEachPiece(device, [&points](const char *bytes, int length) {
-        QPointF point;
-        if (parseCalibrationLine(bytes, length, &point))
-            points.append(point);
-    });
-    return points;
+    return readPieces<Point>(device, skipped, parseDataLine);
+}
+
+QVector<QPointF> DataFileReader::readCalibration(QIODevice &device, int *skipped)
+{
+    return readPieces<QPointF>(device, skipped, parseCalibrationLine);
 }

@@ -1,8 +1,10 @@
 #include "data/qdoubledelegate.h"
 
 #include <QDebug>
-#include <QDoubleValidator>
 #include <QLineEdit>
+
+#include "data/numbertext.h"
+#include "data/numbervalidator.h"
 
 qDoubleDelegate::qDoubleDelegate(QObject *parent) : QItemDelegate(parent) {}
 
@@ -12,9 +14,7 @@ QWidget *qDoubleDelegate::createEditor(QWidget *parent, const QStyleOptionViewIt
     Q_UNUSED(option);
     Q_UNUSED(index);
     auto *editor = new QLineEdit(parent);
-    auto *validator = new QDoubleValidator(editor);
-    validator->setNotation(QDoubleValidator::ScientificNotation);
-    editor->setValidator(validator);
+    editor->setValidator(new NumberValidator(NumberValidator::FloatRange, editor));
     return editor;
 }
 
@@ -25,11 +25,12 @@ void qDoubleDelegate::setEditorData(QWidget *editor, const QModelIndex &index) c
     static_cast<QLineEdit *>(editor)->setText(QString::number(value, 'g', 6));
 }
 
-// The text is read with the C locale, so a point is the decimal separator whatever the
-// user's locale; text that is not a number stores 0.
+// The cell takes the edited number in single precision. Text that is not a number (an emptied
+// cell, a lone sign) leaves the cell as it was rather than turning the measurement into 0.
 void qDoubleDelegate::setModelData(QWidget *editor, QAbstractItemModel *model,
                                    const QModelIndex &index) const
 {
-    const float value = QLocale::c().toFloat(static_cast<QLineEdit *>(editor)->text());
-    model->setData(index, value, Qt::DisplayRole);
+    float value = 0;
+    if (NumberText::toFloat(static_cast<QLineEdit *>(editor)->text(), &value))
+        model->setData(index, value, Qt::DisplayRole);
 }

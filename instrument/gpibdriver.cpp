@@ -41,16 +41,17 @@ void GpibDriver::setCurrent(GpibDriver *driver)
 
 std::unique_ptr<GpibDriver> GpibDriver::load(const QString &fileName, int majorVersion)
 {
-    QString missing;
-    std::unique_ptr<GpibDriver> driver = GpibLibraryDriver::load(fileName, majorVersion, &missing);
+    GpibLibraryDriver::Failure failure;
+    std::unique_ptr<GpibDriver> driver = GpibLibraryDriver::load(fileName, majorVersion, &failure);
     QString line = QStringLiteral("GPIB driver: ");
     if (driver) {
         line += driver->name();
     } else {
-        driver = std::make_unique<SimulatedAnalyser>();
+        driver =
+            std::make_unique<SimulatedAnalyser>(SimulatedAnalyser::defaultSeed, failure.reason);
         line += driver->name();
-        if (!missing.isEmpty())
-            line += QStringLiteral(" (%1)").arg(missing);
+        if (!failure.missingFunctions.isEmpty())
+            line += QStringLiteral(" (%1)").arg(failure.reason);
     }
     qDebug().noquote() << line;
     return driver;

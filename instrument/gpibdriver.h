@@ -29,6 +29,11 @@ public:
     // The name that the start-up debug line gives this driver.
     virtual QString name() const = 0;
 
+    // Whether this driver is the simulated analyser rather than a real bus, and why it stands
+    // in for one; the window says so for as long as it is in use.
+    virtual bool isSimulated() const { return false; }
+    virtual QString simulationReason() const { return QString(); }
+
     virtual int ibdev(int boardIndex, int primaryAddress, int secondaryAddress, int timeout,
                       int sendEoi, int eosMode) = 0;
     virtual int ibclr(int device) = 0;
@@ -48,8 +53,9 @@ public:
     static void setCurrent(GpibDriver *driver);
 
     // Loads a GPIB library by file name (majorVersion < 0: no version suffix) and falls back
-    // to a simulated analyser when it is missing or lacks one of the eight calls. Writes one
-    // debug line naming the driver it returns.
+    // to a simulated analyser when it is missing, does not load or lacks one of the eight
+    // calls; the simulated analyser then carries the reason. Writes one debug line naming the
+    // driver it returns.
     static std::unique_ptr<GpibDriver> load(const QString &fileName, int majorVersion = -1);
 
     // The names of the bits set in ibsta, each followed by one blank, most significant first.

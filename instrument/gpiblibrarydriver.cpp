@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <QLibrary>
+#include <QRegularExpression>
 #include <QStringList>
 
 namespace {
@@ -17,16 +18,61 @@ void resolve(QLibrary &library, const char *symbol, Function &function, QStringL
 
 } // namespace
 
+// The file name the system loader looks for: "gpib" with version 0 is libgpib.so.0.
+static QString loaderFileName(const QString &fileName, int majorVersion)
+{
+    QString name = QFileInfo(fileName).fileName();
+#ifndef Q_OS_WIN
+    if (!name.startsWith(QLatin1String("lib")))
+        name.prepend(QLatin1String("lib"));
+    if (!name.contains(QLatin1String(".so")))
+        name += QLatin1String(".so");
+    if (majorVersion >= 0)
+        name += QStringLiteral(".%1").arg(majorVersion);
+#else
+    Q_UNUSED(majorVersion);
+#endif
+    return name;
+}
+
+// Whether the loader's message says that the library itself was not found, rather than a
+// library it needs or a file that is no library: the loader then names a file it could not
+// open, and that file is one of the names tried for the library.
+static bool libraryNotFound(const QString &message, const QString &fileName)
+{
+    QString stem = QFileInfo(fileName).fileName();
+    if (stem.startsWith(QLatin1String("lib")))
+        stem.remove(0, 3);
+    stem = stem.section(QLatin1Char('.'), 0, 0);
+    static const QRegularExpression notOpened(
+        QStringLiteral("([^\\s(]+): cannot open shared object file: No such file or directory"));
+    QRegularExpressionMatchIterator match = notOpened.globalMatch(message);
+    while (match.hasNext()) {
+        if (QFileInfo(match.next().captured(1)).fileName().contains(stem))
+            return true;
+    }
+    return false;
+}
+
 std::unique_ptr<GpibLibraryDriver> GpibLibraryDriver::load(const QString &fileName,
-                                                           int majorVersion, QString *missing)
+                                                           int majorVersion, Failure *failure)
 {
     QLibrary library;
     if (majorVersion < 0)
         library.setFileName(fileName);
     else
         library.setFileNameAndVersion(fileName, majorVersion);
-    if (!library.load())
+    if (!library.load()) {
+        // The loader names the file it could not open: the library itself when it is not
+        // there, or a library it needs.
+        const QString name = loaderFileName(fileName, majorVersion);
+        const QString message = library.errorString();
+        if (libraryNotFound(message, fileName))
+            failure->reason = QStringLiteral("No %1 found").arg(name);
+        else
+            failure->reason = QStringLiteral("%1 could not be loaded: %2").arg(name, message);
         return nullptr;
+    }
 
     std::unique_ptr<GpibLibraryDriver> driver(new GpibLibraryDriver);
     driver->fileName = QFileInfo(library.fileName()).fileName();
@@ -40,8 +86,8 @@ std::unique_ptr<GpibLibraryDriver> GpibLibraryDriver::load(const QString &fileNa
     resolve(library, "ThreadIberr", driver->threadIberrFunction, absent);
     resolve(library, "ThreadIbcnt", driver->threadIbcntFunction, absent);
     if (!absent.isEmpty()) {
-        if (missing)
-            *missing = QStringLiteral("%1 lacks %2").arg(driver->fileName, absent.join(", "));
+        failure->missingFunctions = absent;
+        failure->reason = QStringLiteral("%1 lacks %2").arg(driver->fileName, absent.join(", "));
         library.unload();
         return nullptr;
     }

@@ -2,6 +2,7 @@
 #define GPIBLIBRARYDRIVER_H
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -18,11 +19,21 @@
 class GpibLibraryDriver : public GpibDriver
 {
 public:
+    // Why a library could not serve as the driver.
+    struct Failure
+    {
+        // A sentence for the user: the library was not found, could not be loaded (with the
+        // loader's message), or lacks the functions named.
+        QString reason;
+        // The functions the library lacks, empty when it did not load at all.
+        QStringList missingFunctions;
+    };
+
     // Loads fileName (with the major version as the library suffix when it is not negative)
     // and resolves all eight functions. Returns null when the library does not load or lacks
-    // one of them; then *missing tells which ones, or stays empty when nothing was found.
+    // one of them, and then tells why in *failure.
     static std::unique_ptr<GpibLibraryDriver> load(const QString &fileName, int majorVersion,
-                                                   QString *missing);
+                                                   Failure *failure);
 
     QString name() const override;
     int ibdev(int boardIndex, int primaryAddress, int secondaryAddress, int timeout, int sendEoi,

@@ -3,7 +3,6 @@
 #include "app/mainwindow.h"
 
 #include <QCoreApplication>
-#include <QLocale>
 #include <QMessageBox>
 #include <QStatusBar>
 #include <QTimer>
@@ -11,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "data/numbertext.h"
 #include "instrument/gpibdriver.h"
 #include "ui_mainwindow.h"
 
@@ -19,9 +19,12 @@ namespace {
 // The number of readings taken in the current run, 0 between runs; one for the whole program.
 int tickCount = 0;
 
-// Counts the GPIB error reports shown so far. An operation compares it before and after its
-// transfers to learn that one of them failed and was reported.
-int gpibErrorReports = 0;
+// Counts the failed transfers reported so far, in the GPIB error box or in the status bar. An
+// operation compares it before and after its transfers to learn that one of them failed.
+int transferFailures = 0;
+
+// The X of the last reading of the current run: the X of the point the run appends.
+double runX = 0;
 
 // Picks the GPIB driver as the program starts, so the debug line naming it comes first.
 void selectGpibDriver()
@@ -74,8 +77,9 @@ void MainWindow::writeCommand(const QString &command)
         showGpibError(tr("ibwrt error"));
 }
 
-// Reads one reply. Only a reply that arrived whole, with its line feed, gives a number;
-// nothing, a time-out, a truncated reply or text that is not a finite number gives 0.
+// Reads one reply. A read the driver reports as failed (a time-out, say) gets the GPIB error
+// box; a reply that is not one whole number ended by a line feed is reported in the status
+// bar. Either failure gives 0 and is counted, so that no caller takes it for a reading.
 float MainWindow::readValue()
 {
     if (gpibDevice == 0)
@@ -83,18 +87,23 @@ float MainWindow::readValue()
     GpibDriver *driver = GpibDriver::current();
     char buffer[1024] = {};
     driver->ibrd(gpibDevice, buffer, sizeof buffer);
+    if (driver->ThreadIbsta() & GpibDriver::ERR) {
+        showGpibError(tr("ibrd error"));
+        return 0;
+    }
     // A count outside the buffer can only come from a faulty driver; never read past it.
     const int count = std::clamp(driver->ThreadIbcnt(), 0, static_cast<int>(sizeof buffer));
     const QString text = QString::fromUtf8(buffer, static_cast<int>(qstrnlen(buffer, count)));
-    if (!text.contains(QLatin1Char('\n')))
-        return 0;
-    // A comma separates values in an instrument reply, so it is never taken for a digit
-    // group separator: "1,000" is not a thousand.
-    QLocale locale = QLocale::c();
-    locale.setNumberOptions(QLocale::RejectGroupSeparator);
-    bool ok = false;
-    const float value = locale.toFloat(text.trimmed(), &ok);
-    return ok && std::isfinite(value) ? value : 0;
+    float value = 0;
+    if (text.contains(QLatin1Char('\n')) && NumberText::toFloat(text, &value))
+        return value;
+    ++transferFailures;
+    QString shown = text.simplified();
+    if (shown.size() > 40)
+        shown = shown.left(40) + QChar(0x2026);
+    statusBar()->showMessage(tr("The analyser's reply is not a number: %1")
+                                 .arg(shown.isEmpty() ? tr("(empty reply)") : shown));
+    return 0;
 }
 
 // Shows the driver's status for the call that just failed, then closes the connection.
@@ -104,7 +113,7 @@ void MainWindow::showGpibError(const QString &message)
     const int ibsta = driver->ThreadIbsta();
     const int iberr = driver->ThreadIberr();
     const int ibcnt = driver->ThreadIbcnt();
-    ++gpibErrorReports;
+    ++transferFailures;
 
     QString text = QStringLiteral("%1\r\nibsta = 0x%2, iberr = 0x%3\r\n")
                        .arg(message, QString::number(static_cast<uint>(ibsta), 16),
@@ -121,32 +130,44 @@ void MainWindow::showGpibError(const QString &message)
     closeDevice();
 }
 
-// One marker reading on a connection of its own. A reading during which a transfer failed
-// (and was reported) is {0, 0}.
+// One marker reading on a connection of its own. It ends at the first failed transfer, which
+// has been reported, with the connection closed and the reading {0, 0}.
 MarkerPosition MainWindow::readMarker()
 {
-    const int reports = gpibErrorReports;
-    if (!openDevice() || gpibErrorReports != reports)
+    const int failures = transferFailures;
+    const auto failed = [&] {
+        if (transferFailures == failures)
+            return false;
+        closeDevice();
+        return true;
+    };
+    if (!openDevice() || failed())
         return {};
     writeCommand(QStringLiteral("CALC:MARK:X?"));
-    const float x = readValue();
-    writeCommand(QStringLiteral("CALC:MARK:Y?"));
-    const float y = readValue();
-    closeDevice();
-    if (gpibErrorReports != reports)
+    if (failed())
         return {};
+    const float x = readValue();
+    if (failed())
+        return {};
+    writeCommand(QStringLiteral("CALC:MARK:Y?"));
+    if (failed())
+        return {};
+    const float y = readValue();
+    if (failed())
+        return {};
+    closeDevice();
     return {static_cast<double>(x), static_cast<double>(y)};
 }
 
-// Shows the marker position in the status bar. An operation ends at its first error report:
+// Shows the marker position in the status bar. An operation ends at its first failed transfer:
 // it neither reopens the connection after it nor shows a position it could not read.
 void MainWindow::on_pbGetMarkerPos_clicked()
 {
-    const int reports = gpibErrorReports;
-    if (!openDevice() || gpibErrorReports != reports)
+    const int failures = transferFailures;
+    if (!openDevice() || transferFailures != failures)
         return;
     const MarkerPosition marker = readMarker();
-    if (gpibErrorReports != reports)
+    if (transferFailures != failures)
         return;
     statusBar()->showMessage(
         tr("Marker Pos: X = %1; Y = %2")
@@ -158,11 +179,11 @@ void MainWindow::on_pbGetMarkerPos_clicked()
 // analyser: the marker queries that follow are answered once the search is done.
 void MainWindow::on_pbSearchPeak_clicked()
 {
-    const int reports = gpibErrorReports;
-    if (!openDevice() || gpibErrorReports != reports)
+    const int failures = transferFailures;
+    if (!openDevice() || transferFailures != failures)
         return;
     writeCommand(QStringLiteral("CALC:MARK:MAX"));
-    if (gpibErrorReports != reports)
+    if (transferFailures != failures)
         return;
     on_pbGetMarkerPos_clicked();
 }
@@ -197,31 +218,43 @@ void MainWindow::on_pbStartMeasure_clicked()
 
 // One reading of a run. The next one follows 500 ms after this one ends, until N readings
 // are taken or Stop was pressed; then the run appends its point: X of the last reading, the
-// mean of Y and the population standard deviation of Y.
+// mean of Y and the population standard deviation of Y. A reading that fails (it has been
+// reported) is not counted and ends the run at once, with the readings taken before it, as if
+// Stop had been pressed; a run without any reading appends nothing.
 void MainWindow::timerTick()
 {
-    ++tickCount;
+    const int failures = transferFailures;
     const MarkerPosition marker = readMarker();
-    sumY += marker.y;
-    sumY2 += marker.y * marker.y;
+    const bool failed = transferFailures != failures;
     const int count = ui->sbPointsCount->value();
-    if (count > 0)
-        ui->progressBar->setValue(tickCount * 100 / count);
-    if (tickCount < count && !measureStopped) {
-        QTimer::singleShot(500, this, &MainWindow::timerTick);
-        return;
+    if (!failed) {
+        ++tickCount;
+        runX = marker.x;
+        sumY += marker.y;
+        sumY2 += marker.y * marker.y;
+        if (count > 0)
+            ui->progressBar->setValue(tickCount * 100 / count);
+        if (tickCount < count && !measureStopped) {
+            QTimer::singleShot(500, this, &MainWindow::timerTick);
+            return;
+        }
     }
 
+    if (tickCount == 0) {
+        ui->progressBar->setValue(0);
+        statusBar()->showMessage(tr("Measurement stopped: no reading succeeded"));
+        setMeasureStopped(true);
+        return;
+    }
     ui->progressBar->setValue(100);
     const double mean = sumY / tickCount;
     // Equal readings can leave the variance a hair below zero through rounding: dY is then 0.
     const double variance = sumY2 / tickCount - mean * mean;
     const double deviation = variance > 0 ? std::sqrt(variance) : 0.0;
-    addPoint(marker.x, mean, deviation);
+    addPoint(runX, mean, deviation);
     updateGraph();
     statusBar()->showMessage(tr("Point added: X = %1; Y = %2; dY = %3")
-                                 .arg(QString::number(marker.x, 'g', 6),
-                                      QString::number(mean, 'g', 6),
+                                 .arg(QString::number(runX, 'g', 6), QString::number(mean, 'g', 6),
                                       QString::number(deviation, 'g', 6)));
     setMeasureStopped(true);
     tickCount = 0;

@@ -11,7 +11,10 @@ constexpr double pi = 3.14159265358979323846;
 
 } // namespace
 
-SimulatedAnalyser::SimulatedAnalyser(unsigned seed) : random(seed) {}
+SimulatedAnalyser::SimulatedAnalyser(unsigned seed, const QString &reason)
+    : random(seed), reason(reason)
+{
+}
 
 QVector<double> SimulatedAnalyser::toneFrequencies()
 {

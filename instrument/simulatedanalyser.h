@@ -28,7 +28,11 @@ public:
     static constexpr double floorNoise = 1.0;   // dB, standard deviation of a floor reading
     static constexpr double startMarker = 5e6;  // Hz, the marker position at power-on
 
-    explicit SimulatedAnalyser(unsigned seed = 20240611);
+    static constexpr unsigned defaultSeed = 20240611;
+
+    // reason tells the user why the simulated analyser stands in for a real bus.
+    explicit SimulatedAnalyser(unsigned seed = defaultSeed, const QString &reason = QStringLiteral(
+                                                                "No GPIB driver library in use"));
 
     // The tone's frequencies in Hz, log-spaced from 10 kHz to 10 MHz, five per decade.
     static QVector<double> toneFrequencies();
@@ -36,6 +40,8 @@ public:
     static double toneLevel(double frequency);
 
     QString name() const override;
+    bool isSimulated() const override { return true; }
+    QString simulationReason() const override { return reason; }
     int ibdev(int boardIndex, int primaryAddress, int secondaryAddress, int timeout, int sendEoi,
               int eosMode) override;
     int ibclr(int device) override;
@@ -65,6 +71,7 @@ private:
     int toneIndex = 0;
     bool markerOnTone = false;
     std::mt19937 random;
+    QString reason;
 };
 
 #endif // SIMULATEDANALYSER_H

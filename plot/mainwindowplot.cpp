@@ -4,10 +4,15 @@
 
 #include <QDebug>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QStatusBar>
 #include <qcustomplot.h>
 
+#include <algorithm>
 #include <cmath>
+#include <numeric>
 
+#include "plot/graphexport.h"
 #include "ui_mainwindow.h"
 
 // The ±dY bars of graph 0 are a plottable of their own, attached to the graph.
@@ -18,21 +23,6 @@ static QCPErrorBars *pointErrorBars(QCustomPlot *plot)
             return bars;
     }
     return nullptr;
-}
-
-// Widens the ranges that the rescale fitted tightly to the data by 5 % of their span on each
-// side (in decades on the logarithmic X axis), so that the outermost points and their bars are
-// not cut in half by the frame of the plot.
-static void addRangeMargins(QCustomPlot *plot)
-{
-    const QCPRange x = plot->xAxis->range();
-    if (x.lower > 0 && x.upper > x.lower) {
-        const double factor = std::pow(x.upper / x.lower, 0.05);
-        plot->xAxis->setRange(x.lower / factor, x.upper * factor);
-    }
-    const QCPRange y = plot->yAxis->range();
-    const double margin = 0.05 * y.size();
-    plot->yAxis->setRange(y.lower - margin, y.upper + margin);
 }
 
 void MainWindow::setupPlot()
@@ -54,6 +44,9 @@ void MainWindow::setupPlot()
     curve->setPen(QPen(Qt::red));
 }
 
+// The graph keeps its points sorted by X, and the bars belong to the points by position in
+// that order: so points and bars are handed over sorted together, each bar with its own row.
+// A row whose X is not a number goes last.
 void MainWindow::updateGraph()
 {
     qDebug() << "Update graph";
@@ -67,30 +60,48 @@ void MainWindow::updateGraph()
     const QVector<double> y = correctedYValues();
     const QVector<double> dy = columnValues(2);
     const int n = std::min({x.size(), y.size(), dy.size()});
-    points->setData(x.mid(0, n), y.mid(0, n));
-    bars->setData(dy.mid(0, n));
+    QVector<int> order(n);
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&x](int a, int b) {
+        return x[a] < x[b] || (std::isnan(x[b]) && !std::isnan(x[a]));
+    });
+    QVector<double> keys(n);
+    QVector<double> values(n);
+    QVector<double> errors(n);
+    for (int i = 0; i < n; ++i) {
+        keys[i] = x[order[i]];
+        values[i] = y[order[i]];
+        errors[i] = dy[order[i]];
+    }
+    points->setData(keys, values, true);
+    bars->setData(errors);
 
     plot->rescaleAxes(false);
-    if (n > 0 || plot->graph(1)->dataCount() > 0)
-        addRangeMargins(plot);
     plot->replot();
 }
 
 // The export format follows the extension of the chosen name (the last piece after a dot,
-// any letter case); the filter chosen in the dialog plays no part.
+// any letter case); the filter chosen in the dialog plays no part. A name the plot cannot be
+// exported under, and an export that fails, are reported in the status bar.
 void MainWindow::on_actionSaveGraph_triggered()
 {
     const QString fileName = QFileDialog::getSaveFileName(
         this, tr("Save Graph..."), QStringLiteral("./out_graph.jpg"),
         QStringLiteral("JPEG (*.jpg);;PDF (*.pdf);;PNG (*.png);; BMP (*.bmp)"));
+    if (fileName.isEmpty())
+        return;
     const QString extension = fileName.split(QLatin1Char('.')).last().toLower();
-    QCustomPlot *plot = ui->wPlot;
-    if (extension == QLatin1String("jpg"))
-        plot->saveJpg(fileName, 0, 0, 1.0, -1);
-    if (extension == QLatin1String("pdf"))
-        plot->savePdf(fileName, 0, 0, QCP::epAllowCosmetic, QString(), QString());
-    if (extension == QLatin1String("png"))
-        plot->savePng(fileName, 0, 0, 1.0, -1);
-    if (extension == QLatin1String("bmp"))
-        plot->saveBmp(fileName, 0, 0, 1.0);
+    const GraphExport::Format format = GraphExport::formatOf(extension);
+    if (format == GraphExport::Unknown) {
+        showSaveFailure(tr("Could not save graph %1: use the extension .jpg, .png, .bmp or .pdf")
+                            .arg(fileName));
+        return;
+    }
+    QString error;
+    if (!GraphExport::save(ui->wPlot, fileName, format, &error)) {
+        showSaveFailure(error.isEmpty() ? tr("Could not save graph %1").arg(fileName)
+                                        : tr("Could not save graph %1: %2").arg(fileName, error));
+        return;
+    }
+    clearSaveFailure();
 }

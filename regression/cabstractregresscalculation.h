@@ -38,6 +38,12 @@ public:
     virtual void initParameters() = 0;
     virtual void minimize() = 0;
 
+    // How the last minimize went: the steps its descent accepted, and whether the descent ended
+    // only because it reached maxAcceptedSteps (then A and Fc are where the cap left them,
+    // not where the objective stops falling).
+    long long acceptedSteps() const { return m_acceptedSteps; }
+    bool stepLimitReached() const { return m_stepLimitReached; }
+
 protected:
     // Sets the parameters to the starting pair that both fit families use: the largest Y and
     // half the largest X of the points that have both (0, 0 without points).
@@ -50,6 +56,8 @@ protected:
     QVector<double> m_yValues;
     QVector<double> m_dyValues;
     QVector<double> m_parameters;
+    long long m_acceptedSteps = 0;
+    bool m_stepLimitReached = false;
 };
 
 #endif // CABSTRACTREGRESSCALCULATION_H

@@ -22,8 +22,11 @@ void cIfBandLogRegressCalculation::minimize()
     double A = 0;
     double Fc = 0;
     startingPair(A, Fc);
+    descentsearch::Outcome outcome;
     m_parameters = searchFamily<IfBandKernel, cIfBandLogRegressWeightCalculation>(
-        *this, m_xValues, m_yValues, m_dyValues, A, Fc);
+        *this, m_xValues, m_yValues, m_dyValues, A, Fc, &outcome);
+    m_acceptedSteps = outcome.acceptedSteps;
+    m_stepLimitReached = outcome.stepLimitReached;
 }
 
 double cIfBandLogRegressCalculation::residualSum(double A, double Fc) const

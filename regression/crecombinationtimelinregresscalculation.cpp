@@ -23,8 +23,11 @@ void cRecombinationTimeLinRegressCalculation::minimize()
     double A = 0;
     double Fc = 0;
     startingPair(A, Fc);
+    descentsearch::Outcome outcome;
     m_parameters = searchFamily<RecombinationKernel, cRecombinationTimeLinRegressWeightCalculation>(
-        *this, m_xValues, m_yValues, m_dyValues, A, Fc);
+        *this, m_xValues, m_yValues, m_dyValues, A, Fc, &outcome);
+    m_acceptedSteps = outcome.acceptedSteps;
+    m_stepLimitReached = outcome.stepLimitReached;
 }
 
 double cRecombinationTimeLinRegressCalculation::residualSum(double A, double Fc) const

@@ -53,13 +53,23 @@ template <class Evaluator> double findBound(Evaluator &e, double Smin, double A,
     return lo;
 }
 
-// Refines the starting pair and returns A, Fc, Fb, Ft. A trial is accepted when its objective
-// is not above the current one and finite; an infinite objective is no improvement on an
-// infinite one. The descent ends when the step has halved to a trillionth of its first length,
-// when an accepted step leaves A and Fc unchanged (it would then be repeated unchanged for
-// ever), or after maxAcceptedSteps accepted steps.
-template <class Evaluator> QVector<double> minimize(Evaluator &e, double A, double Fc)
+// How a descent went: the steps it accepted, and whether it ended only because it reached
+// maxAcceptedSteps.
+struct Outcome
 {
+    long long acceptedSteps = 0;
+    bool stepLimitReached = false;
+};
+
+// Refines the starting pair and returns A, Fc, Fb, Ft; *outcome tells how the descent went. A trial
+// is accepted when its objective is not above the current one and finite; an infinite objective is
+// no improvement on an infinite one. The descent ends when the step has halved to a trillionth of
+// its first length, when an accepted step leaves A and Fc unchanged (it would then be repeated
+// unchanged for ever), or after maxAcceptedSteps accepted steps.
+template <class Evaluator>
+QVector<double> minimize(Evaluator &e, double A, double Fc, Outcome *outcome)
+{
+    *outcome = Outcome();
     double t = std::sqrt(A * A + Fc * Fc) / 100;
     const double eps = 1e-12 * t;
     if (t > eps) {
@@ -103,9 +113,15 @@ template <class Evaluator> QVector<double> minimize(Evaluator &e, double A, doub
             const bool still = nextA == A && nextFc == Fc;
             A = nextA;
             Fc = nextFc;
-            if (still || ++accepted >= cAbstractRegressCalculation::maxAcceptedSteps)
+            ++accepted;
+            if (still)
                 break;
+            if (accepted >= cAbstractRegressCalculation::maxAcceptedSteps) {
+                outcome->stepLimitReached = true;
+                break;
+            }
         }
+        outcome->acceptedSteps = accepted;
     }
     const double Smin = e.objective(A, Fc);
     const double Fb = findBound(e, Smin, A, 0.01 * Fc, Fc);

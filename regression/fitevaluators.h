@@ -173,17 +173,18 @@ void kernelDirection(const FitPoints &points, double A, double Fc, double &gA, d
 // virtual operations, which changes the objective of the whole search.
 template <class Kernel, class Weighted, class Family>
 QVector<double> searchFamily(const Family &self, const QVector<double> &x, const QVector<double> &y,
-                             const QVector<double> &dy, double A, double Fc)
+                             const QVector<double> &dy, double A, double Fc,
+                             descentsearch::Outcome *outcome)
 {
     const std::type_info &type = typeid(self);
     const bool weighted = type == typeid(Weighted);
     if (weighted || type == typeid(Family)) {
         const FitPoints points(x, y, dy, weighted);
         FastEvaluator<Kernel> evaluator(points);
-        return descentsearch::minimize(evaluator, A, Fc);
+        return descentsearch::minimize(evaluator, A, Fc, outcome);
     }
     PlainEvaluator<Family> evaluator(self);
-    return descentsearch::minimize(evaluator, A, Fc);
+    return descentsearch::minimize(evaluator, A, Fc, outcome);
 }
 
 #endif // FITEVALUATORS_H

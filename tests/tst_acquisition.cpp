@@ -34,7 +34,8 @@ private slots:
     void progressTruncates();
     void stopAfterThreeAppendsFour();
     void startWhileStoppingIsIgnored();
-    void failedReadingCountsAsZero();
+    void switchedOffAnalyserStopsTheRun();
+    void failedReadingEndsTheRun();
     void equalReadingsGiveZeroSpread();
 
 private:
@@ -260,22 +261,43 @@ void TestAcquisition::startWhileStoppingIsIgnored()
     QCOMPARE(cell(1, 2), 0.0);
 }
 
-// A reading whose connection cannot be opened is reported and counts as {0, 0}; the run
-// goes on.
-void TestAcquisition::failedReadingCountsAsZero()
+// An analyser switched off fails the clear of every connection: the run shows one box, adds
+// no point and says why; the controls are free again and no reading follows.
+void TestAcquisition::switchedOffAnalyserStopsTheRun()
 {
-    fake->script.failIbdev({0x8000, 2, 0}, 1);
-    fake->script.answer("CALC:MARK:X?", "5000\n");
-    fake->script.answer("CALC:MARK:Y?", "4\n");
-    start(2);
+    fake->script.failIbclr({0x8100, 2, 0});
+    start(10);
     QCOMPARE(boxes->boxes().size(), 1);
     QCOMPARE(boxes->boxes()[0].text,
-             QStringLiteral("ibdev error\r\nibsta = 0x8000, iberr = 0x2\r\nibsta ===> ERR "
+             QStringLiteral("ibclr error\r\nibsta = 0x8100, iberr = 0x2\r\nibsta ===> ERR CMPL "
                             "\r\niberr ===> ENOL \r\nibcnt = 0"));
+    checkIdle();
+    QCOMPARE(model()->rowCount(), 0);
+    QCOMPARE(child<QProgressBar>("progressBar")->value(), 0);
+    QCOMPARE(window->statusBar()->currentMessage(),
+             QStringLiteral("Measurement stopped: no reading succeeded"));
+    QTest::qWait(700);
+    QCOMPARE(boxes->boxes().size(), 1);
+    QCOMPARE(fake->script.calls.size(), 3);
+}
+
+// A reading that times out after two good ones ends the run at once: the point is built from
+// the two, as if Stop had been pressed.
+void TestAcquisition::failedReadingEndsTheRun()
+{
+    script({"3", "5"});
+    start(5);
     QVERIFY(waitForPoint(1, 3000));
-    QCOMPARE(cell(0, 0), 5000.0);
-    QCOMPARE(cell(0, 1), 2.0);
-    QCOMPARE(cell(0, 2), 2.0);
+    QCOMPARE(boxes->boxes().size(), 1);
+    QVERIFY(boxes->boxes()[0].text.startsWith(QStringLiteral("ibrd error\r\n")));
+    QCOMPARE(cell(0, 0), 2000.0);
+    QCOMPARE(cell(0, 1), 4.0);
+    QCOMPARE(cell(0, 2), 1.0);
+    QCOMPARE(window->statusBar()->currentMessage(),
+             QStringLiteral("Point added: X = 2000; Y = 4; dY = 1"));
+    checkIdle();
+    QTest::qWait(700);
+    QCOMPARE(readings(), 3);
     QCOMPARE(boxes->boxes().size(), 1);
 }
 

@@ -28,13 +28,14 @@ private slots:
     void acceptedValuesReadWithPointDecimals();
     void typedPointIsAppendedAfterLastRow();
     void untouchedDialogAddsZeroPoint();
-    void emptiedFieldGivesZero();
+    void emptiedFieldCannotBeConfirmed();
     void cancelChangesNothing();
     void everyOpeningStartsAtZero();
 
 private:
     // Answers the next Add Point dialog: fills the fields given (null keeps a field as it is,
-    // after recording what it showed) and presses OK, or Cancel when accept is false.
+    // after recording what it showed) and presses OK, or Cancel when accept is false or OK is
+    // not enabled (okEnabled tells which).
     void answerDialog(const char *x, const char *y, const char *dy, bool accept = true)
     {
         shown.clear();
@@ -54,8 +55,9 @@ private:
                 }
             }
             auto *box = dialog->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
+            okEnabled = box->button(QDialogButtonBox::Ok)->isEnabled();
             QPushButton *button =
-                box->button(accept ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel);
+                box->button(accept && okEnabled ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel);
             QMetaObject::invokeMethod(button, "click", Qt::QueuedConnection);
             return true;
         });
@@ -79,6 +81,7 @@ private:
     MainWindow *window = nullptr;
     QStandardItemModel *model = nullptr;
     QStringList shown;
+    bool okEnabled = false;
 };
 
 void TestAddPointDialog::init()
@@ -152,22 +155,31 @@ void TestAddPointDialog::fieldsShareOneScientificValidator()
     QCOMPARE(dialog.findChildren<QDoubleValidator *>().size(), 1);
 }
 
+// Under a German desktop the fields still take a point as the decimal separator, and OK is
+// enabled only while all three hold a number.
 void TestAddPointDialog::acceptedValuesReadWithPointDecimals()
 {
     const QLocale previous;
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     AddPointDialog dialog;
+    auto *y = dialog.findChild<QLineEdit *>(QStringLiteral("leY"));
+    QPushButton *ok = dialog.findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"))
+                          ->button(QDialogButtonBox::Ok);
+    QVERIFY(ok->isEnabled());
+    for (const char *notNumber : {"1,5", "1,000", "1e999", "-", "1e", ""}) {
+        y->setText(QLatin1String(notNumber));
+        QVERIFY2(!ok->isEnabled(), notNumber);
+    }
     dialog.findChild<QLineEdit *>(QStringLiteral("leX"))->setText(QStringLiteral("2.5e-3"));
-    dialog.findChild<QLineEdit *>(QStringLiteral("leY"))->setText(QStringLiteral("-"));
-    dialog.findChild<QLineEdit *>(QStringLiteral("ledY"))->setText(QStringLiteral("1e"));
-    dialog.findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"))
-        ->button(QDialogButtonBox::Ok)
-        ->click();
+    y->setText(QStringLiteral("-7.25"));
+    dialog.findChild<QLineEdit *>(QStringLiteral("ledY"))->setText(QStringLiteral("1E2"));
+    QVERIFY(ok->isEnabled());
+    ok->click();
     QLocale::setDefault(previous);
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QCOMPARE(dialog.getX(), 2.5e-3);
-    QCOMPARE(dialog.getY(), 0.0);
-    QCOMPARE(dialog.getDelta(), 0.0);
+    QCOMPARE(dialog.getY(), -7.25);
+    QCOMPARE(dialog.getDelta(), 100.0);
 }
 
 void TestAddPointDialog::typedPointIsAppendedAfterLastRow()
@@ -188,11 +200,16 @@ void TestAddPointDialog::untouchedDialogAddsZeroPoint()
     QCOMPARE(rows(), (QList<QList<double>>{{0, 0, 0}}));
 }
 
-void TestAddPointDialog::emptiedFieldGivesZero()
+// Typing "1,5" is refused keystroke by keystroke; an emptied field leaves OK disabled.
+void TestAddPointDialog::emptiedFieldCannotBeConfirmed()
 {
+    answerDialog("1,5", "2", "0.5");
+    addPointAction();
+    QVERIFY(okEnabled);
     answerDialog("4", "", "0.5");
     addPointAction();
-    QCOMPARE(rows(), (QList<QList<double>>{{4, 0, 0.5}}));
+    QVERIFY(!okEnabled);
+    QCOMPARE(rows(), (QList<QList<double>>{{15, 2, 0.5}}));
 }
 
 void TestAddPointDialog::cancelChangesNothing()

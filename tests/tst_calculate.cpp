@@ -44,8 +44,9 @@ std::unique_ptr<cAbstractRegressCalculation> calculationFor(int method)
 }
 
 // What the window should show for these points: the table keeps single precision, X is scaled
-// so that its largest value is 10, and Fc, Fb, Ft are scaled back.
-Vector expectedParameters(int method, const QVector<Point> &points)
+// so that its largest value is 10, and Fc, Fb, Ft are scaled back. *stepLimit tells whether
+// the descent ran into its step limit.
+Vector expectedParameters(int method, const QVector<Point> &points, bool *stepLimit = nullptr)
 {
     Vector x, y, dy;
     double xMax = 0;
@@ -63,6 +64,8 @@ Vector expectedParameters(int method, const QVector<Point> &points)
     c->setYValues(y);
     c->setDyValues(dy);
     c->calculate();
+    if (stepLimit)
+        *stepLimit = c->stepLimitReached();
     Vector P = c->parameters();
     P[1] /= k;
     P[2] /= k;
@@ -70,11 +73,12 @@ Vector expectedParameters(int method, const QVector<Point> &points)
     return P;
 }
 
-QString statusFor(const Vector &P)
+QString statusFor(const Vector &P, bool stepLimit = false)
 {
-    return QStringLiteral("Parameters A = %1; Fc = %2; Fb = %3; Ft = %4")
+    return QStringLiteral("Parameters A = %1; Fc = %2; Fb = %3; Ft = %4%5")
         .arg(QString::number(P[0], 'g', 6), QString::number(P[1], 'g', 6),
-             QString::number(P[2], 'g', 6), QString::number(P[3], 'g', 6));
+             QString::number(P[2], 'g', 6), QString::number(P[3], 'g', 6),
+             stepLimit ? QStringLiteral(" (not converged: step limit reached)") : QString());
 }
 
 } // namespace
@@ -94,7 +98,9 @@ private slots:
     void parametersShowSixDigits();
     void curveSpansTheAxisRange_data();
     void curveSpansTheAxisRange();
+    void repeatedFitsKeepTheRange();
     void secondPressReplacesTheFit();
+    void stepLimitIsShown();
     void noPositiveXLeavesNoCurve();
     void rowsWithoutFiniteValuesAreLeftOut();
     void weightedFitWithZeroSpreadsEnds();
@@ -196,26 +202,38 @@ void TestCalculate::parametersShowSixDigits()
 void TestCalculate::curveSpansTheAxisRange_data()
 {
     QTest::addColumn<double>("upper");
-    QTest::addColumn<double>("step");
-    QTest::newRow("1 to 50") << 50.0 << 1.0;
-    QTest::newRow("1 to 99") << 99.0 << 2.0;
+    QTest::newRow("1 to 50") << 50.0;
+    QTest::newRow("1 to 99") << 99.0;
 }
 
-// 50 samples from the lower end of the X axis, evenly spaced up to the upper end, on the model
-// with the fitted A and Fc in table units.
+// 50 samples from the lower end of the X axis to the upper end, evenly spaced on the
+// logarithmic axis, on the model with the fitted A and Fc in table units.
 void TestCalculate::curveSpansTheAxisRange()
 {
     QFETCH(double, upper);
-    QFETCH(double, step);
     addPoints(rollOff);
     plot->xAxis->setRange(1, upper);
     calculate(0);
     const Vector P = expectedParameters(0, rollOff);
     QCOMPARE(curve()->dataCount(), 50);
+    QCOMPARE(curve()->data()->at(0)->key, 1.0);
+    QCOMPARE(curve()->data()->at(49)->key, upper);
+    const double ratio = std::pow(upper, 1.0 / 49);
     for (int i = 0; i < 50; ++i) {
         const auto sample = curve()->data()->at(i);
-        QCOMPARE(sample->key, 1 + i * step);
+        QVERIFY(std::fabs(sample->key / std::pow(ratio, i) - 1) < 1e-13);
         QCOMPARE(sample->value, ifBandLevel(sample->key, P[0], P[1]));
+    }
+}
+
+// A fit and a refresh, again and again, leave the axes where the points put them.
+void TestCalculate::repeatedFitsKeepTheRange()
+{
+    addPoints(rollOff);
+    for (int round = 0; round < 5; ++round) {
+        calculate(0);
+        QVERIFY(QMetaObject::invokeMethod(window, "updateGraph"));
+        QCOMPARE(plot->xAxis->range(), QCPRange(20, 2000));
     }
 }
 
@@ -225,13 +243,31 @@ void TestCalculate::secondPressReplacesTheFit()
     addPoints(points);
     calculate(0);
     const QString first = status();
-    QCOMPARE(first, statusFor(expectedParameters(0, points)));
+    bool stepLimit = false;
+    const Vector firstP = expectedParameters(0, points, &stepLimit);
+    QCOMPARE(first, statusFor(firstP, stepLimit));
     calculate(3);
     const Vector P = expectedParameters(3, points);
     QCOMPARE(status(), statusFor(P));
     QVERIFY(status() != first);
     const auto sample = curve()->data()->at(10);
     QCOMPARE(sample->value, recombinationResponse(sample->key, P[0], P[1]));
+}
+
+// Points with equal Y carry no corner: the descent only ends at its step limit, and the
+// status text says so after the parameters.
+void TestCalculate::stepLimitIsShown()
+{
+    QVector<Point> flat;
+    for (int i = 1; i <= 20; ++i)
+        flat << Point{100.0 * i, -3, 0.1};
+    addPoints(flat);
+    calculate(0);
+    bool stepLimit = false;
+    const Vector P = expectedParameters(0, flat, &stepLimit);
+    QVERIFY(stepLimit);
+    QCOMPARE(status(), statusFor(P, true));
+    QVERIFY(status().endsWith(QStringLiteral(" (not converged: step limit reached)")));
 }
 
 // No positive X: there is no scale factor, so no curve; a curve drawn before is removed.

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <qcustomplot.h>
@@ -33,7 +34,7 @@ private slots:
     void loadedCalibrationCorrectsPlottedPoints();
     void noCorrectionUnlessCheckedAndLoaded();
     void checkingMovesPointsButNotFitCurve();
-    void cancelledLoadDropsCalibrationButKeepsName();
+    void cancelledLoadDropsCalibrationAndName();
     void fileWithoutUsableLinesLoadsEmpty();
     void correctedSaveWritesCorrectedY();
     void sharedXStaysFiniteInPlotAndFile();
@@ -163,22 +164,32 @@ void TestCalibration::sortKeepsFileOrderOfEqualX()
 void TestCalibration::loadedCalibrationCorrectsPlottedPoints_data()
 {
     QTest::addColumn<QByteArray>("content");
-    QTest::newRow("sorted") << QByteArray("0\t0\n10\t1\n20\t3\n");
-    QTest::newRow("any order") << QByteArray("20\t3\n0\t0\n10\t1\n");
+    QTest::addColumn<int>("skipped");
+    QTest::newRow("sorted") << QByteArray("0\t0\n10\t1\n20\t3\n") << 0;
+    QTest::newRow("any order") << QByteArray("20\t3\n0\t0\n10\t1\n") << 0;
     QTest::newRow("third field ignored, CR LF")
-        << QByteArray("20\t3\t77\r\n0\t0\t1\r\n10\t1\t5\r\n");
-    QTest::newRow("lines that are skipped") << QByteArray("# x y\n\n20\t3\n0 9\n0\t0\n10\t1");
+        << QByteArray("20\t3\t77\r\n0\t0\t1\r\n10\t1\t5\r\n") << 0;
+    QTest::newRow("lines that are skipped") << QByteArray("# x y\n\n20\t3\n0 9\n0\t0\n10\t1") << 2;
+    QTest::newRow("spreadsheet: header, CR, decimal comma")
+        << QByteArray("x\tcorrection\r20\t3\r0\t0\r5,5\t1,25\r10\t1\r") << 2;
 }
 
 void TestCalibration::loadedCalibrationCorrectsPlottedPoints()
 {
     QFETCH(QByteArray, content);
+    QFETCH(int, skipped);
     for (double x : {-5.0, 5.0, 15.0, 25.0})
         addPoint(x, 10, 0.1);
     testhelpers::DebugCapture debug;
     const QString path = writeFile(QStringLiteral("calibration.txt"), content);
     load(path);
     QCOMPARE(window->findChild<QLineEdit *>(QStringLiteral("leCalibrationFile"))->text(), path);
+    QCOMPARE(window->statusBar()->currentMessage(),
+             skipped == 0 ? QString()
+                          : QStringLiteral("Read 3 calibration points from %1; skipped %2 lines "
+                                           "without numbers")
+                                .arg(path)
+                                .arg(skipped));
     QCOMPARE(debug.lines(),
              QStringList({"Calibration loaded. N points: 3", QStringLiteral("Update graph")}));
     QCOMPARE(plottedY(), QList<double>({10, 10, 10, 10}));
@@ -214,7 +225,9 @@ void TestCalibration::checkingMovesPointsButNotFitCurve()
         QCOMPARE(plot->graph(1)->data()->at(i)->value, 7.0 + i);
 }
 
-void TestCalibration::cancelledLoadDropsCalibrationButKeepsName()
+// Cancelling the dialog drops the calibration and its name, so "Use calibration" cannot seem to
+// correct with a file that is gone.
+void TestCalibration::cancelledLoadDropsCalibrationAndName()
 {
     addPoint(5, 10, 0.1);
     useCalibration->setChecked(true);
@@ -224,7 +237,8 @@ void TestCalibration::cancelledLoadDropsCalibrationButKeepsName()
     QCOMPARE(plottedY(), QList<double>({9.5}));
     testhelpers::cancelFileDialog();
     window->findChild<QToolButton *>(QStringLiteral("tbOpenCalibration"))->click();
-    QCOMPARE(window->findChild<QLineEdit *>(QStringLiteral("leCalibrationFile"))->text(), path);
+    QCOMPARE(window->findChild<QLineEdit *>(QStringLiteral("leCalibrationFile"))->text(),
+             QString());
     QCOMPARE(plottedY(), QList<double>({10}));
     QCOMPARE(debug.lines(),
              QStringList({"Calibration loaded. N points: 3", "Update graph", "Update graph"}));

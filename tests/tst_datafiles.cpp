@@ -121,37 +121,55 @@ void TestDataFiles::readsLines_data()
 {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<Rows>("expected");
-    QTest::newRow("three fields") << QByteArray("1.5\t2\t0.1\n") << Rows{{1.5, 2, 0.1}};
-    QTest::newRow("two fields") << QByteArray("1.5\t2\n") << Rows{{1.5, 2, 0}};
-    QTest::newRow("fields after the third") << QByteArray("1\t2\t3\t4\n") << Rows{{1, 2, 3}};
-    QTest::newRow("blanks instead of TABs") << QByteArray("1.5 2 0.1\n") << Rows{};
-    QTest::newRow("comma decimals") << QByteArray("1,5\t2,0\n") << Rows{{0, 0, 0}};
-    QTest::newRow("header line") << QByteArray("X\tY\tdY\n") << Rows{{0, 0, 0}};
-    QTest::newRow("empty fields kept") << QByteArray("\t\t\n\t7\n") << Rows{{0, 0, 0}, {0, 7, 0}};
-    QTest::newRow("blank and one-field lines") << QByteArray("\n\n5\n  \n") << Rows{};
+    QTest::addColumn<int>("skipped");
+    QTest::newRow("three fields") << QByteArray("1.5\t2\t0.1\n") << Rows{{1.5, 2, 0.1}} << 0;
+    QTest::newRow("two fields") << QByteArray("1.5\t2\n") << Rows{{1.5, 2, 0}} << 0;
+    QTest::newRow("fields after the third") << QByteArray("1\t2\t3\t4\n") << Rows{{1, 2, 3}} << 0;
+    QTest::newRow("blanks instead of TABs") << QByteArray("1.5 2 0.1\n") << Rows{} << 1;
+    QTest::newRow("comma decimals") << QByteArray("1,5\t2,0\n") << Rows{} << 1;
+    QTest::newRow("group separator") << QByteArray("1,000\t5\n2\t3\n") << Rows{{2, 3, 0}} << 1;
+    QTest::newRow("header line") << QByteArray("X\tY\tdY\n") << Rows{} << 1;
+    QTest::newRow("dY that is no number")
+        << QByteArray("1\t2\tn/a\n3\t4\t\n") << Rows{{1, 2, 0}, {3, 4, 0}} << 0;
+    QTest::newRow("empty X or Y") << QByteArray("\t\t\n\t7\n8\t\n") << Rows{} << 2;
+    QTest::newRow("blank and one-field lines") << QByteArray("\n\n5\n  \n") << Rows{} << 1;
     QTest::newRow("white space around numbers")
-        << QByteArray(" 1.5 \t 2\t0.1 ") << Rows{{1.5, 2, 0.1}};
+        << QByteArray(" 1.5 \t 2\t0.1 ") << Rows{{1.5, 2, 0.1}} << 0;
     QTest::newRow("exponents and signs")
-        << QByteArray("1e3\t-2.5E-2\t+3\n") << Rows{{1000, -0.025, 3}};
-    QTest::newRow("not finite") << QByteArray("nan\tinf\t1e999\n") << Rows{{0, 0, 0}};
-    QTest::newRow("CR LF") << QByteArray("1\t2\t3\r\n4\t5\t6\r\n") << Rows{{1, 2, 3}, {4, 5, 6}};
-    QTest::newRow("no final line end") << QByteArray("1\t2\t3\n4\t5") << Rows{{1, 2, 3}, {4, 5, 0}};
+        << QByteArray("1e3\t-2.5E-2\t+3\n") << Rows{{1000, -0.025, 3}} << 0;
+    QTest::newRow("not finite") << QByteArray("nan\t1\n1\tinf\n1e999\t2\t3\n") << Rows{} << 3;
+    QTest::newRow("CR LF") << QByteArray("1\t2\t3\r\n4\t5\t6\r\n") << Rows{{1, 2, 3}, {4, 5, 6}}
+                           << 0;
+    QTest::newRow("CR alone") << QByteArray("1\t2\r3\t4\r5\t6")
+                              << Rows{{1, 2, 0}, {3, 4, 0}, {5, 6, 0}} << 0;
+    QTest::newRow("spreadsheet export")
+        << QByteArray("X\tY\tdY\r1,5\t2,0\t0,1\r1.5\t2\t0.1\r") << Rows{{1.5, 2, 0.1}} << 2;
+    QTest::newRow("no final line end")
+        << QByteArray("1\t2\t3\n4\t5") << Rows{{1, 2, 3}, {4, 5, 0}} << 0;
     QTest::newRow("NUL ends the text of its line")
-        << QByteArray("1\t2\0\t9\n3\t4\t5\n\0\t6\t7\n", 19) << Rows{{1, 2, 0}, {3, 4, 5}};
-    QTest::newRow("not UTF-8") << QByteArray("\xff\xfe\t2\t3\n1\t\xc3\x28\t\x80\n")
-                               << Rows{{0, 2, 3}, {1, 0, 0}};
-    QTest::newRow("empty file") << QByteArray() << Rows{};
+        << QByteArray("1\t2\0\t9\n3\t4\t5\n\0\t6\t7\n", 19) << Rows{{1, 2, 0}, {3, 4, 5}} << 1;
+    QTest::newRow("not UTF-8") << QByteArray("\xff\xfe\t2\t3\n1\t\xc3\x28\t\x80\n") << Rows{} << 2;
+    QTest::newRow("empty file") << QByteArray() << Rows{} << 0;
 }
 
-// Every line goes through the real "Open Data" with the file dialog answered.
+// Every line goes through the real "Open Data" with the file dialog answered; lines that hold
+// no point are counted in the status bar, a file read whole leaves it empty.
 void TestDataFiles::readsLines()
 {
     QFETCH(QByteArray, content);
     QFETCH(Rows, expected);
+    QFETCH(int, skipped);
     testhelpers::DebugCapture debug;
-    open(writeFile(QStringLiteral("lines.txt"), content));
+    const QString path = writeFile(QStringLiteral("lines.txt"), content);
+    open(path);
     QCOMPARE(rows(), expected);
     QCOMPARE(debug.count(QStringLiteral("Update graph")), 1);
+    QCOMPARE(statusText(), skipped == 0 ? QString()
+                                        : QStringLiteral("Read %1 points from %2; skipped %3 "
+                                                         "lines without numbers")
+                                              .arg(expected.size())
+                                              .arg(path)
+                                              .arg(skipped));
 }
 
 // A line longer than one read goes on as a line of its own: here the first 1023 bytes end in

@@ -1,6 +1,7 @@
 // The GPIB connection layer and the marker commands: the driver calls of an open, a marker
 // reading and a peak search; the error box of every failing call; the decoding of replies; the
 // loader that picks the driver library or falls back to the simulated analyser.
+#include <QLabel>
 #include <QLibrary>
 #include <QProcess>
 #include <QPushButton>
@@ -8,6 +9,7 @@
 #include <QStandardItemModel>
 #include <QStatusBar>
 #include <QTableView>
+#include <QTemporaryDir>
 
 #include <cmath>
 #include <memory>
@@ -48,7 +50,8 @@ private slots:
 
     void loadsDriverLibraryByPath();
     void fallsBackWhenSymbolMissing();
-    void fallsBackWhenLibraryMissing();
+    void fallsBackWhenLibraryUnusable_data();
+    void fallsBackWhenLibraryUnusable();
     void programStartsWithOneDriverLine();
 
 private:
@@ -237,6 +240,8 @@ void TestGpib::failuresShowOneBoxAndCloseTheConnection()
 
     // The connection was closed by the report: the next operation opens a new one.
     fake->script.calls.clear();
+    fake->script.answer("CALC:MARK:X?", "+1.0E+06\n");
+    fake->script.answer("CALC:MARK:Y?", "-1.0E+01\n");
     button("pbGetMarkerPos")->click();
     QCOMPARE(fake->script.calls.first(), open17[0]);
     QCOMPARE(boxes->boxes().size(), 1);
@@ -338,39 +343,73 @@ void TestGpib::replies_data()
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<bool>("answered");
     QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("shown");
 
     const auto single = [](double v) { return static_cast<double>(static_cast<float>(v)); };
+    const QString timeOut =
+        QStringLiteral("ibrd error\r\nibsta = 0xc100, iberr = 0x6\r\nibsta ===> "
+                       "ERR TMO CMPL \r\niberr ===> EABO \r\nibcnt = 0");
+    const QString notNumber = QStringLiteral("The analyser's reply is not a number: ");
     QTest::newRow("number and line feed")
-        << QByteArray("+1.2345E+09\n") << true << single(1.2345e9);
-    QTest::newRow("no line feed") << QByteArray("+1.2345E+09") << true << 0.0;
-    QTest::newRow("no reply: time-out") << QByteArray() << false << 0.0;
-    QTest::newRow("blanks and CR LF") << QByteArray("  -25.5 \r\n") << true << -25.5;
-    QTest::newRow("line feed first") << QByteArray("\n3.25") << true << 3.25;
-    QTest::newRow("not a number") << QByteArray("OVLD\n") << true << 0.0;
-    QTest::newRow("two values") << QByteArray("1,000\n") << true << 0.0;
-    QTest::newRow("stops at NUL before the line feed")
-        << QByteArray("+2.5\0junk\n", 10) << true << 0.0;
-    QTest::newRow("NUL after the line feed") << QByteArray("+2.5\n\0junk", 10) << true << 2.5;
-    QTest::newRow("beyond single precision") << QByteArray("1e39\n") << true << 0.0;
-    QTest::newRow("nan") << QByteArray("nan\n") << true << 0.0;
-    QTest::newRow("inf") << QByteArray("-inf\n") << true << 0.0;
+        << QByteArray("+1.2345E+09\n") << true << single(1.2345e9) << QString();
+    QTest::newRow("blanks and CR LF") << QByteArray("  -25.5 \r\n") << true << -25.5 << QString();
+    QTest::newRow("line feed first") << QByteArray("\n3.25") << true << 3.25 << QString();
+    QTest::newRow("NUL after the line feed")
+        << QByteArray("+2.5\n\0junk", 10) << true << 2.5 << QString();
     QTest::newRow("1024 bytes with the line feed last")
-        << (QByteArray(1022, ' ') + "3\n") << true << 3.0;
+        << (QByteArray(1022, ' ') + "3\n") << true << 3.0 << QString();
+    QTest::newRow("no reply: time-out") << QByteArray() << false << qQNaN() << timeOut;
+    QTest::newRow("no line feed") << QByteArray("+1.2345E+09") << true << qQNaN()
+                                  << notNumber + "+1.2345E+09";
+    QTest::newRow("not a number") << QByteArray("OVLD\n") << true << qQNaN() << notNumber + "OVLD";
+    QTest::newRow("two values") << QByteArray("1,000\n") << true << qQNaN() << notNumber + "1,000";
+    QTest::newRow("stops at NUL before the line feed")
+        << QByteArray("+2.5\0junk\n", 10) << true << qQNaN() << notNumber + "+2.5";
+    QTest::newRow("beyond single precision")
+        << QByteArray("1e39\n") << true << qQNaN() << notNumber + "1e39";
+    QTest::newRow("nan") << QByteArray("nan\n") << true << qQNaN() << notNumber + "nan";
+    QTest::newRow("inf") << QByteArray("-inf\n") << true << qQNaN() << notNumber + "-inf";
+    QTest::newRow("empty line") << QByteArray("\n") << true << qQNaN()
+                                << notNumber + "(empty reply)";
     QTest::newRow("1025 bytes: the line feed is cut off")
-        << (QByteArray(1023, ' ') + "3\n") << true << 0.0;
+        << (QByteArray(1023, ' ') + "3\n") << true << qQNaN() << notNumber + "3";
+    QTest::newRow("long text is cut")
+        << QByteArray(50, 'E') + "\n"
+        << true << qQNaN() << notNumber + QString(40, QLatin1Char('E')) + QChar(0x2026);
 }
 
+// A reply is a reading only when it is one number ended by a line feed. Anything else is
+// reported, in the error box or in the status bar, and the operation ends there: Get Marker
+// Pos shows no position and a run of one reading adds no point.
 void TestGpib::replies()
 {
     QFETCH(QByteArray, reply);
     QFETCH(bool, answered);
     QFETCH(double, value);
-    fake->script.answer("CALC:MARK:X?", "+1.0E+03\n");
-    if (answered)
-        fake->script.answer("CALC:MARK:Y?", reply);
+    QFETCH(QString, shown);
+    const auto script = [&] {
+        fake->script.answer("CALC:MARK:X?", "+1.0E+03\n");
+        if (answered)
+            fake->script.answer("CALC:MARK:Y?", reply);
+    };
+    script();
     QCOMPARE(acquiredY(), value);
     QCOMPARE(fake->script.calls.count(QStringLiteral("ibrd(17, 1024)")), 2);
-    QVERIFY(boxes->boxes().isEmpty());
+    QCOMPARE(fake->script.calls.last(), QStringLiteral("ibonl(17, 0)"));
+    if (shown.isEmpty()) {
+        QVERIFY(boxes->boxes().isEmpty());
+        return;
+    }
+    QCOMPARE(status(), QStringLiteral("Measurement stopped: no reading succeeded"));
+
+    window->statusBar()->showMessage(QStringLiteral("before"));
+    script();
+    button("pbGetMarkerPos")->click();
+    const bool boxed = shown.startsWith(QStringLiteral("ibrd error"));
+    QCOMPARE(boxes->boxes().size(), boxed ? 2 : 0);
+    QCOMPARE(boxed ? boxes->boxes().last().text : status(), shown);
+    if (boxed)
+        QCOMPARE(status(), QStringLiteral("before"));
 }
 
 void TestGpib::faultyByteCountStaysInsideTheBuffer_data()
@@ -378,7 +417,7 @@ void TestGpib::faultyByteCountStaysInsideTheBuffer_data()
     QTest::addColumn<int>("count");
     QTest::addColumn<double>("value");
     QTest::newRow("more than the buffer") << 5000 << 4.5;
-    QTest::newRow("negative") << -7 << 0.0;
+    QTest::newRow("negative: no reply") << -7 << qQNaN();
 }
 
 // Whatever byte count the driver reports, the reply is decoded from the buffer alone.
@@ -458,13 +497,41 @@ void TestGpib::fallsBackWhenSymbolMissing()
     QVERIFY2(level > -105 && level < -85, qPrintable(text)); // the noise floor
 }
 
-void TestGpib::fallsBackWhenLibraryMissing()
+void TestGpib::fallsBackWhenLibraryUnusable_data()
 {
-    testhelpers::DebugCapture debug;
-    std::unique_ptr<GpibDriver> driver =
-        GpibDriver::load(QStringLiteral("/nonexistent/libgpib.so"), 0);
-    QVERIFY(dynamic_cast<SimulatedAnalyser *>(driver.get()));
-    QCOMPARE(debug.lines(), QStringList{QStringLiteral("GPIB driver: simulated analyser")});
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("missing") << "/nonexistent/libgpib.so"
+                             << "No libgpib.so.0 found";
+    QTest::newRow("not a library") << "broken"
+                                   << "libbroken.so.0 could not be loaded: ";
+    QTest::newRow("too old") << FAKEGPIB_NOIBCNT_LIBRARY
+                             << "libfakegpib_noibcnt.so lacks ThreadIbcnt";
+    QTest::newRow("usable") << FAKEGPIB_LIBRARY << QString();
+}
+
+// Whenever the simulated analyser stands in, the window says so in a permanent label whose
+// tooltip gives the reason; a usable driver library gets no label.
+void TestGpib::fallsBackWhenLibraryUnusable()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, reason);
+    QTemporaryDir folder;
+    if (path == QLatin1String("broken"))
+        path = testhelpers::writeFile(folder.filePath(QStringLiteral("libbroken.so.0")), "text");
+    std::unique_ptr<GpibDriver> driver = GpibDriver::load(path, path.endsWith(".so") ? 0 : -1);
+    QCOMPARE(driver->isSimulated(), !reason.isEmpty());
+    QVERIFY2(driver->simulationReason().startsWith(reason), qPrintable(driver->simulationReason()));
+
+    GpibDriver::setCurrent(driver.get());
+    MainWindow other;
+    GpibDriver::setCurrent(fake.get());
+    auto *label = other.findChild<QLabel *>(QStringLiteral("lbSimulatedAnalyser"));
+    QCOMPARE(label != nullptr, !reason.isEmpty());
+    if (label) {
+        QCOMPARE(label->text(), QStringLiteral("Simulated analyser"));
+        QCOMPARE(label->toolTip(), driver->simulationReason());
+    }
 }
 
 // The program starts on any machine and names the driver it picked in one debug line.

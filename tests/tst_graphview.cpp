@@ -3,10 +3,10 @@
 #include <QDir>
 #include <QFile>
 #include <QImageReader>
+#include <QMessageBox>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <qcustomplot.h>
-
-#include <cmath>
 
 #include "app/mainwindow.h"
 #include "testhelpers.h"
@@ -133,25 +133,31 @@ void TestGraphView::pointsAndErrorBars()
     QMetaObject::invokeMethod(window, "updateGraph");
     QCOMPARE(points->dataCount(), 3);
     QCOMPARE(bars->dataCount(), 3);
+
+    // Rows in descending X keep their own bars.
+    window->findChild<QAction *>(QStringLiteral("actionClear"))->trigger();
+    addPoint(100, 7, 1);
+    addPoint(10, 6, 0);
+    addPoint(1, 5, 0.5);
+    QMetaObject::invokeMethod(window, "updateGraph");
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(points->data()->at(i)->key, keys[i]);
+        QCOMPARE(points->data()->at(i)->value, values[i]);
+        QCOMPARE(bars->data()->at(i).errorPlus, errors[i]);
+    }
 }
 
-// The ranges cover the points with their bars, plus 5 % of the span on each side (in decades
-// on the logarithmic X axis), so no point sits on the frame.
+// The ranges are exactly those of the points with their bars, refresh after refresh.
 void TestGraphView::rescaleCoversErrorBars()
 {
     addPoint(1, 5, 0.5);
     addPoint(10, 6, 0);
     addPoint(100, 7, 1);
-    QMetaObject::invokeMethod(window, "updateGraph");
-    QCOMPARE(plot->yAxis->range().lower, 4.5 - 0.175);
-    QCOMPARE(plot->yAxis->range().upper, 8.0 + 0.175);
-    QCOMPARE(plot->xAxis->range().lower, 1.0 / std::pow(10.0, 0.1));
-    QCOMPARE(plot->xAxis->range().upper, 100.0 * std::pow(10.0, 0.1));
-
-    // Refreshing again does not widen the ranges further.
-    QMetaObject::invokeMethod(window, "updateGraph");
-    QCOMPARE(plot->yAxis->range().upper, 8.0 + 0.175);
-    QCOMPARE(plot->xAxis->range().upper, 100.0 * std::pow(10.0, 0.1));
+    for (int refresh = 0; refresh < 3; ++refresh) {
+        QMetaObject::invokeMethod(window, "updateGraph");
+        QCOMPARE(plot->yAxis->range(), QCPRange(4.5, 8));
+        QCOMPARE(plot->xAxis->range(), QCPRange(1, 100));
+    }
 }
 
 void TestGraphView::clearKeepsFitCurveAndFitsAxesToIt()
@@ -163,10 +169,8 @@ void TestGraphView::clearKeepsFitCurveAndFitsAxesToIt()
     window->findChild<QAction *>(QStringLiteral("actionClear"))->trigger();
     QCOMPARE(plot->graph(0)->dataCount(), 0);
     QCOMPARE(plot->graph(1)->dataCount(), 2);
-    QCOMPARE(plot->xAxis->range().lower, 2.0 / std::pow(25.0, 0.05));
-    QCOMPARE(plot->xAxis->range().upper, 50.0 * std::pow(25.0, 0.05));
-    QCOMPARE(plot->yAxis->range().lower, -3.3);
-    QCOMPARE(plot->yAxis->range().upper, 3.3);
+    QCOMPARE(plot->xAxis->range(), QCPRange(2, 50));
+    QCOMPARE(plot->yAxis->range(), QCPRange(-3, 3));
 }
 
 // With nothing to plot, a refresh leaves the ranges as they were.
@@ -197,10 +201,22 @@ void TestGraphView::exportsByExtension()
     addPoint(1, 5, 0.5);
     addPoint(10, 6, 0);
     QMetaObject::invokeMethod(window, "updateGraph");
-    const QString path = dir.filePath(name);
-    QFile::remove(path);
-    saveGraph(path);
-    QVERIFY2(QFile::exists(path), qPrintable(path));
+    // The export replaces an older file of that name (the dialog asks first) and keeps its
+    // permissions; nothing else is left in the folder.
+    QTemporaryDir folder;
+    const QString path = testhelpers::writeFile(folder.filePath(name), "old");
+    QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+    testhelpers::answerFileDialog(path);
+    testhelpers::answerModal([](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        if (box)
+            QMetaObject::invokeMethod(box->button(QMessageBox::Yes), "click", Qt::QueuedConnection);
+        return box != nullptr;
+    });
+    window->findChild<QAction *>(QStringLiteral("actionSaveGraph"))->trigger();
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList(name));
+    QCOMPARE(QFile::permissions(path), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                           QFile::ReadUser | QFile::WriteUser);
     if (format == "pdf") {
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
@@ -218,18 +234,28 @@ void TestGraphView::namesThatWriteNothing_data()
 {
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("reason");
+    const QString extensions = QStringLiteral(": use the extension .jpg, .png, .bmp or .pdf");
     QTest::newRow("dot only in a folder name") << "data.old"
-                                               << "graph";
+                                               << "graph" << extensions;
     QTest::newRow("jpeg is not jpg") << ""
-                                     << "graph.jpeg";
+                                     << "graph.jpeg" << extensions;
+    QTest::newRow("svg") << ""
+                         << "graph.svg" << extensions;
     QTest::newRow("no dot at all") << ""
-                                   << "graph";
+                                   << "graph" << extensions;
+    QTest::newRow("folder that does not exist") << ""
+                                                << "missing/graph.png"
+                                                << ": No such file or directory";
 }
 
+// Nothing is written, the status bar says why, and the next export that works takes the
+// message away.
 void TestGraphView::namesThatWriteNothing()
 {
     QFETCH(QString, folder);
     QFETCH(QString, name);
+    QFETCH(QString, reason);
     QTemporaryDir empty;
     QDir base(empty.path());
     if (!folder.isEmpty())
@@ -238,10 +264,15 @@ void TestGraphView::namesThatWriteNothing()
         folder.isEmpty() ? base.filePath(name) : base.filePath(folder + "/" + name);
     saveGraph(target);
     QStringList written;
-    QDirIterator it(empty.path(), QDir::Files, QDirIterator::Subdirectories);
+    QDirIterator it(empty.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     while (it.hasNext())
         written << it.next();
     QVERIFY2(written.isEmpty(), qPrintable(written.join(", ")));
+    QCOMPARE(window->statusBar()->currentMessage(), "Could not save graph " + target + reason);
+
+    saveGraph(base.filePath(QStringLiteral("good.png")));
+    QVERIFY(QFile::exists(base.filePath(QStringLiteral("good.png"))));
+    QCOMPARE(window->statusBar()->currentMessage(), QString());
 }
 
 void TestGraphView::cancelledExportWritesNothing()

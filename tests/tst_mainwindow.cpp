@@ -8,11 +8,14 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStandardItemModel>
 #include <QStatusBar>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -40,6 +43,7 @@ private slots:
     void panelsStackOnTheLeft();
     void contextMenuOffersThreeActions();
     void aboutBoxShowsSameDialog();
+    void exitClosesWindow_data();
     void exitClosesWindow();
     void iconsAreEmbedded();
 
@@ -74,7 +78,8 @@ void TestMainWindow::windowAndActions()
     QCOMPARE(window->size(), QSize(796, 563));
     QVERIFY(window->statusBar()->currentMessage().isEmpty());
 
-    struct Expected {
+    struct Expected
+    {
         const char *name;
         const char *text;
         const char *shortcut;
@@ -128,11 +133,12 @@ void TestMainWindow::menusAndToolBar()
 
     QCOMPARE(actionNames(child<QMenu>("menu_File")),
              QStringList({"actionOpen", "actionSave", "actionSaveGraph", "actionExit"}));
-    QCOMPARE(actionNames(child<QMenu>("menuPanels")),
-             QStringList({"actionControls", "actionData", "actionCalculation", "actionCalibration"}));
+    QCOMPARE(
+        actionNames(child<QMenu>("menuPanels")),
+        QStringList({"actionControls", "actionData", "actionCalculation", "actionCalibration"}));
     QCOMPARE(actionNames(child<QMenu>("menuData")),
-             QStringList({"actionAddPoint", "actionDelete_Selection", "actionClear",
-                          "actionUpdateGraph"}));
+             QStringList(
+                 {"actionAddPoint", "actionDelete_Selection", "actionClear", "actionUpdateGraph"}));
     QCOMPARE(actionNames(child<QMenu>("menuHelp")), QStringList({"actionAbout", "actionAbout_Qt"}));
 
     auto *toolBar = child<QToolBar>("mainToolBar");
@@ -140,8 +146,8 @@ void TestMainWindow::menusAndToolBar()
     QVERIFY(!toolBar->isMovable());
     QVERIFY(!toolBar->isFloatable());
     QCOMPARE(window->toolBarArea(toolBar), Qt::TopToolBarArea);
-    QCOMPARE(actionNames(toolBar),
-             QStringList({"actionOpen", "actionSave", "|", "actionSaveGraph", "actionUpdateGraph"}));
+    QCOMPARE(actionNames(toolBar), QStringList({"actionOpen", "actionSave", "|", "actionSaveGraph",
+                                                "actionUpdateGraph"}));
 }
 
 void TestMainWindow::panelContents()
@@ -206,12 +212,13 @@ void TestMainWindow::panelContents()
 
 void TestMainWindow::layoutsSpacingAndMargins()
 {
-    const struct {
+    const struct
+    {
         const char *name;
         int margin;
     } layouts[] = {
-        {"verticalLayout_4", 11}, {"verticalLayout", 11},   {"verticalLayout_2", 2},
-        {"verticalLayout_3", 11}, {"verticalLayout_5", 11}, {"horizontalLayout", 0},
+        {"verticalLayout_4", 11},  {"verticalLayout", 11},    {"verticalLayout_2", 2},
+        {"verticalLayout_3", 11},  {"verticalLayout_5", 11},  {"horizontalLayout", 0},
         {"horizontalLayout_2", 0}, {"horizontalLayout_3", 0}, {"horizontalLayout_4", 0},
         {"horizontalLayout_5", 0}, {"horizontalLayout_6", 0}, {"horizontalLayout_7", 0},
     };
@@ -221,7 +228,8 @@ void TestMainWindow::layoutsSpacingAndMargins()
         QCOMPARE(layout->contentsMargins(), QMargins(l.margin, l.margin, l.margin, l.margin));
     }
 
-    const struct {
+    const struct
+    {
         const char *name;
         const char *title;
         QSize minimum;
@@ -238,8 +246,9 @@ void TestMainWindow::layoutsSpacingAndMargins()
         QCOMPARE(dock->minimumSize(), d.minimum);
         QCOMPARE(dock->maximumSize(), d.maximum);
         QCOMPARE(dock->allowedAreas(), Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea);
-        QCOMPARE(dock->features() & (QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable |
-                                     QDockWidget::DockWidgetFloatable),
+        QCOMPARE(dock->features() &
+                     (QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable |
+                      QDockWidget::DockWidgetFloatable),
                  QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable |
                      QDockWidget::DockWidgetFloatable);
     }
@@ -377,11 +386,93 @@ void TestMainWindow::aboutBoxShowsSameDialog()
     }
 }
 
+void TestMainWindow::exitClosesWindow_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<bool>("closed");
+    QTest::newRow("empty table") << ""
+                                 << "" << true;
+    QTest::newRow("unsaved, Cancel") << "add"
+                                     << "Cancel" << false;
+    QTest::newRow("unsaved, Escape") << "add"
+                                     << "Escape" << false;
+    QTest::newRow("unsaved, Discard") << "add"
+                                      << "Discard" << true;
+    QTest::newRow("unsaved, Save") << "add"
+                                   << "Save" << true;
+    QTest::newRow("unsaved, Save cancelled") << "add"
+                                             << "Save cancelled" << false;
+    QTest::newRow("saved") << "add, save"
+                           << "" << true;
+    QTest::newRow("edited after saving") << "add, save, edit"
+                                         << "Discard" << true;
+    QTest::newRow("read into an empty table") << "open"
+                                              << "" << true;
+}
+
+// Ctrl+X closes at once unless the table holds points that were never saved; then it asks,
+// and only Discard or a save that worked let the window go.
 void TestMainWindow::exitClosesWindow()
 {
-    QVERIFY(window->isVisible());
+    QFETCH(QString, before);
+    QFETCH(QString, answer);
+    QFETCH(bool, closed);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("points.txt"));
+    if (before.contains(QLatin1String("add"))) {
+        for (double x : {1.0, 2.0})
+            QMetaObject::invokeMethod(window, "addPoint", Q_ARG(double, x), Q_ARG(double, 5),
+                                      Q_ARG(double, 0));
+    }
+    if (before.contains(QLatin1String("save"))) {
+        testhelpers::answerFileDialog(path);
+        child<QAction>("actionSave")->trigger();
+    }
+    if (before.contains(QLatin1String("edit")))
+        testhelpers::tableModel(window)->item(0, 1)->setData(7.0f, Qt::DisplayRole);
+    if (before == QLatin1String("open")) {
+        testhelpers::answerFileDialog(testhelpers::writeFile(path, "1\t2\t3\n"));
+        child<QAction>("actionOpen")->trigger();
+    }
+
+    QString title;
+    QString text;
+    testhelpers::answerModal([&](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        if (!box)
+            return false;
+        title = box->windowTitle();
+        text = box->text();
+        if (box->standardButtons() !=
+            (QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel))
+            return false;
+        if (answer == QLatin1String("Escape")) {
+            QTest::keyClick(box, Qt::Key_Escape);
+            return true;
+        }
+        if (answer.startsWith(QLatin1String("Save"))) {
+            if (answer.endsWith(QLatin1String("cancelled")))
+                testhelpers::cancelFileDialog();
+            else
+                testhelpers::answerFileDialog(path);
+        }
+        const auto button = answer.startsWith(QLatin1String("Save")) ? QMessageBox::Save
+                            : answer == QLatin1String("Discard")     ? QMessageBox::Discard
+                                                                     : QMessageBox::Cancel;
+        QMetaObject::invokeMethod(box->button(button), "click", Qt::QueuedConnection);
+        return true;
+    });
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
     QTest::keyClick(window, Qt::Key_X, Qt::ControlModifier);
-    QVERIFY(!window->isVisible());
+    QCOMPARE(!window->isVisible(), closed);
+    QCOMPARE(title, answer.isEmpty() ? QString() : QStringLiteral("Vantorel"));
+    QCOMPARE(text, answer.isEmpty()
+                       ? QString()
+                       : QStringLiteral("The table holds 2 points that have not been saved."));
+    if (answer == QLatin1String("Save"))
+        QCOMPARE(QFileInfo(path).size(), 12);
 }
 
 void TestMainWindow::iconsAreEmbedded()

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "data/calibration.h"
 #include "data/datafilereader.h"
@@ -24,7 +25,7 @@
 static void openOn(QBuffer &buffer, const QByteArray &bytes)
 {
     buffer.setData(bytes);
-    FUZZ_CHECK(buffer.open(QIODevice::ReadOnly | QIODevice::Text));
+    FUZZ_CHECK(buffer.open(QIODevice::ReadOnly));
 }
 
 // Values small enough, and distinct x far enough apart, that no slope or product can
@@ -50,24 +51,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QBuffer pieces;
     openOn(pieces, bytes);
     int pieceCount = 0;
-    bool lastWasShort = false;
+    size_t covered = 0;
     DataFileReader::forEachPiece(pieces, [&](const char *piece, int length) {
-        FUZZ_CHECK(length >= 1 && length <= DataFileReader::pieceLength);
-        FUZZ_CHECK(!lastWasShort);
-        lastWasShort = piece[length - 1] != '\n' && length < DataFileReader::pieceLength;
+        FUZZ_CHECK(length >= 0 && length <= DataFileReader::pieceLength);
+        FUZZ_CHECK(!std::memchr(piece, '\n', static_cast<size_t>(length)));
+        FUZZ_CHECK(!std::memchr(piece, '\r', static_cast<size_t>(length)));
+        covered += static_cast<size_t>(length);
         ++pieceCount;
     });
+    // Every byte but the line ends is in exactly one piece.
+    FUZZ_CHECK(covered == size - static_cast<size_t>(bytes.count('\n') + bytes.count('\r')));
 
     QBuffer dataFile;
     openOn(dataFile, bytes);
-    const QVector<DataFileReader::Point> points = DataFileReader::readData(dataFile);
+    int skipped = 0;
+    const QVector<DataFileReader::Point> points = DataFileReader::readData(dataFile, &skipped);
     QBuffer calibrationFile;
     openOn(calibrationFile, bytes);
-    QVector<QPointF> calibration = DataFileReader::readCalibration(calibrationFile);
+    int calibrationSkipped = 0;
+    QVector<QPointF> calibration =
+        DataFileReader::readCalibration(calibrationFile, &calibrationSkipped);
 
     // Both files share the line syntax: the same lines give the same first two numbers.
-    FUZZ_CHECK(points.size() <= pieceCount);
-    FUZZ_CHECK(points.size() == calibration.size());
+    FUZZ_CHECK(points.size() + skipped <= pieceCount);
+    FUZZ_CHECK(points.size() == calibration.size() && skipped == calibrationSkipped);
     for (int i = 0; i < points.size(); ++i) {
         const DataFileReader::Point &p = points[i];
         FUZZ_CHECK(std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.delta));

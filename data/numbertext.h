@@ -1,0 +1,25 @@
+#ifndef NUMBERTEXT_H
+#define NUMBERTEXT_H
+
+#include <QLocale>
+#include <QStringView>
+
+// The one conversion from text to a number, for files, typed fields, table cells and
+// instrument replies alike. A point is the decimal separator whatever the desktop's locale,
+// exponents are allowed and white space around the number is ignored. A comma is never a digit
+// group separator ("1,000" and "0,125" do not convert), and a value that is not finite, or
+// lies beyond the range of the target type, does not convert either.
+class NumberText
+{
+public:
+    // The C locale that rejects group separators.
+    static QLocale locale();
+
+    // True, with *value set, when text is a finite double.
+    static bool toDouble(QStringView text, double *value);
+
+    // True, with *value set, when text is a number within the range of a float.
+    static bool toFloat(QStringView text, float *value);
+};
+
+#endif // NUMBERTEXT_H
