@@ -7,7 +7,10 @@
 #include <QMenu>
 #include <QStandardItemModel>
 
+#include <csignal>
+
 #include "app/aboutform.h"
+#include "app/fitrunner.h"
 #include "data/qdoubledelegate.h"
 #include "instrument/gpibdriver.h"
 #include "regression/cabstractregresscalculation.h"
@@ -24,10 +27,20 @@ static void registerResources()
     Q_UNUSED(registered);
 }
 
+// A write beyond the file-size limit of the process (ulimit -f) raises SIGXFSZ, which would end
+// the program, unsaved table and all. Ignored, it turns into the write error the save reports.
+static void ignoreFileSizeSignal()
+{
+#ifdef SIGXFSZ
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
+}
+Q_COREAPP_STARTUP_FUNCTION(ignoreFileSizeSignal)
+
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent), ui(new Ui::MainWindow), gpibDevice(0), measureStopped(true), sumY(0),
       sumY2(0), model(new QStandardItemModel(this)), calculation(nullptr),
-      aboutForm(new AboutForm(this))
+      aboutForm(new AboutForm(this)), fitRunner(new FitRunner(this))
 {
     registerResources();
     ui->setupUi(this);

@@ -13,8 +13,10 @@ class MainWindow;
 }
 
 class QCloseEvent;
+class QFile;
 class QStandardItemModel;
 class AboutForm;
+class FitRunner;
 class cAbstractRegressCalculation;
 
 // The one window of the program. It owns all state (the points, the calibration, the last fit,
@@ -65,6 +67,8 @@ private:
     QVector<double> columnValues(int column) const;
     QVector<double> correctedYValues() const;
     bool correctionInUse() const;
+    bool refuseIrregularFile(const QString &fileName);
+    bool openChosenFile(QFile &file);
     void setupModel();
     // A failed save or export is shown until something replaces it, or a later save works.
     void showSaveFailure(const QString &message);
@@ -89,6 +93,10 @@ private:
     bool unsavedPoints = false;
     // The save failure shown last, empty when none is.
     QString saveFailure;
+    // Runs each fit beside the window; closing the window during a fit cancels it first and
+    // closes once it has ended.
+    FitRunner *fitRunner;
+    bool closeAfterFit = false;
 };
 
 #endif // MAINWINDOW_H

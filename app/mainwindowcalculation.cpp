@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/fitrunner.h"
 #include "regression/regressionmethods.h"
 #include "ui_mainwindow.h"
 
@@ -15,8 +16,14 @@
 // scaled back for the status text and the curve. A row whose X or Y is not a finite number
 // carries nothing a fit could use and would spoil every objective value, so it is left out of
 // the fit; it stays in the table and in the plot.
+//
+// The fit itself runs beside the window (FitRunner), which keeps repainting and, for a long
+// fit, offers Cancel; the slot still returns only when everything is done. A cancelled fit
+// leaves the curve and the parameters shown before.
 void MainWindow::on_pbCalculate_clicked()
 {
+    if (fitRunner->isRunning())
+        return;
     const int method = ui->cbCalculationType->currentIndex();
     std::unique_ptr<cAbstractRegressCalculation> created = regressionmethods::create(method);
     if (!created)
@@ -53,7 +60,15 @@ void MainWindow::on_pbCalculate_clicked()
     calculation->setXValues(x);
     calculation->setYValues(y);
     calculation->setDyValues(dy);
-    calculation->calculate();
+    const bool finished = fitRunner->run(calculation);
+    if (closeAfterFit) {
+        closeAfterFit = false;
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    }
+    if (!finished) {
+        statusBar()->showMessage(tr("Calculation cancelled"));
+        return;
+    }
 
     const QCPRange range = ui->wPlot->xAxis->range();
 
@@ -75,8 +90,10 @@ void MainWindow::on_pbCalculate_clicked()
             }
         }
     }
+    // Only the curve changed: its layer is redrawn alone (the plot is replotted whole when its
+    // buffers are out of date anyway).
     ui->wPlot->graph(1)->setData(keys, values);
-    ui->wPlot->replot(QCustomPlot::rpRefreshHint);
+    ui->wPlot->graph(1)->layer()->replot();
 
     QString text = tr("Parameters A = %1; Fc = %2; Fb = %3; Ft = %4")
                        .arg(QString::number(P[0], 'g', 6), QString::number(P[1], 'g', 6),

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QStandardItemModel>
 #include <QTableView>
@@ -218,6 +219,38 @@ void BM_AppendRowsBareModel(benchmark::State &state)
     cost.report(state);
 }
 
+// "Delete Selection" of every stride-th row of a table of rows rows, graph refresh included.
+void BM_DeleteSelection(benchmark::State &state)
+{
+    const int rows = static_cast<int>(state.range(0));
+    const int stride = static_cast<int>(state.range(1));
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto *window = new MainWindow;
+        fillTable(*window, rows);
+        auto *table = window->findChild<QTableView *>(QStringLiteral("twData"));
+        // Rows clicked one by one are ranges of their own; all rows are one range, as after
+        // selecting everything. The ranges hold persistent indexes, so they must be gone from
+        // here before the deletion.
+        {
+            QItemSelection selection;
+            for (int row = 0; row < rows; row += stride) {
+                const int last = stride == 1 ? rows - 1 : row;
+                selection.select(table->model()->index(row, 0), table->model()->index(last, 2));
+                row = last;
+            }
+            table->selectionModel()->select(selection, QItemSelectionModel::Select);
+        }
+        state.ResumeTiming();
+        window->findChild<QAction *>(QStringLiteral("actionDelete_Selection"))->trigger();
+        state.PauseTiming();
+        if (tableModel(*window)->rowCount() != rows - (rows + stride - 1) / stride)
+            state.SkipWithError("the table does not hold the rows that were not selected");
+        delete window;
+        state.ResumeTiming();
+    }
+}
+
 // Only the formatting and writing of the file.
 void BM_WriteFile(benchmark::State &state)
 {
@@ -241,6 +274,13 @@ BENCHMARK(BM_ReadFile)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_AppendRows)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_AppendRowsBareModel)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_WriteFile)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DeleteSelection)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1)
+    ->ArgNames({"rows", "stride"})
+    ->Args({100000, 1})
+    ->Args({30000, 2});
 
 int main(int argc, char **argv)
 {

@@ -1,10 +1,11 @@
 #include "data/datafilewriter.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QSaveFile>
 
 #include <algorithm>
+
+#include "data/filekind.h"
 
 QByteArray DataFileWriter::formatLine(double x, double y, double delta)
 {
@@ -47,14 +48,19 @@ static bool writePoints(QFileDevice &file, const QVector<double> &x, const QVect
 }
 
 // An ordinary file is written to a temporary file beside it, which replaces it only once
-// complete. A device or pipe (say /dev/full or a FIFO) has no content to keep, and renaming
-// onto it would replace the device node itself, so it is written directly.
+// complete. A character device (say /dev/full) has no content to keep, and renaming onto it
+// would replace the device node itself, so it is written directly. A pipe or a socket is
+// refused: writing to it could wait for ever for a reader.
 bool DataFileWriter::write(const QString &fileName, const QVector<double> &x,
                            const QVector<double> &y, const QVector<double> &delta, QString *error)
 {
     const QIODevice::OpenMode mode = QIODevice::WriteOnly | QIODevice::Text | QIODevice::Unbuffered;
-    const QFileInfo info(fileName);
-    if (info.exists() && !info.isFile() && !info.isDir()) {
+    const FileKind::Kind kind = FileKind::of(fileName);
+    if (kind == FileKind::Other) {
+        *error = QStringLiteral("not a regular file");
+        return false;
+    }
+    if (kind == FileKind::CharacterDevice) {
         QFile file(fileName);
         bool ok = file.open(mode) && writePoints(file, x, y, delta);
         if (ok) {

@@ -7,15 +7,20 @@
 #include <QFileDialog>
 #include <QItemSelectionModel>
 #include <QMessageBox>
+#include <QScrollBar>
 #include <QStandardItemModel>
 #include <QStatusBar>
+#include <QTableView>
 
 #include <algorithm>
+#include <vector>
 
+#include "app/fitrunner.h"
 #include "data/addpointdialog.h"
 #include "data/calibration.h"
 #include "data/datafilereader.h"
 #include "data/datafilewriter.h"
+#include "data/filekind.h"
 #include "ui_mainwindow.h"
 
 void MainWindow::setupModel()
@@ -61,15 +66,49 @@ void MainWindow::on_actionClear_triggered()
     updateGraph();
 }
 
-// Rows go in descending order so that the row numbers still to be removed stay valid.
+// The selected rows go as contiguous blocks, the last block first, so that the row numbers
+// still to be removed stay valid; one removal per block keeps the model's work linear in the
+// number of rows however the selection is made up. The selection is turned into row marks and
+// let go first: its ranges hold persistent indexes, which every removal would adjust. The view
+// lays its row header out anew after every removal, so for more than one block it is given the
+// model back only once all blocks are gone, scrolled to where it was.
 void MainWindow::on_actionDelete_Selection_triggered()
 {
-    QList<int> rows;
-    for (const QModelIndex &index : ui->twData->selectionModel()->selectedRows())
-        rows.append(index.row());
-    std::sort(rows.begin(), rows.end(), std::greater<int>());
-    for (int row : rows)
-        model->removeRows(row, 1, QModelIndex());
+    QTableView *view = ui->twData;
+    std::vector<bool> selected(static_cast<size_t>(model->rowCount()), false);
+    for (const QItemSelectionRange &range : view->selectionModel()->selection()) {
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            selected[static_cast<size_t>(row)] = true;
+    }
+    view->selectionModel()->clear();
+
+    QVector<QPair<int, int>> blocks;
+    for (int end = model->rowCount(); end > 0;) {
+        if (!selected[static_cast<size_t>(end - 1)]) {
+            --end;
+            continue;
+        }
+        int start = end - 1;
+        while (start > 0 && selected[static_cast<size_t>(start - 1)])
+            --start;
+        blocks.append({start, end - start});
+        end = start;
+    }
+    const bool detach = blocks.size() > 1;
+    const int scroll = view->verticalScrollBar()->value();
+    if (detach) {
+        QItemSelectionModel *selection = view->selectionModel();
+        view->setModel(nullptr);
+        delete selection;
+    }
+    for (const QPair<int, int> &block : blocks)
+        model->removeRows(block.first, block.second, QModelIndex());
+    if (detach) {
+        QItemSelectionModel *empty = view->selectionModel();
+        view->setModel(model);
+        delete empty;
+        view->verticalScrollBar()->setValue(scroll);
+    }
     updateGraph();
 }
 
@@ -109,26 +148,47 @@ void MainWindow::on_actionOpen_triggered()
 {
     const QString fileName =
         QFileDialog::getOpenFileName(this, tr("Open File..."), QString(), tr("Data (*.txt)"));
-    if (!fileName.isEmpty()) {
-        QFile file(fileName);
-        if (file.open(QIODevice::ReadOnly)) {
-            const bool intoEmptyTable = model->rowCount() == 0;
-            int skipped = 0;
-            const QVector<DataFileReader::Point> points = DataFileReader::readData(file, &skipped);
-            for (const DataFileReader::Point &point : points)
-                addPoint(point.x, point.y, point.delta);
-            file.close();
-            if (intoEmptyTable)
-                unsavedPoints = false;
-            if (skipped > 0)
-                statusBar()->showMessage(
-                    tr("Read %1 points from %2; skipped %3 lines without numbers")
-                        .arg(points.size())
-                        .arg(fileName)
-                        .arg(skipped));
-        }
+    QFile file(fileName);
+    if (!fileName.isEmpty() && openChosenFile(file)) {
+        const bool intoEmptyTable = model->rowCount() == 0;
+        int skipped = 0;
+        const QVector<DataFileReader::Point> points = DataFileReader::readData(file, &skipped);
+        for (const DataFileReader::Point &point : points)
+            addPoint(point.x, point.y, point.delta);
+        file.close();
+        if (intoEmptyTable)
+            unsavedPoints = false;
+        if (skipped > 0)
+            statusBar()->showMessage(tr("Read %1 points from %2; skipped %3 lines without numbers")
+                                         .arg(points.size())
+                                         .arg(fileName)
+                                         .arg(skipped));
     }
     updateGraph();
+}
+
+// Refuses, with a status message, a chosen path that names something other than a regular file:
+// reading a pipe, a socket or a device could block the window for ever.
+bool MainWindow::refuseIrregularFile(const QString &fileName)
+{
+    const FileKind::Kind kind = FileKind::of(fileName);
+    if (kind == FileKind::Regular || kind == FileKind::Missing)
+        return false;
+    statusBar()->showMessage(tr("Could not open %1: not a regular file").arg(fileName));
+    return true;
+}
+
+// Opens the file chosen in an open dialog for reading, or says in the status bar why not.
+bool MainWindow::openChosenFile(QFile &file)
+{
+    if (refuseIrregularFile(file.fileName()))
+        return false;
+    if (!file.open(QIODevice::ReadOnly)) {
+        statusBar()->showMessage(
+            tr("Could not open %1: %2").arg(file.fileName(), file.errorString()));
+        return false;
+    }
+    return true;
 }
 
 // Writes the table, with the calibration-corrected Y when Correction is true, and tells whether
@@ -163,24 +223,27 @@ void MainWindow::on_tbOpenCalibration_clicked()
 {
     const QString fileName = QFileDialog::getOpenFileName(this, tr("Open Calibrations..."),
                                                           QString(), tr("TXT files (*.txt)"));
+    // What cannot be a calibration file at all is refused before the old calibration goes.
+    if (!fileName.isEmpty() && refuseIrregularFile(fileName)) {
+        updateGraph();
+        return;
+    }
     calibration.resize(0);
     ui->leCalibrationFile->clear();
-    if (!fileName.isEmpty()) {
-        QFile file(fileName);
-        if (file.open(QIODevice::ReadOnly)) {
-            int skipped = 0;
-            calibration = DataFileReader::readCalibration(file, &skipped);
-            file.close();
-            Calibration::sortByX(calibration);
-            ui->leCalibrationFile->setText(fileName);
-            qDebug() << "Calibration loaded. N points:" << calibration.size();
-            if (skipped > 0)
-                statusBar()->showMessage(
-                    tr("Read %1 calibration points from %2; skipped %3 lines without numbers")
-                        .arg(calibration.size())
-                        .arg(fileName)
-                        .arg(skipped));
-        }
+    QFile file(fileName);
+    if (!fileName.isEmpty() && openChosenFile(file)) {
+        int skipped = 0;
+        calibration = DataFileReader::readCalibration(file, &skipped);
+        file.close();
+        Calibration::sortByX(calibration);
+        ui->leCalibrationFile->setText(fileName);
+        qDebug() << "Calibration loaded. N points:" << calibration.size();
+        if (skipped > 0)
+            statusBar()->showMessage(
+                tr("Read %1 calibration points from %2; skipped %3 lines without numbers")
+                    .arg(calibration.size())
+                    .arg(fileName)
+                    .arg(skipped));
     }
     updateGraph();
 }
@@ -200,9 +263,16 @@ void MainWindow::clearSaveFailure()
 
 // Asks before points that were never saved are lost with the window: Save quits only when the
 // file was written, Cancel and Escape keep the window. An empty table, or one unchanged since
-// it was saved or read into an empty table, closes at once.
+// it was saved or read into an empty table, closes at once. A running fit is cancelled first;
+// the window closes (and asks) once it has ended.
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    if (fitRunner->isRunning()) {
+        fitRunner->cancel();
+        closeAfterFit = true;
+        event->ignore();
+        return;
+    }
     const int rows = model->rowCount();
     if (!unsavedPoints || rows == 0) {
         event->accept();

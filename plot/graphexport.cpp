@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "data/filekind.h"
+
 GraphExport::Format GraphExport::formatOf(const QString &extension)
 {
     if (extension == QLatin1String("jpg"))
@@ -41,16 +43,22 @@ bool GraphExport::exportTo(QCustomPlot *plot, const QString &fileName, Format fo
     return false;
 }
 
-// A device (say /dev/null) has no content to keep, and renaming onto it would replace the
-// device node itself, so it is written directly. Anything else is written to a new file in the
-// same folder, created with the permissions any new file gets there (or those of the file it
-// replaces), and renamed over the target once the export is complete.
+// A character device (say /dev/null) has no content to keep, and renaming onto it would replace
+// the device node itself, so it is written directly; a pipe or a socket is refused, as it could
+// block the window. Anything else is written to a new file in the same folder, created with
+// the permissions any new file gets there (or those of the file it replaces), and renamed over
+// the target once the export is complete.
 bool GraphExport::save(QCustomPlot *plot, const QString &fileName, Format format, QString *error)
 {
-    const QFileInfo info(fileName);
-    if (info.exists() && !info.isFile() && !info.isDir())
+    const FileKind::Kind kind = FileKind::of(fileName);
+    if (kind == FileKind::Other) {
+        *error = QStringLiteral("not a regular file");
+        return false;
+    }
+    if (kind == FileKind::CharacterDevice)
         return exportTo(plot, fileName, format);
 
+    const QFileInfo info(fileName);
     const QString target = info.isFile() ? info.canonicalFilePath() : info.absoluteFilePath();
     const QFileInfo targetInfo(target);
     QFile temporary;

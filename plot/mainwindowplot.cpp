@@ -42,6 +42,13 @@ void MainWindow::setupPlot()
 
     QCPGraph *curve = plot->addGraph();
     curve->setPen(QPen(Qt::red));
+    // The curve is drawn into a buffer of its own, so that a new fit redraws the curve alone
+    // and not every one of perhaps a hundred thousand points with their bars.
+    plot->addLayer(QStringLiteral("curve"), plot->layer(QStringLiteral("main")),
+                   QCustomPlot::limAbove);
+    QCPLayer *curveLayer = plot->layer(QStringLiteral("curve"));
+    curveLayer->setMode(QCPLayer::lmBuffered);
+    curve->setLayer(curveLayer);
 }
 
 // The graph keeps its points sorted by X, and the bars belong to the points by position in

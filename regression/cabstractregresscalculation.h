@@ -3,6 +3,8 @@
 
 #include <QVector>
 
+#include <atomic>
+
 // Base of the four fit methods. It holds the points (X already scaled so that the largest X
 // is 10) and the parameters: the starting pair A, Fc after initParameters, and A, Fc, Fb, Ft
 // after minimize.
@@ -16,6 +18,15 @@ public:
     // times that, and keeps a fit that crawls along such a valley from freezing the window
     // for more than about a second at 2000 points.
     static constexpr long long maxAcceptedSteps = 100000;
+
+    // Lets another thread follow a running fit and end it, without locks: the descent publishes
+    // the number of steps it has accepted after each one, and ends at the next accepted step
+    // once cancel is set.
+    struct Monitor
+    {
+        std::atomic<long long> acceptedSteps{0};
+        std::atomic<bool> cancel{false};
+    };
 
     virtual ~cAbstractRegressCalculation() = default;
 
@@ -44,6 +55,12 @@ public:
     long long acceptedSteps() const { return m_acceptedSteps; }
     bool stepLimitReached() const { return m_stepLimitReached; }
 
+    // The fit reports to monitor from now on (null: to nobody); it must outlive calculate().
+    void setMonitor(Monitor *monitor) { m_monitor = monitor; }
+    // Whether the last minimize was cancelled through the monitor. Its parameters are then A
+    // and Fc where the descent stopped, and NaN for Fb and Ft, which were not searched.
+    bool cancelled() const { return m_cancelled; }
+
 protected:
     // Sets the parameters to the starting pair that both fit families use: the largest Y and
     // half the largest X of the points that have both (0, 0 without points).
@@ -58,6 +75,8 @@ protected:
     QVector<double> m_parameters;
     long long m_acceptedSteps = 0;
     bool m_stepLimitReached = false;
+    bool m_cancelled = false;
+    Monitor *m_monitor = nullptr;
 };
 
 #endif // CABSTRACTREGRESSCALCULATION_H

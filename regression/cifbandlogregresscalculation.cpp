@@ -24,9 +24,10 @@ void cIfBandLogRegressCalculation::minimize()
     startingPair(A, Fc);
     descentsearch::Outcome outcome;
     m_parameters = searchFamily<IfBandKernel, cIfBandLogRegressWeightCalculation>(
-        *this, m_xValues, m_yValues, m_dyValues, A, Fc, &outcome);
+        *this, m_xValues, m_yValues, m_dyValues, A, Fc, &outcome, m_monitor);
     m_acceptedSteps = outcome.acceptedSteps;
     m_stepLimitReached = outcome.stepLimitReached;
+    m_cancelled = outcome.cancelled;
 }
 
 double cIfBandLogRegressCalculation::residualSum(double A, double Fc) const

@@ -25,9 +25,10 @@ void cRecombinationTimeLinRegressCalculation::minimize()
     startingPair(A, Fc);
     descentsearch::Outcome outcome;
     m_parameters = searchFamily<RecombinationKernel, cRecombinationTimeLinRegressWeightCalculation>(
-        *this, m_xValues, m_yValues, m_dyValues, A, Fc, &outcome);
+        *this, m_xValues, m_yValues, m_dyValues, A, Fc, &outcome, m_monitor);
     m_acceptedSteps = outcome.acceptedSteps;
     m_stepLimitReached = outcome.stepLimitReached;
+    m_cancelled = outcome.cancelled;
 }
 
 double cRecombinationTimeLinRegressCalculation::residualSum(double A, double Fc) const

@@ -53,21 +53,25 @@ template <class Evaluator> double findBound(Evaluator &e, double Smin, double A,
     return lo;
 }
 
-// How a descent went: the steps it accepted, and whether it ended only because it reached
-// maxAcceptedSteps.
+// How a descent went: the steps it accepted, whether it ended only because it reached
+// maxAcceptedSteps, and whether it was cancelled.
 struct Outcome
 {
     long long acceptedSteps = 0;
     bool stepLimitReached = false;
+    bool cancelled = false;
 };
 
-// Refines the starting pair and returns A, Fc, Fb, Ft; *outcome tells how the descent went. A trial
+// Refines the starting pair and returns A, Fc, Fb, Ft; *outcome tells how the descent went.
+// With a monitor, the descent publishes its accepted steps there and ends early once it is
+// cancelled; it then returns A and Fc as they are and NaN for Fb and Ft. A trial
 // is accepted when its objective is not above the current one and finite; an infinite objective is
 // no improvement on an infinite one. The descent ends when the step has halved to a trillionth of
 // its first length, when an accepted step leaves A and Fc unchanged (it would then be repeated
 // unchanged for ever), or after maxAcceptedSteps accepted steps.
 template <class Evaluator>
-QVector<double> minimize(Evaluator &e, double A, double Fc, Outcome *outcome)
+QVector<double> minimize(Evaluator &e, double A, double Fc, Outcome *outcome,
+                         cAbstractRegressCalculation::Monitor *monitor)
 {
     *outcome = Outcome();
     double t = std::sqrt(A * A + Fc * Fc) / 100;
@@ -114,6 +118,13 @@ QVector<double> minimize(Evaluator &e, double A, double Fc, Outcome *outcome)
             A = nextA;
             Fc = nextFc;
             ++accepted;
+            if (monitor) {
+                monitor->acceptedSteps.store(accepted, std::memory_order_relaxed);
+                if (monitor->cancel.load(std::memory_order_relaxed)) {
+                    outcome->cancelled = true;
+                    break;
+                }
+            }
             if (still)
                 break;
             if (accepted >= cAbstractRegressCalculation::maxAcceptedSteps) {
@@ -123,6 +134,8 @@ QVector<double> minimize(Evaluator &e, double A, double Fc, Outcome *outcome)
         }
         outcome->acceptedSteps = accepted;
     }
+    if (outcome->cancelled)
+        return {A, Fc, std::nan(""), std::nan("")};
     const double Smin = e.objective(A, Fc);
     const double Fb = findBound(e, Smin, A, 0.01 * Fc, Fc);
     const double Ft = findBound(e, Smin, A, Fc, 2 * Fc);

@@ -174,17 +174,18 @@ void kernelDirection(const FitPoints &points, double A, double Fc, double &gA, d
 template <class Kernel, class Weighted, class Family>
 QVector<double> searchFamily(const Family &self, const QVector<double> &x, const QVector<double> &y,
                              const QVector<double> &dy, double A, double Fc,
-                             descentsearch::Outcome *outcome)
+                             descentsearch::Outcome *outcome,
+                             cAbstractRegressCalculation::Monitor *monitor)
 {
     const std::type_info &type = typeid(self);
     const bool weighted = type == typeid(Weighted);
     if (weighted || type == typeid(Family)) {
         const FitPoints points(x, y, dy, weighted);
         FastEvaluator<Kernel> evaluator(points);
-        return descentsearch::minimize(evaluator, A, Fc, outcome);
+        return descentsearch::minimize(evaluator, A, Fc, outcome, monitor);
     }
     PlainEvaluator<Family> evaluator(self);
-    return descentsearch::minimize(evaluator, A, Fc, outcome);
+    return descentsearch::minimize(evaluator, A, Fc, outcome, monitor);
 }
 
 #endif // FITEVALUATORS_H

@@ -1,6 +1,8 @@
 // Calculate on the real window: the method chosen, X scaled to 10 and back, the status text,
 // the 50 curve samples over the current X range, and tables a fit cannot use.
 #include <QComboBox>
+#include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QStatusBar>
 #include <qcustomplot.h>
@@ -101,6 +103,8 @@ private slots:
     void repeatedFitsKeepTheRange();
     void secondPressReplacesTheFit();
     void stepLimitIsShown();
+    void longFitCanBeCancelled_data();
+    void longFitCanBeCancelled();
     void noPositiveXLeavesNoCurve();
     void rowsWithoutFiniteValuesAreLeftOut();
     void weightedFitWithZeroSpreadsEnds();
@@ -268,6 +272,75 @@ void TestCalculate::stepLimitIsShown()
     QVERIFY(stepLimit);
     QCOMPARE(status(), statusFor(P, true));
     QVERIFY(status().endsWith(QStringLiteral(" (not converged: step limit reached)")));
+}
+
+void TestCalculate::longFitCanBeCancelled_data()
+{
+    QTest::addColumn<bool>("closeWindow");
+    QTest::newRow("Cancel in the progress dialog") << false;
+    QTest::newRow("closing the window") << true;
+}
+
+// A short fit shows nothing new. A fit that runs to its step limit on thousands of equal Y
+// shows the progress dialog; Cancel, or closing the window, ends it and keeps the curve shown
+// before. A window closed during the fit closes (asking about the unsaved points) once the
+// fit has ended.
+void TestCalculate::longFitCanBeCancelled()
+{
+    QFETCH(bool, closeWindow);
+    window->show();
+    QStringList dialogs;
+    const auto watch = [&](bool act) {
+        testhelpers::answerModal(
+            [&dialogs, act, closeWindow, this](QWidget *modal) {
+                auto *progress = qobject_cast<QProgressDialog *>(modal);
+                if (progress && act) {
+                    dialogs << progress->labelText();
+                    if (closeWindow)
+                        window->close();
+                    else
+                        QMetaObject::invokeMethod(progress->findChild<QPushButton *>(), "click",
+                                                  Qt::QueuedConnection);
+                    return true;
+                }
+                if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+                    dialogs << box->text();
+                    box->button(QMessageBox::Discard)->click();
+                    return true;
+                }
+                return false;
+            },
+            60000);
+    };
+    addPoints(rollOff);
+    watch(false);
+    calculate(0);
+    const QString shown = status();
+    QVector<double> keys;
+    for (int i = 0; i < curve()->dataCount(); ++i)
+        keys << curve()->data()->at(i)->key;
+    QCOMPARE(dialogs, QStringList());
+
+    QVERIFY(QMetaObject::invokeMethod(window, "on_actionClear_triggered"));
+    QVector<Point> flat;
+    for (int i = 1; i <= 20000; ++i)
+        flat << Point{1.0 * i, -3, 0.1};
+    addPoints(flat);
+    watch(true);
+    calculate(0);
+    QCOMPARE(status(), QStringLiteral("Calculation cancelled"));
+    QCOMPARE(curve()->dataCount(), keys.size());
+    for (int i = 0; i < keys.size(); ++i)
+        QCOMPARE(curve()->data()->at(i)->key, keys[i]);
+    QVERIFY(shown.startsWith(QStringLiteral("Parameters A = ")));
+    QCOMPARE(dialogs.value(0), QStringLiteral("Fitting…"));
+    if (closeWindow) {
+        QVERIFY(QTest::qWaitFor([this] { return !window->isVisible(); }, 5000));
+        QCOMPARE(dialogs.value(1),
+                 QStringLiteral("The table holds 20000 points that have not been saved."));
+    } else {
+        QVERIFY(window->isVisible());
+    }
 }
 
 // No positive X: there is no scale factor, so no curve; a curve drawn before is removed.

@@ -1,6 +1,7 @@
 // The table of points: appending, reading columns through single precision, the cell editor,
 // deleting selected rows and clearing.
 #include <QAction>
+#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QStandardItemModel>
@@ -189,6 +190,18 @@ void TestDataTable::deleteSelectionRemovesExactlySelectedRows()
     QCOMPARE(column(0), QList<double>({0, 2, 3, 5, 6}));
     QCOMPARE(column(1), QList<double>({0, 20, 30, 50, 60}));
     QCOMPARE(debug.count(QStringLiteral("Update graph")), 1);
+
+    // Every other row, the last one among them: many blocks at once, and the table works on.
+    for (int row = 0; row < 5; row += 2)
+        table->selectionModel()->select(model()->index(row, 0), flags);
+    window->findChild<QAction *>(QStringLiteral("actionDelete_Selection"))->trigger();
+    QCOMPARE(column(0), QList<double>({2, 5}));
+    QCOMPARE(column(2), QList<double>({0.1 * 2, 0.1 * 5}));
+    QCOMPARE(table->model(), static_cast<QAbstractItemModel *>(model()));
+    QCOMPARE(table->horizontalHeader()->sectionResizeMode(0), QHeaderView::Stretch);
+    table->selectionModel()->select(model()->index(1, 0), flags);
+    window->findChild<QAction *>(QStringLiteral("actionDelete_Selection"))->trigger();
+    QCOMPARE(column(0), QList<double>({2}));
 }
 
 void TestDataTable::deleteWithoutSelectionStillRefreshes()

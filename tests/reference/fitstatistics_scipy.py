@@ -1,0 +1,83 @@
+#!/usr/bin/python3
+"""Reference figures for the fit statistics, from scipy.optimize.curve_fit.
+
+Fits both models to four point sets, each unweighted (sigma=None) and weighted (sigma=dY),
+with scipy's defaults: Levenberg-Marquardt, a finite-difference Jacobian (no analytic one is
+given, so the derivatives are checked independently), absolute_sigma=False, so that pcov is
+(J^T W J)^-1 * S / (n - 2). Prints each point set (shortest round-trip form) and, per fit,
+popt, sqrt(diag(pcov)), S and S / (n - 2) with 17 significant digits. tst_regression holds
+these figures; it does not need scipy.
+
+Run with Debian's python3-scipy and python3-numpy: /usr/bin/python3 fitstatistics_scipy.py
+"""
+import os
+
+import numpy as np
+from scipy.optimize import curve_fit
+
+
+def if_band(x, A, Fc):
+    return A - 10.0 * np.log10(1.0 + (x / Fc) ** 2)
+
+
+def recombination(x, A, Fc):
+    u = x / Fc
+    return A * u / np.sqrt(1.0 + u * u)
+
+
+EXAMPLES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "examples")
+
+
+def read(name):
+    x, y, dy = np.loadtxt(os.path.join(EXAMPLES, name), unpack=True)
+    return x, y, dy
+
+
+def synthetic(model, A, Fc, x, spread, seed):
+    """The model plus normal noise whose spread differs from point to point, rounded to five
+    significant digits as a table would show them."""
+    rng = np.random.default_rng(seed)
+    dy = spread * rng.uniform(0.3, 3.0, x.size)
+    y = model(x, A, Fc) + rng.normal(0.0, dy)
+    rounded = lambda v: np.array([float("%.5g" % e) for e in v])
+    return rounded(x), rounded(y), rounded(dy)
+
+
+def g17(v):
+    return "%.17g" % v
+
+
+def main():
+    sets = [
+        ("ifband.txt", 0, if_band) + read("ifband.txt"),
+        ("IF band, 16 points", 0, if_band)
+        + synthetic(if_band, -5.2, 3.7, np.logspace(-1, np.log10(30), 16), 0.15, 11),
+        ("recombination.txt", 2, recombination) + read("recombination.txt"),
+        ("recombination, 13 points", 2, recombination)
+        + synthetic(recombination, 4.1, 0.35, np.logspace(-2, 1, 13), 0.06, 12),
+    ]
+    for name, method, model, x, y, dy in sets:
+        print("set %s: %d points" % (name, x.size))
+        for label, values in (("x", x), ("y", y), ("dy", dy)):
+            print("  %s = {%s}" % (label, ", ".join(repr(float(v)) for v in values)))
+        for weighted in (False, True):
+            sigma = dy if weighted else None
+            p0 = (y.max(), 0.5 * x.max())
+            popt, pcov = curve_fit(model, x, y, p0=p0, sigma=sigma, absolute_sigma=False,
+                                   xtol=1e-15, ftol=1e-15, gtol=1e-15, maxfev=100000)
+            if model is if_band:
+                # The IF band level depends on Fc only through its square: -Fc fits as well,
+                # and the program keeps Fc positive.
+                popt[1] = abs(popt[1])
+            r = model(x, *popt) - y
+            if weighted:
+                r = r / dy
+            S = float(np.sum(r * r))
+            perr = np.sqrt(np.diag(pcov))
+            print("  method %d: A %s Fc %s sigmaA %s sigmaFc %s S %s chi2 %s"
+                  % (method + weighted, g17(popt[0]), g17(popt[1]), g17(perr[0]),
+                     g17(perr[1]), g17(S), g17(S / (x.size - 2))))
+
+
+if __name__ == "__main__":
+    main()
