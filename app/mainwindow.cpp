@@ -49,6 +49,7 @@ MainWindow::MainWindow(QWidget *parent)
     ui->dwData->setVisible(false);
     ui->dwCalculation->setVisible(false);
     ui->dwCalibration->setVisible(false);
+    ui->dwFitReport->setVisible(false);
 
     connect(ui->actionAbout_Qt, &QAction::triggered, qApp, &QApplication::aboutQt);
     connect(ui->menuPanels, &QMenu::aboutToShow, this, &MainWindow::updatePanelsMenu);
@@ -72,6 +73,8 @@ MainWindow::MainWindow(QWidget *parent)
 
     setupPlot();
     calibration.resize(0);
+    // The fit report goes below the Calculation panel, whose results it explains.
+    splitDockWidget(ui->dwCalculation, ui->dwFitReport, Qt::Vertical);
 
     // Readings of the simulated analyser must never pass for measurements.
     const GpibDriver *driver = GpibDriver::current();
@@ -98,6 +101,7 @@ void MainWindow::updatePanelsMenu()
     ui->actionData->setChecked(ui->dwData->isVisible());
     ui->actionCalculation->setChecked(ui->dwCalculation->isVisible());
     ui->actionCalibration->setChecked(ui->dwCalibration->isVisible());
+    ui->actionFitReport->setChecked(ui->dwFitReport->isVisible());
 }
 
 void MainWindow::on_twData_customContextMenuRequested(const QPoint &pos)

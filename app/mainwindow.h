@@ -76,6 +76,8 @@ private:
 
     // Calculation (app/mainwindowcalculation.cpp)
     static QVector<double> curveAbscissas(double lower, double upper);
+    void reportFit(int method, const QVector<double> &x, const QVector<double> &y,
+                   const QVector<double> &dy, double k);
 
     // Plot (plot/mainwindowplot.cpp)
     void setupPlot();

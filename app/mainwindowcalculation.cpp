@@ -6,8 +6,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
+#include "app/fitreportwidget.h"
 #include "app/fitrunner.h"
+#include "regression/cfitstatistics.h"
 #include "regression/regressionmethods.h"
 #include "ui_mainwindow.h"
 
@@ -65,6 +68,7 @@ void MainWindow::on_pbCalculate_clicked()
         closeAfterFit = false;
         QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
     }
+    reportFit(method, x, y, dy, k);
     if (!finished) {
         statusBar()->showMessage(tr("Calculation cancelled"));
         return;
@@ -101,6 +105,36 @@ void MainWindow::on_pbCalculate_clicked()
     if (calculation->stepLimitReached())
         text += tr(" (not converged: step limit reached)");
     statusBar()->showMessage(text);
+}
+
+// Adds the fit just made to the fit report: its statistics on the points it used (x scaled by
+// k, as the fit got them) and a line in the record, in the units of the table. A cancelled fit
+// gets its line only, with nothing but its steps and where it stopped.
+void MainWindow::reportFit(int method, const QVector<double> &x, const QVector<double> &y,
+                           const QVector<double> &dy, double k)
+{
+    const QVector<double> P = calculation->parameters();
+    const cFitStatistics statistics = cFitStatistics::compute(method, x, y, dy, P[0], P[1]);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    FitRecord record;
+    record.method = method;
+    record.points = statistics.points();
+    record.A = P[0];
+    record.Fc = P[1] / k;
+    record.steps = calculation->acceptedSteps();
+    if (calculation->cancelled()) {
+        record.sigmaA = record.sigmaFc = record.Fb = record.Ft = record.reducedChiSquare = nan;
+        record.end = FitRecord::Cancelled;
+        ui->wFitReport->addCancelledFit(record);
+        return;
+    }
+    record.sigmaA = statistics.sigmaA();
+    record.sigmaFc = statistics.sigmaFc() / k;
+    record.Fb = P[2] / k;
+    record.Ft = P[3] / k;
+    record.reducedChiSquare = statistics.reducedChiSquare();
+    record.end = calculation->stepLimitReached() ? FitRecord::StepLimit : FitRecord::Converged;
+    ui->wFitReport->showFit(record, ui->cbCalculationType->itemText(method), statistics, 1 / k);
 }
 
 // The 50 abscissas of the fit curve from lower to upper, both ends included. They are evenly

@@ -4,15 +4,12 @@
 
 #include <QDebug>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QStatusBar>
 #include <qcustomplot.h>
 
-#include <algorithm>
-#include <cmath>
-#include <numeric>
-
+#include "app/fitreportwidget.h"
 #include "plot/graphexport.h"
+#include "plot/pointswithbars.h"
 #include "ui_mainwindow.h"
 
 // The ±dY bars of graph 0 are a plottable of their own, attached to the graph.
@@ -49,40 +46,22 @@ void MainWindow::setupPlot()
     QCPLayer *curveLayer = plot->layer(QStringLiteral("curve"));
     curveLayer->setMode(QCPLayer::lmBuffered);
     curve->setLayer(curveLayer);
+
+    // The wheel zooms and dragging pans, in both axes; every refresh brings back the full view.
+    // The residual plot of the fit report keeps the same X range.
+    plot->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
+    connect(plot->xAxis, QOverload<const QCPRange &>::of(&QCPAxis::rangeChanged), ui->wFitReport,
+            &FitReportWidget::followXRange);
 }
 
-// The graph keeps its points sorted by X, and the bars belong to the points by position in
-// that order: so points and bars are handed over sorted together, each bar with its own row.
-// A row whose X is not a number goes last.
+// Replaces the plotted points by the table's (Y corrected when the calibration is switched on)
+// and fits the axes exactly to the points, their bars and the fit curve: the full view.
 void MainWindow::updateGraph()
 {
     qDebug() << "Update graph";
     QCustomPlot *plot = ui->wPlot;
-    QCPGraph *points = plot->graph(0);
-    QCPErrorBars *bars = pointErrorBars(plot);
-    points->data()->clear();
-    bars->data()->clear();
-
-    const QVector<double> x = columnValues(0);
-    const QVector<double> y = correctedYValues();
-    const QVector<double> dy = columnValues(2);
-    const int n = std::min({x.size(), y.size(), dy.size()});
-    QVector<int> order(n);
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&x](int a, int b) {
-        return x[a] < x[b] || (std::isnan(x[b]) && !std::isnan(x[a]));
-    });
-    QVector<double> keys(n);
-    QVector<double> values(n);
-    QVector<double> errors(n);
-    for (int i = 0; i < n; ++i) {
-        keys[i] = x[order[i]];
-        values[i] = y[order[i]];
-        errors[i] = dy[order[i]];
-    }
-    points->setData(keys, values, true);
-    bars->setData(errors);
-
+    PointsWithBars::set(plot->graph(0), pointErrorBars(plot), columnValues(0), correctedYValues(),
+                        columnValues(2));
     plot->rescaleAxes(false);
     plot->replot();
 }

@@ -1,10 +1,15 @@
 // Calculate on the real window: the method chosen, X scaled to 10 and back, the status text,
 // the 50 curve samples over the current X range, and tables a fit cannot use.
+#include <QClipboard>
 #include <QComboBox>
+#include <QGuiApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStatusBar>
+#include <QTableWidget>
 #include <qcustomplot.h>
 
 #include <cmath>
@@ -105,6 +110,8 @@ private slots:
     void stepLimitIsShown();
     void longFitCanBeCancelled_data();
     void longFitCanBeCancelled();
+    void fitReportRecordsEveryFit();
+    void fitReportOfTwoPoints();
     void noPositiveXLeavesNoCurve();
     void rowsWithoutFiniteValuesAreLeftOut();
     void weightedFitWithZeroSpreadsEnds();
@@ -334,6 +341,9 @@ void TestCalculate::longFitCanBeCancelled()
         QCOMPARE(curve()->data()->at(i)->key, keys[i]);
     QVERIFY(shown.startsWith(QStringLiteral("Parameters A = ")));
     QCOMPARE(dialogs.value(0), QStringLiteral("Fitting…"));
+    auto *record = window->findChild<QTableWidget *>(QStringLiteral("twFitRecord"));
+    QCOMPARE(record->rowCount(), 2);
+    QCOMPARE(record->item(1, 10)->text(), QStringLiteral("cancelled"));
     if (closeWindow) {
         QVERIFY(QTest::qWaitFor([this] { return !window->isVisible(); }, 5000));
         QCOMPARE(dialogs.value(1),
@@ -341,6 +351,72 @@ void TestCalculate::longFitCanBeCancelled()
     } else {
         QVERIFY(window->isVisible());
     }
+}
+
+// Every fit gets a line in the record; Copy puts the record on the clipboard as tab-separated
+// text that reads back to the numbers the window shows. The residual plot holds Y minus the
+// fitted model at each point.
+void TestCalculate::fitReportRecordsEveryFit()
+{
+    addPoints(rollOff);
+    calculate(0);
+    calculate(1);
+    auto *record = window->findChild<QTableWidget *>(QStringLiteral("twFitRecord"));
+    QCOMPARE(record->rowCount(), 2);
+    window->findChild<QPushButton *>(QStringLiteral("pbCopyFitReport"))->click();
+    const QStringList lines = QGuiApplication::clipboard()->text().split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 4);
+    QCOMPARE(lines[0], QStringLiteral("method\tpoints\tA\tsigma_A\tFc\tsigma_Fc\tFb\tFt\t"
+                                      "reduced_chi2\tsteps\tend"));
+    QCOMPARE(lines[3], QString());
+    for (int row = 0; row < 2; ++row) {
+        const QStringList fields = lines[row + 1].split(QLatin1Char('\t'));
+        QCOMPARE(fields.size(), 11);
+        for (int column = 0; column < 11; ++column)
+            QCOMPARE(fields[column], record->item(row, column)->text());
+        QCOMPARE(fields[0], QString::number(row));
+        QCOMPARE(fields[1], QStringLiteral("9"));
+        QCOMPARE(fields[10], QStringLiteral("converged"));
+        const Vector P = expectedParameters(row, rollOff);
+        for (int p : {0, 1, 2, 3}) {
+            const double value = fields[p == 0 ? 2 : p == 1 ? 4 : p + 4].toDouble();
+            QVERIFY(std::fabs(value - P[p]) <= 1e-9 * std::fabs(P[p]));
+        }
+        for (int column : {3, 5, 8})
+            QVERIFY(fields[column].toDouble() > 0);
+    }
+    const QStringList shown = status().split(QRegularExpression(QStringLiteral("[=;] ")));
+    QCOMPARE(shown[1], QString::number(lines[2].section('\t', 2, 2).toDouble(), 'g', 6));
+    QCOMPARE(shown[3], QString::number(lines[2].section('\t', 4, 4).toDouble(), 'g', 6));
+
+    const Vector P = expectedParameters(1, rollOff);
+    QCPGraph *residuals =
+        window->findChild<QCustomPlot *>(QStringLiteral("wResidualPlot"))->graph(0);
+    QCOMPARE(residuals->dataCount(), rollOff.size());
+    for (int i = 0; i < rollOff.size(); ++i) {
+        const QCPGraphData *point = residuals->data()->at(i);
+        QVERIFY(std::fabs(point->key - rollOff[i].x) < 1e-9 * rollOff[i].x);
+        const double expected =
+            static_cast<float>(rollOff[i].y) - ifBandLevel(rollOff[i].x, P[0], P[1]);
+        QVERIFY(std::fabs(point->value - expected) < 1e-9);
+    }
+}
+
+// Two points leave no degree of freedom: the standard errors and the reduced chi-square are
+// shown as a dash with the reason, and recorded as nan.
+void TestCalculate::fitReportOfTwoPoints()
+{
+    addPoints({{10, -1, 0.1}, {100, -4, 0.1}});
+    calculate(0);
+    const QString summary = window->findChild<QLabel *>(QStringLiteral("lbFitSummary"))->text();
+    QVERIFY2(summary.contains(QStringLiteral("± —")), qPrintable(summary));
+    QVERIFY2(summary.contains(QStringLiteral("needs at least 3 points")), qPrintable(summary));
+    window->findChild<QPushButton *>(QStringLiteral("pbCopyFitReport"))->click();
+    const QStringList fields =
+        QGuiApplication::clipboard()->text().section(QLatin1Char('\n'), 1, 1).split('\t');
+    QCOMPARE(fields.value(1), QStringLiteral("2"));
+    for (int column : {3, 5, 8})
+        QCOMPARE(fields.value(column), QStringLiteral("nan"));
 }
 
 // No positive X: there is no scale factor, so no curve; a curve drawn before is removed.

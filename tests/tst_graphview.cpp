@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QWheelEvent>
 #include <qcustomplot.h>
 
 #include "app/mainwindow.h"
@@ -24,6 +25,7 @@ private slots:
     void pointsAndErrorBars();
     void rescaleCoversErrorBars();
     void clearKeepsFitCurveAndFitsAxesToIt();
+    void zoomThenUpdateGraphRestoresTheRanges();
     void emptyPlotKeepsRanges();
     void exportsByExtension_data();
     void exportsByExtension();
@@ -171,6 +173,32 @@ void TestGraphView::clearKeepsFitCurveAndFitsAxesToIt()
     QCOMPARE(plot->graph(1)->dataCount(), 2);
     QCOMPARE(plot->xAxis->range(), QCPRange(2, 50));
     QCOMPARE(plot->yAxis->range(), QCPRange(-3, 3));
+}
+
+// The wheel zooms both axes around the pointer, the residual plot's X range follows, and
+// Update Graph brings back exactly the full view.
+void TestGraphView::zoomThenUpdateGraphRestoresTheRanges()
+{
+    addPoint(1, 5, 0.5);
+    addPoint(10, 6, 0);
+    addPoint(100, 7, 1);
+    QMetaObject::invokeMethod(window, "updateGraph");
+    plot->replot();
+    QVERIFY(plot->interactions().testFlag(QCP::iRangeZoom));
+    QVERIFY(plot->interactions().testFlag(QCP::iRangeDrag));
+    const QPointF centre = plot->axisRect()->rect().center();
+    QWheelEvent wheel(centre, plot->mapToGlobal(centre.toPoint()), QPoint(), QPoint(0, 240),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(plot, &wheel);
+    QVERIFY(plot->xAxis->range().lower > 1 && plot->xAxis->range().upper < 100);
+    QVERIFY(plot->yAxis->range().lower > 4.5 && plot->yAxis->range().upper < 8);
+    auto *residuals = window->findChild<QCustomPlot *>(QStringLiteral("wResidualPlot"));
+    QCOMPARE(residuals->xAxis->range(), plot->xAxis->range());
+
+    window->findChild<QAction *>(QStringLiteral("actionUpdateGraph"))->trigger();
+    QCOMPARE(plot->xAxis->range(), QCPRange(1, 100));
+    QCOMPARE(plot->yAxis->range(), QCPRange(4.5, 8));
+    QCOMPARE(residuals->xAxis->range(), QCPRange(1, 100));
 }
 
 // With nothing to plot, a refresh leaves the ranges as they were.

@@ -101,6 +101,7 @@ void TestMainWindow::windowAndActions()
         {"actionDelete_Selection", "Delete Selection", "", false, true},
         {"actionSaveGraph", "SaveGraph", "", false, true},
         {"actionCalibration", "Calibration", "", true, false},
+        {"actionFitReport", "Fit Report", "", true, false},
     };
     for (const Expected &e : actions) {
         auto *action = child<QAction>(e.name);
@@ -133,9 +134,9 @@ void TestMainWindow::menusAndToolBar()
 
     QCOMPARE(actionNames(child<QMenu>("menu_File")),
              QStringList({"actionOpen", "actionSave", "actionSaveGraph", "actionExit"}));
-    QCOMPARE(
-        actionNames(child<QMenu>("menuPanels")),
-        QStringList({"actionControls", "actionData", "actionCalculation", "actionCalibration"}));
+    QCOMPARE(actionNames(child<QMenu>("menuPanels")),
+             QStringList({"actionControls", "actionData", "actionCalculation", "actionCalibration",
+                          "actionFitReport"}));
     QCOMPARE(actionNames(child<QMenu>("menuData")),
              QStringList(
                  {"actionAddPoint", "actionDelete_Selection", "actionClear", "actionUpdateGraph"}));
@@ -257,13 +258,16 @@ void TestMainWindow::layoutsSpacingAndMargins()
     QCOMPARE(controls->sizePolicy().verticalPolicy(), QSizePolicy::Minimum);
 }
 
+// Each panel and its entry in the Panels menu.
+static const char *const panelPairs[][2] = {{"dwControls", "actionControls"},
+                                            {"dwData", "actionData"},
+                                            {"dwCalculation", "actionCalculation"},
+                                            {"dwCalibration", "actionCalibration"},
+                                            {"dwFitReport", "actionFitReport"}};
+
 void TestMainWindow::panelsHiddenAtStartAndToggled()
 {
-    const char *pairs[][2] = {{"dwControls", "actionControls"},
-                              {"dwData", "actionData"},
-                              {"dwCalculation", "actionCalculation"},
-                              {"dwCalibration", "actionCalibration"}};
-    for (auto &pair : pairs) {
+    for (auto &pair : panelPairs) {
         auto *dock = child<QDockWidget>(pair[0]);
         auto *action = child<QAction>(pair[1]);
         QVERIFY(!dock->isVisible());
@@ -279,12 +283,8 @@ void TestMainWindow::panelsHiddenAtStartAndToggled()
 
 void TestMainWindow::panelsMenuMirrorsTitleBarClose()
 {
-    const char *pairs[][2] = {{"dwControls", "actionControls"},
-                              {"dwData", "actionData"},
-                              {"dwCalculation", "actionCalculation"},
-                              {"dwCalibration", "actionCalibration"}};
     auto *panels = child<QMenu>("menuPanels");
-    for (auto &pair : pairs) {
+    for (auto &pair : panelPairs) {
         auto *dock = child<QDockWidget>(pair[0]);
         auto *action = child<QAction>(pair[1]);
         action->setChecked(true);
@@ -309,6 +309,8 @@ void TestMainWindow::floatingPanelStaysChecked()
     QVERIFY(action->isChecked());
 }
 
+// The four panels stack in their order; the fit report, shown too, sits right below the
+// Calculation panel whose results it explains.
 void TestMainWindow::panelsStackOnTheLeft()
 {
     const char *names[] = {"dwControls", "dwData", "dwCalculation", "dwCalibration"};
@@ -328,6 +330,12 @@ void TestMainWindow::panelsStackOnTheLeft()
     QCOMPARE(child<QDockWidget>("dwControls")->height(), 152);
     QCOMPARE(child<QDockWidget>("dwCalculation")->height(), 91);
     QCOMPARE(child<QDockWidget>("dwCalibration")->height(), 104);
+
+    child<QAction>("actionFitReport")->setChecked(true);
+    QTest::qWait(50);
+    const QRect report = child<QDockWidget>("dwFitReport")->geometry();
+    QVERIFY(report.top() > child<QDockWidget>("dwCalculation")->geometry().bottom());
+    QVERIFY(report.bottom() < child<QDockWidget>("dwCalibration")->geometry().top());
 }
 
 void TestMainWindow::contextMenuOffersThreeActions()

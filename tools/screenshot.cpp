@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QTextStream>
 #include <QToolButton>
 
@@ -21,7 +22,7 @@
 namespace {
 
 const char *const panelActions[] = {"actionControls", "actionData", "actionCalculation",
-                                    "actionCalibration"};
+                                    "actionCalibration", "actionFitReport"};
 
 class Scenes
 {
@@ -140,6 +141,24 @@ int main(int argc, char *argv[])
         scenes.openData(QStringLiteral("ifband.txt"));
         scenes.loadCalibration(QStringLiteral("calibration.txt"));
         scenes.calculate(1);
+    });
+    // The fit report after two fits of the same points, unweighted and weighted.
+    scene(QStringLiteral("fit-report.png"), [&] {
+        scenes.showPanels({"actionCalculation", "actionFitReport"});
+        scenes.openData(QStringLiteral("ifband.txt"));
+        scenes.calculate(0);
+        scenes.calculate(1);
+    });
+    // The same report turned to the record of every fit, after three fits.
+    scene(QStringLiteral("fit-record.png"), [&] {
+        scenes.showPanels({"actionCalculation", "actionFitReport"});
+        scenes.openData(QStringLiteral("ifband.txt"));
+        scenes.calculate(0);
+        scenes.calculate(1);
+        scenes.loadCalibration(QStringLiteral("calibration.txt"));
+        scenes.calculate(1);
+        scenes.window->findChild<QTabWidget *>(QStringLiteral("twFitReportPages"))
+            ->setCurrentIndex(1);
     });
     // Everything at once, for the top of the README.
     scene(QStringLiteral("overview.png"), [&] {

@@ -1,0 +1,34 @@
+#include "app/fitrecord.h"
+
+#include <cmath>
+
+QStringList FitRecord::header()
+{
+    return {QStringLiteral("method"),  QStringLiteral("points"), QStringLiteral("A"),
+            QStringLiteral("sigma_A"), QStringLiteral("Fc"),     QStringLiteral("sigma_Fc"),
+            QStringLiteral("Fb"),      QStringLiteral("Ft"),     QStringLiteral("reduced_chi2"),
+            QStringLiteral("steps"),   QStringLiteral("end")};
+}
+
+// Ten significant digits keep every digit a fit can claim; an infinity is as undefined as NaN.
+static QString numberText(double value)
+{
+    return std::isfinite(value) ? QString::number(value, 'g', 10) : QStringLiteral("nan");
+}
+
+QStringList FitRecord::fields() const
+{
+    static const char *const ends[] = {"converged", "step limit", "cancelled"};
+    return {QString::number(method), QString::number(points), numberText(A),
+            numberText(sigmaA),      numberText(Fc),          numberText(sigmaFc),
+            numberText(Fb),          numberText(Ft),          numberText(reducedChiSquare),
+            QString::number(steps),  QLatin1String(ends[end])};
+}
+
+QString FitRecord::tabSeparated(const QList<FitRecord> &records)
+{
+    QString text = header().join(QLatin1Char('\t')) + QLatin1Char('\n');
+    for (const FitRecord &record : records)
+        text += record.fields().join(QLatin1Char('\t')) + QLatin1Char('\n');
+    return text;
+}
