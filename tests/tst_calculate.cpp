@@ -394,7 +394,7 @@ void TestCalculate::fitReportRecordsEveryFit()
         window->findChild<QCustomPlot *>(QStringLiteral("wResidualPlot"))->graph(0);
     QCOMPARE(residuals->dataCount(), rollOff.size());
     for (int i = 0; i < rollOff.size(); ++i) {
-        const QCPGraphData *point = residuals->data()->at(i);
+        const auto point = residuals->data()->at(i);
         QVERIFY(std::fabs(point->key - rollOff[i].x) < 1e-9 * rollOff[i].x);
         const double expected =
             static_cast<float>(rollOff[i].y) - ifBandLevel(rollOff[i].x, P[0], P[1]);
