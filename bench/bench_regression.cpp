@@ -92,6 +92,21 @@ void classesFit(benchmark::State &state, int method, int n)
     }
 }
 
+// Whether a run ended without a time: Google Benchmark 1.8 replaced the flag error_occurred
+// by skipped (1.7 has only the one, 1.9 only the other); only the overload whose member exists
+// takes part, and the int argument prefers the newer one.
+template <typename Run>
+auto runFailed(const Run &run, int) -> decltype(static_cast<bool>(run.skipped))
+{
+    return static_cast<bool>(run.skipped);
+}
+
+template <typename Run>
+auto runFailed(const Run &run, long) -> decltype(static_cast<bool>(run.error_occurred))
+{
+    return static_cast<bool>(run.error_occurred);
+}
+
 // Keeps the time per fit of every case (the median when runs are repeated), for the table at
 // the end.
 class TableReporter : public benchmark::ConsoleReporter
@@ -101,7 +116,7 @@ public:
     {
         ConsoleReporter::ReportRuns(runs);
         for (const Run &run : runs) {
-            if (run.error_occurred)
+            if (runFailed(run, 0))
                 continue;
             const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
             if (run.run_type == Run::RT_Aggregate && !median)

@@ -5,8 +5,8 @@
 FitPoints::FitPoints(const QVector<double> &xv, const QVector<double> &yv,
                      const QVector<double> &dyv, bool weightedAsked)
     : x(xv.constData()), y(yv.constData()), dy(dyv.constData()),
-      count(std::min(xv.size(), yv.size())), weightedCount(std::min(count, dyv.size())),
-      weighted(false)
+      count(static_cast<int>(std::min(xv.size(), yv.size()))),
+      weightedCount(std::min(count, static_cast<int>(dyv.size()))), weighted(false)
 {
     if (!weightedAsked)
         return;

@@ -8,7 +8,7 @@ add_library(fakegpib_noibcnt MODULE ${fakegpib_library_sources})
 target_compile_definitions(fakegpib_noibcnt PRIVATE FAKEGPIB_WITHOUT_THREADIBCNT)
 foreach(library fakegpib fakegpib_noibcnt)
     target_compile_options(${library} PRIVATE -Wall -Wextra)
-    target_link_libraries(${library} PRIVATE Qt5::Core)
+    target_link_libraries(${library} PRIVATE Qt${VANTOREL_QT}::Core)
 endforeach()
 
 set(fakegpib_sources fakegpib/fakegpib.h fakegpib/fakegpibscript.h fakegpib/fakegpibscript.cpp)

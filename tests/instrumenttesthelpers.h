@@ -43,7 +43,7 @@ private:
         if (!box || !box->isVisible())
             return;
         seen.append({box->windowTitle(), box->text(), box->icon(), box->standardButtons(),
-                     box->buttons().size()});
+                     static_cast<int>(box->buttons().size())});
         if (QAbstractButton *ok = box->button(QMessageBox::Ok))
             ok->click();
         else

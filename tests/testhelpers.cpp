@@ -13,15 +13,26 @@
 
 namespace testhelpers {
 
+// The test function and data row that run now (empty outside a test).
+static QByteArray currentTest()
+{
+    const char *function = QTest::currentTestFunction();
+    const char *tag = QTest::currentDataTag();
+    return QByteArray(function ? function : "") + '/' + QByteArray(tag ? tag : "");
+}
+
+// Polling stops unasked once the test row that started it is over: its handler may refer to
+// that row's local variables, and the next dialog belongs to another row.
 void answerModal(std::function<bool(QWidget *)> handler, int timeoutMs)
 {
     auto *timer = new QTimer(qApp);
     auto clock = std::make_shared<QElapsedTimer>();
     clock->start();
     timer->setInterval(20);
-    QObject::connect(timer, &QTimer::timeout, [timer, clock, handler, timeoutMs] {
+    const QByteArray test = currentTest();
+    QObject::connect(timer, &QTimer::timeout, [timer, clock, handler, timeoutMs, test] {
         QWidget *modal = QApplication::activeModalWidget();
-        if ((modal && handler(modal)) || clock->elapsed() > timeoutMs) {
+        if (currentTest() != test || (modal && handler(modal)) || clock->elapsed() > timeoutMs) {
             timer->stop();
             timer->deleteLater();
         }

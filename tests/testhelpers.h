@@ -13,8 +13,8 @@ class QWidget;
 namespace testhelpers {
 
 // Calls handler with the active modal widget each time the event loop polls (every 20 ms),
-// until handler returns true or timeoutMs pass. Start it before the call that opens the
-// dialog; the dialog's own event loop delivers the polls.
+// until handler returns true, timeoutMs pass or the test row that started it ends. Start it
+// before the call that opens the dialog; the dialog's own event loop delivers the polls.
 void answerModal(std::function<bool(QWidget *)> handler, int timeoutMs = 5000);
 
 // Answers the next file dialog by typing path into its name field and accepting it.

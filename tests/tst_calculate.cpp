@@ -231,7 +231,7 @@ void TestCalculate::curveSpansTheAxisRange()
     QCOMPARE(curve()->data()->at(49)->key, upper);
     const double ratio = std::pow(upper, 1.0 / 49);
     for (int i = 0; i < 50; ++i) {
-        const QCPGraphData *sample = curve()->data()->at(i);
+        const auto sample = curve()->data()->at(i);
         QVERIFY(std::fabs(sample->key / std::pow(ratio, i) - 1) < 1e-13);
         QCOMPARE(sample->value, ifBandLevel(sample->key, P[0], P[1]));
     }
@@ -261,7 +261,7 @@ void TestCalculate::secondPressReplacesTheFit()
     const Vector P = expectedParameters(3, points);
     QCOMPARE(status(), statusFor(P));
     QVERIFY(status() != first);
-    const QCPGraphData *sample = curve()->data()->at(10);
+    const auto sample = curve()->data()->at(10);
     QCOMPARE(sample->value, recombinationResponse(sample->key, P[0], P[1]));
 }
 
@@ -394,7 +394,7 @@ void TestCalculate::fitReportRecordsEveryFit()
         window->findChild<QCustomPlot *>(QStringLiteral("wResidualPlot"))->graph(0);
     QCOMPARE(residuals->dataCount(), rollOff.size());
     for (int i = 0; i < rollOff.size(); ++i) {
-        const QCPGraphData *point = residuals->data()->at(i);
+        const auto point = residuals->data()->at(i);
         QVERIFY(std::fabs(point->key - rollOff[i].x) < 1e-9 * rollOff[i].x);
         const double expected =
             static_cast<float>(rollOff[i].y) - ifBandLevel(rollOff[i].x, P[0], P[1]);

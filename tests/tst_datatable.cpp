@@ -91,7 +91,8 @@ void TestDataTable::addPointAppendsAfterLastRow()
     QCOMPARE(column(2), QList<double>({3, 6, 9}));
     // The cell keeps the double it was given.
     addPoint(1234567890.0, 0.1, 0);
-    QCOMPARE(model()->item(3, 0)->data(Qt::DisplayRole).type(), QVariant::Double);
+    QCOMPARE(model()->item(3, 0)->data(Qt::DisplayRole).userType(),
+             static_cast<int>(QMetaType::Double));
     QCOMPARE(model()->item(3, 0)->data(Qt::DisplayRole).toDouble(), 1234567890.0);
 }
 
@@ -130,7 +131,7 @@ void TestDataTable::editorShowsSixDigitsAndStoresSinglePrecision()
 
     delegate.setModelData(editor, &bare, bare.index(0, 0));
     const QVariant stored = bare.data(bare.index(0, 0), Qt::DisplayRole);
-    QCOMPARE(static_cast<int>(stored.type()), static_cast<int>(QMetaType::Float));
+    QCOMPARE(stored.userType(), static_cast<int>(QMetaType::Float));
     QCOMPARE(stored.toFloat(), 1234570.0f);
 }
 
