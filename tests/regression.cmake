@@ -8,6 +8,9 @@ vantorel_add_test(tst_regression tst_regression.cpp testhelpers.h testhelpers.cp
     ${regression_reference})
 target_include_directories(tst_regression PRIVATE ${PROJECT_SOURCE_DIR}/bench)
 vantorel_add_test(tst_calculate tst_calculate.cpp testhelpers.h testhelpers.cpp)
+# Figures of another least-squares tool, written by reference/fitstatistics_scipy.py.
+set(fit_reference VANTOREL_FIT_REFERENCE="${CMAKE_CURRENT_SOURCE_DIR}/reference/fitstatistics_scipy.txt")
+target_compile_definitions(tst_regression PRIVATE ${fit_reference})
 # The tests redo sums of the fit and compare bits: no fused multiply-add in them either.
 target_compile_options(tst_regression PRIVATE -ffp-contract=off)
 target_compile_options(tst_calculate PRIVATE -ffp-contract=off)
@@ -21,7 +24,7 @@ set_source_files_properties(${regression_sources} PROPERTIES COMPILE_OPTIONS
 vantorel_add_test(tst_regression_baseline tst_regression.cpp testhelpers.h testhelpers.cpp
     ${regression_reference} ${regression_sources})
 target_include_directories(tst_regression_baseline PRIVATE ${PROJECT_SOURCE_DIR}/bench)
-target_compile_definitions(tst_regression_baseline PRIVATE VANTOREL_FIT_BASELINE_ONLY)
+target_compile_definitions(tst_regression_baseline PRIVATE VANTOREL_FIT_BASELINE_ONLY ${fit_reference})
 target_compile_options(tst_regression_baseline PRIVATE -ffp-contract=off)
 
 # The regression folder uses Qt Core at most: its sources build on their own into a library

@@ -1,9 +1,11 @@
 #include "testhelpers.h"
 
+#include <QAbstractButton>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMutex>
 #include <QStandardItemModel>
 #include <QTableView>
@@ -62,6 +64,17 @@ void cancelFileDialog()
         if (!dialog)
             return false;
         QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+        return true;
+    });
+}
+
+void answerReplace()
+{
+    answerModal([](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        if (!box)
+            return false;
+        QMetaObject::invokeMethod(box->button(QMessageBox::Yes), "click", Qt::QueuedConnection);
         return true;
     });
 }

@@ -23,6 +23,9 @@ void answerFileDialog(const QString &path);
 // Cancels the next file dialog.
 void cancelFileDialog();
 
+// Answers Yes to the next message box: the file dialog's question whether to replace a file.
+void answerReplace();
+
 // The table model behind the window's "twData" view.
 QStandardItemModel *tableModel(const QWidget *window);
 

@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QStandardItemModel>
 #include <QStatusBar>
@@ -70,18 +69,8 @@ private:
     {
         testhelpers::answerFileDialog(path);
         if (QFileInfo::exists(path))
-            answerReplace();
+            testhelpers::answerReplace();
         window->findChild<QAction *>(QStringLiteral("actionSave"))->trigger();
-    }
-    static void answerReplace()
-    {
-        testhelpers::answerModal([](QWidget *modal) {
-            auto *box = qobject_cast<QMessageBox *>(modal);
-            if (!box)
-                return false;
-            QMetaObject::invokeMethod(box->button(QMessageBox::Yes), "click", Qt::QueuedConnection);
-            return true;
-        });
     }
     void addPoint(double x, double y, double dy)
     {
@@ -260,7 +249,7 @@ void TestDataFiles::pipesAndSocketsAreRefused()
     addPoint(1, 2, 3);
 
     if (operation == QLatin1String("actionSave") || operation == QLatin1String("actionSaveGraph"))
-        answerReplace();
+        testhelpers::answerReplace();
     testhelpers::answerFileDialog(path);
     if (operation == QLatin1String("tbOpenCalibration"))
         window->findChild<QToolButton *>(operation)->click();

@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFile>
 #include <QImageReader>
-#include <QMessageBox>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QWheelEvent>
@@ -29,7 +28,6 @@ private slots:
     void denseBarsLookTheSame();
     void rescaleCoversErrorBars();
     void clearKeepsFitCurveAndFitsAxesToIt();
-    void zoomThenUpdateGraphRestoresTheRanges();
     void emptyPlotKeepsRanges();
     void exportsByExtension_data();
     void exportsByExtension();
@@ -158,24 +156,22 @@ void TestGraphView::pointsAndErrorBars()
 // to it (the end pixel of a line depends on the direction it is drawn in).
 void TestGraphView::denseBarsLookTheSame()
 {
+    QVector<double> x, y, dy;
+    for (int i = 0; i < 5000; ++i) {
+        x << 1 + i * 0.02;
+        y << std::sin(0.37 * i);
+        dy << 0.05 + 0.3 * ((i * 7) % 11) / 11.0;
+    }
     QImage images[2];
     for (int dense = 0; dense < 2; ++dense) {
         QCustomPlot bars;
-        bars.resize(300, 200);
         bars.xAxis->setScaleType(QCPAxis::stLogarithmic);
         QCPGraph *graph = bars.addGraph();
         graph->setLineStyle(QCPGraph::lsNone);
         QCPErrorBars *errors = dense ? new DenseErrorBars(bars.xAxis, bars.yAxis)
                                      : new QCPErrorBars(bars.xAxis, bars.yAxis);
-        errors->setErrorType(QCPErrorBars::etValueError);
         errors->setAntialiased(false);
         errors->setDataPlottable(graph);
-        QVector<double> x, y, dy;
-        for (int i = 0; i < 5000; ++i) {
-            x << 1 + i * 0.02;
-            y << std::sin(0.37 * i);
-            dy << 0.05 + 0.3 * ((i * 7) % 11) / 11.0;
-        }
         graph->setData(x, y, true);
         errors->setData(dy);
         bars.rescaleAxes();
@@ -211,7 +207,9 @@ void TestGraphView::denseBarsLookTheSame()
     QVERIFY(!tiny.toPixmap(1, 1).isNull());
 }
 
-// The ranges are exactly those of the points with their bars, refresh after refresh.
+// The ranges are exactly those of the points with their bars, refresh after refresh. The wheel
+// zooms both axes around the pointer, the residual plot's X range follows, and Update Graph
+// brings back exactly the full view.
 void TestGraphView::rescaleCoversErrorBars()
 {
     addPoint(1, 5, 0.5);
@@ -222,29 +220,7 @@ void TestGraphView::rescaleCoversErrorBars()
         QCOMPARE(plot->yAxis->range(), QCPRange(4.5, 8));
         QCOMPARE(plot->xAxis->range(), QCPRange(1, 100));
     }
-}
 
-void TestGraphView::clearKeepsFitCurveAndFitsAxesToIt()
-{
-    addPoint(1, 5, 0.5);
-    addPoint(100, 7, 1);
-    QMetaObject::invokeMethod(window, "updateGraph");
-    plot->graph(1)->setData({2, 50}, {-3, 3});
-    window->findChild<QAction *>(QStringLiteral("actionClear"))->trigger();
-    QCOMPARE(plot->graph(0)->dataCount(), 0);
-    QCOMPARE(plot->graph(1)->dataCount(), 2);
-    QCOMPARE(plot->xAxis->range(), QCPRange(2, 50));
-    QCOMPARE(plot->yAxis->range(), QCPRange(-3, 3));
-}
-
-// The wheel zooms both axes around the pointer, the residual plot's X range follows, and
-// Update Graph brings back exactly the full view.
-void TestGraphView::zoomThenUpdateGraphRestoresTheRanges()
-{
-    addPoint(1, 5, 0.5);
-    addPoint(10, 6, 0);
-    addPoint(100, 7, 1);
-    QMetaObject::invokeMethod(window, "updateGraph");
     plot->replot();
     QVERIFY(plot->interactions().testFlag(QCP::iRangeZoom));
     QVERIFY(plot->interactions().testFlag(QCP::iRangeDrag));
@@ -261,6 +237,19 @@ void TestGraphView::zoomThenUpdateGraphRestoresTheRanges()
     QCOMPARE(plot->xAxis->range(), QCPRange(1, 100));
     QCOMPARE(plot->yAxis->range(), QCPRange(4.5, 8));
     QCOMPARE(residuals->xAxis->range(), QCPRange(1, 100));
+}
+
+void TestGraphView::clearKeepsFitCurveAndFitsAxesToIt()
+{
+    addPoint(1, 5, 0.5);
+    addPoint(100, 7, 1);
+    QMetaObject::invokeMethod(window, "updateGraph");
+    plot->graph(1)->setData({2, 50}, {-3, 3});
+    window->findChild<QAction *>(QStringLiteral("actionClear"))->trigger();
+    QCOMPARE(plot->graph(0)->dataCount(), 0);
+    QCOMPARE(plot->graph(1)->dataCount(), 2);
+    QCOMPARE(plot->xAxis->range(), QCPRange(2, 50));
+    QCOMPARE(plot->yAxis->range(), QCPRange(-3, 3));
 }
 
 // With nothing to plot, a refresh leaves the ranges as they were.
@@ -297,12 +286,7 @@ void TestGraphView::exportsByExtension()
     const QString path = testhelpers::writeFile(folder.filePath(name), "old");
     QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
     testhelpers::answerFileDialog(path);
-    testhelpers::answerModal([](QWidget *modal) {
-        auto *box = qobject_cast<QMessageBox *>(modal);
-        if (box)
-            QMetaObject::invokeMethod(box->button(QMessageBox::Yes), "click", Qt::QueuedConnection);
-        return box != nullptr;
-    });
+    testhelpers::answerReplace();
     window->findChild<QAction *>(QStringLiteral("actionSaveGraph"))->trigger();
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList(name));
     QCOMPARE(QFile::permissions(path), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |

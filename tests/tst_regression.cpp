@@ -1,12 +1,13 @@
 // The four fit methods on their own: model values, starting values, fits of exact and noisy
 // data, the weighted variants, the handling of bad input, and agreement bit for bit with the
 // straightforward reference of the procedure (bench/referencefit.cpp).
+#include <QFile>
+#include <QMap>
 #include <QTest>
 
 #include <cmath>
 #include <cstring>
 #include <functional>
-#include <iterator>
 #include <limits>
 #include <memory>
 #include <random>
@@ -168,74 +169,6 @@ public:
 #define COMPARE_RELATIVE(actual, expected, tolerance)                                              \
     QVERIFY2(std::fabs((actual) - (expected)) <= (tolerance)*std::fabs(expected),                  \
              QByteArray::number(actual, 'g', 17) + " != " + QByteArray::number(expected, 'g', 17))
-
-// The point sets of tests/reference/fitstatistics_scipy.py: the two example files and a set of
-// each model with dY differing up to tenfold.
-struct PointSet
-{
-    const char *name;
-    Vector x, y, dy;
-};
-
-const PointSet scipySets[] = {
-    {"ifband.txt",
-     {0.1,      0.130332, 0.169865, 0.221388, 0.28854, 0.37606, 0.490127,
-      0.638794, 0.832553, 1.08508,  1.41421,  1.84317, 2.40225, 3.1309,
-      4.08057,  5.3183,   6.93145,  9.0339,   11.7741, 15.3454, 20},
-     {-12.095, -12.037, -12.056, -11.951, -12.177, -12.258, -12.157,
-      -12.449, -12.356, -12.314, -12.626, -12.951, -13.308, -14.206,
-      -15.174, -16.481, -18.008, -19.861, -21.747, -24.095, -26.419},
-     {0.09,  0.113, 0.081, 0.119, 0.114, 0.1,  0.115, 0.086, 0.092, 0.115, 0.101,
-      0.115, 0.1,   0.08,  0.094, 0.085, 0.12, 0.102, 0.084, 0.085, 0.106}},
-    {"IF band, 16 points",
-     {0.1, 0.14627, 0.21394, 0.31291, 0.45768, 0.66943, 0.97915, 1.4322, 2.0947, 3.0639, 4.4814,
-      6.5547, 9.5873, 14.023, 20.511, 30},
-     {-5.1231, -5.2568, -5.2586, -5.1921, -5.3573, -5.9773, -5.4649, -5.8717, -7.2314, -7.7095,
-      -9.2126, -11.669, -14.541, -17.059, -20.124, -23.529},
-     {0.097071, 0.24721, 0.28861, 0.056619, 0.10491, 0.42093, 0.07352, 0.097558, 0.42907, 0.29686,
-      0.19444, 0.25211, 0.31345, 0.1565, 0.10088, 0.36416}},
-    {"recombination.txt",
-     {0.05,     0.0685363, 0.0939444, 0.128772, 0.176511, 0.241948, 0.331645,
-      0.454594, 0.623124,  0.854131,  1.17078,  1.60482,  2.19977,  3.01527,
-      4.13311,  5.66536,   7.76566,   10.6446,  14.5908,  20},
-     {0.1885, 0.243,  0.3778, 0.5025, 0.7757, 1.1178, 1.54,   2.0644, 2.7561, 3.5706,
-      4.4988, 5.4515, 6.2972, 6.673,  7.4668, 7.3536, 7.2894, 7.3094, 7.3937, 7.6652},
-     {0.025,  0.0268, 0.0294, 0.0328, 0.0375, 0.0439, 0.0525, 0.0637, 0.0781, 0.0953,
-      0.1145, 0.1333, 0.1494, 0.1613, 0.1692, 0.174,  0.1767, 0.1782, 0.179,  0.1795}},
-    {"recombination, 13 points",
-     {0.01, 0.017783, 0.031623, 0.056234, 0.1, 0.17783, 0.31623, 0.56234, 1, 1.7783, 3.1623, 5.6234,
-      10},
-     {0.12572, 0.052618, 0.45534, 0.69212, 1.1973, 1.854, 2.8262, 3.505, 3.8136, 3.9447, 4.073,
-      4.0281, 4.0765},
-     {0.058634, 0.17137, 0.04867, 0.047045, 0.074682, 0.055348, 0.12661, 0.036643, 0.1632, 0.15702,
-      0.018458, 0.10572, 0.03531}},
-};
-
-// What the script printed for each set and method: popt (A, Fc), sqrt(diag(pcov)), S, S/(n-2).
-struct ScipyFit
-{
-    int set, method;
-    double A, Fc, sigmaA, sigmaFc, S, chi2;
-};
-
-const ScipyFit scipyFits[] = {
-    {0, 0, -12.103050330298997, 4.0220706419473533, 0.03175119077114047, 0.030815910613875824,
-     0.2271403130789747, 0.011954753319946037},
-    {0, 1, -12.116301823261303, 4.0328680529113603, 0.032658937728441258, 0.030757405778259906,
-     24.275493629857586, 1.2776575594661888},
-    {1, 0, -5.3645946397248867, 3.6985575381247764, 0.095498606545936282, 0.074897283775461038,
-     1.0626129731416882, 0.075900926652977735},
-    {1, 1, -5.1997256742250331, 3.6900187307641672, 0.035745565887780821, 0.038139203284955576,
-     13.872008340042937, 0.99085773857449555},
-    {2, 2, 7.5897952562371982, 1.5787460008734024, 0.055315316220396683, 0.037830932803979353,
-     0.29822783710785661, 0.016568213172658702},
-    {2, 3, 7.6509619735813876, 1.6547257995738645, 0.10326718965291184, 0.041911196142573062,
-     36.704528182322207, 2.0391404545734559},
-    {3, 2, 4.0532694331515131, 0.33268680189058641, 0.028963417398325714, 0.0091388133923394742,
-     0.043156266202177357, 0.0039232969274706686},
-    {3, 3, 4.0893892989400191, 0.33761163268957972, 0.011275502645675941, 0.0057605517742177308,
-     5.4034321112226493, 0.49122110102024086},
-};
 
 Vector operator*(double k, Vector v)
 {
@@ -751,12 +684,34 @@ void TestRegression::fitStatisticsByHand()
     }
 }
 
+// One row per fit in the file that tests/reference/fitstatistics_scipy.py wrote: the point set
+// and what scipy found for it (A, Fc, sigma_A, sigma_Fc, S, S / (n - 2)).
 void TestRegression::fitStatisticsOfReferenceSets_data()
 {
-    QTest::addColumn<int>("row");
-    for (int row = 0; row < int(std::size(scipyFits)); ++row)
-        QTest::addRow("%s, method %d", scipySets[scipyFits[row].set].name, scipyFits[row].method)
-            << row;
+    QTest::addColumn<int>("method");
+    QTest::addColumn<Vector>("x");
+    QTest::addColumn<Vector>("y");
+    QTest::addColumn<Vector>("dy");
+    QTest::addColumn<Vector>("scipy");
+    QFile file(QStringLiteral(VANTOREL_FIT_REFERENCE));
+    QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+    QString set;
+    QMap<QString, Vector> columns;
+    while (!file.atEnd()) {
+        const QStringList fields = QString::fromUtf8(file.readLine()).trimmed().split('\t');
+        Vector numbers;
+        for (const QString &field : fields.mid(1))
+            numbers << field.toDouble();
+        if (fields[0] == QLatin1String("set"))
+            set = fields.value(1);
+        else if (fields[0] == QLatin1String("fit"))
+            QTest::addRow("%s, method %d", qPrintable(set), int(numbers[0]))
+                << int(numbers[0]) << columns["x"] << columns["y"] << columns["dy"]
+                << numbers.mid(1);
+        else
+            columns[fields[0]] = numbers;
+    }
+    QVERIFY(!set.isEmpty());
 }
 
 // Evaluated at scipy's popt, so the optimiser plays no part. scipy differentiates by forward
@@ -767,46 +722,48 @@ void TestRegression::fitStatisticsOfReferenceSets_data()
 // two roundings, amplified as much): 1e-12 again.
 void TestRegression::fitStatisticsOfReferenceSets()
 {
-    QFETCH(int, row);
-    const ScipyFit &f = scipyFits[row];
-    const PointSet &p = scipySets[f.set];
-    const cFitStatistics s = cFitStatistics::compute(f.method, p.x, p.y, p.dy, f.A, f.Fc);
-    QCOMPARE(s.points(), p.x.size());
-    COMPARE_RELATIVE(s.sigmaA(), f.sigmaA, 1e-6);
-    COMPARE_RELATIVE(s.sigmaFc(), f.sigmaFc, 1e-6);
-    COMPARE_RELATIVE(s.objective(), f.S, 1e-12);
-    COMPARE_RELATIVE(s.reducedChiSquare(), f.chi2, 1e-12);
-    COMPARE_DOUBLE_BITS(s.objective(), objective(f.method, p.x, p.y, p.dy, f.A, f.Fc));
+    QFETCH(int, method);
+    QFETCH(Vector, x);
+    QFETCH(Vector, y);
+    QFETCH(Vector, dy);
+    QFETCH(Vector, scipy);
+    const double A = scipy[0], Fc = scipy[1];
+    const cFitStatistics s = cFitStatistics::compute(method, x, y, dy, A, Fc);
+    QCOMPARE(s.points(), x.size());
+    COMPARE_RELATIVE(s.sigmaA(), scipy[2], 1e-6);
+    COMPARE_RELATIVE(s.sigmaFc(), scipy[3], 1e-6);
+    COMPARE_RELATIVE(s.objective(), scipy[4], 1e-12);
+    COMPARE_RELATIVE(s.reducedChiSquare(), scipy[5], 1e-12);
+    COMPARE_DOUBLE_BITS(s.objective(), objective(method, x, y, dy, A, Fc));
     for (double k : {1e3, 3e-7}) {
-        const cFitStatistics t =
-            cFitStatistics::compute(f.method, k * p.x, p.y, p.dy, f.A, k * f.Fc);
+        const cFitStatistics t = cFitStatistics::compute(method, k * x, y, dy, A, k * Fc);
         COMPARE_RELATIVE(t.sigmaFc(), k * s.sigmaFc(), 1e-12);
         COMPARE_RELATIVE(t.sigmaA(), s.sigmaA(), 1e-12);
         COMPARE_RELATIVE(t.reducedChiSquare(), s.reducedChiSquare(), 1e-12);
-        QCOMPARE(t.residualX(), k * p.x);
+        QCOMPARE(t.residualX(), k * x);
     }
 
     // No usable dY: the weighted method is its unweighted one. Vectors of different lengths:
     // only the points with X, Y (and for the weights a usable dY) count.
     const Vector none = {0, notANumber, inf, -0.0};
-    const cFitStatistics w = cFitStatistics::compute(f.method | 1, p.x, p.y, none, f.A, f.Fc);
-    const cFitStatistics u = cFitStatistics::compute(f.method & 2, p.x, p.y, none, f.A, f.Fc);
+    const cFitStatistics w = cFitStatistics::compute(method | 1, x, y, none, A, Fc);
+    const cFitStatistics u = cFitStatistics::compute(method & 2, x, y, none, A, Fc);
     COMPARE_BITS((Vector{w.objective(), w.sigmaA(), w.sigmaFc(), double(w.points())}),
-                 (Vector{u.objective(), u.sigmaA(), u.sigmaFc(), double(p.x.size())}));
-    Vector dy = p.dy.mid(0, 10);
-    dy[3] = 0;
-    const cFitStatistics d = cFitStatistics::compute(f.method, p.x, p.y.mid(0, 12), dy, f.A, f.Fc);
-    QCOMPARE(d.residualX(), f.method % 2 ? p.x.mid(0, 3) + p.x.mid(4, 6) : p.x.mid(0, 12));
-    COMPARE_DOUBLE_BITS(d.objective(), objective(f.method, p.x, p.y.mid(0, 12), dy, f.A, f.Fc));
+                 (Vector{u.objective(), u.sigmaA(), u.sigmaFc(), double(x.size())}));
+    Vector some = dy.mid(0, 10);
+    some[3] = 0;
+    const cFitStatistics d = cFitStatistics::compute(method, x, y.mid(0, 12), some, A, Fc);
+    QCOMPARE(d.residualX(), method % 2 ? x.mid(0, 3) + x.mid(4, 6) : x.mid(0, 12));
+    COMPARE_DOUBLE_BITS(d.objective(), objective(method, x, y.mid(0, 12), some, A, Fc));
 
     // Our own fit, on X scaled as the window does, lands within a thousandth of a standard
     // error of scipy's minimum. Not so the weighted methods: they descend along the unweighted
     // direction and may end short of the weighted minimum, by several standard errors.
-    if (f.method % 2 == 0) {
-        const double k = 10 / p.x.last();
-        const Vector r = fit(f.method, k * p.x, p.y, p.dy);
-        QVERIFY2(std::fabs(r[0] - f.A) < 1e-3 * f.sigmaA, show(r));
-        QVERIFY2(std::fabs(r[1] / k - f.Fc) < 1e-3 * f.sigmaFc, show(r));
+    if (method % 2 == 0) {
+        const double k = 10 / x.last();
+        const Vector r = fit(method, k * x, y, dy);
+        QVERIFY2(std::fabs(r[0] - A) < 1e-3 * scipy[2], show(r));
+        QVERIFY2(std::fabs(r[1] / k - Fc) < 1e-3 * scipy[3], show(r));
     }
 }
 

@@ -4,15 +4,17 @@
 Fits both models to four point sets, each unweighted (sigma=None) and weighted (sigma=dY),
 with scipy's defaults: Levenberg-Marquardt, a finite-difference Jacobian (no analytic one is
 given, so the derivatives are checked independently), absolute_sigma=False, so that pcov is
-(J^T W J)^-1 * S / (n - 2). Prints each point set (shortest round-trip form) and, per fit,
-popt, sqrt(diag(pcov)), S and S / (n - 2) with 17 significant digits. tst_regression holds
-these figures; it does not need scipy.
+(J^T W J)^-1 * S / (n - 2). Writes each point set (shortest round-trip form) and, per fit,
+popt, sqrt(diag(pcov)), S and S / (n - 2) with 17 significant digits, as TAB-separated lines,
+to fitstatistics_scipy.txt next to this script. tst_regression reads that file; it does not
+need scipy.
 
 Run with Debian's python3-scipy and python3-numpy: /usr/bin/python3 fitstatistics_scipy.py
 """
 import os
 
 import numpy as np
+import scipy
 from scipy.optimize import curve_fit
 
 
@@ -56,10 +58,13 @@ def main():
         ("recombination, 13 points", 2, recombination)
         + synthetic(recombination, 4.1, 0.35, np.logspace(-2, 1, 13), 0.06, 12),
     ]
+    lines = ["# Written by fitstatistics_scipy.py with scipy %s: a set, its x, y and dy, then"
+             % scipy.__version__,
+             "# per fit: method, A, Fc, sigma_A, sigma_Fc, S, S / (n - 2)."]
     for name, method, model, x, y, dy in sets:
-        print("set %s: %d points" % (name, x.size))
+        lines.append("set\t" + name)
         for label, values in (("x", x), ("y", y), ("dy", dy)):
-            print("  %s = {%s}" % (label, ", ".join(repr(float(v)) for v in values)))
+            lines.append("\t".join([label] + [repr(float(v)) for v in values]))
         for weighted in (False, True):
             sigma = dy if weighted else None
             p0 = (y.max(), 0.5 * x.max())
@@ -74,10 +79,11 @@ def main():
                 r = r / dy
             S = float(np.sum(r * r))
             perr = np.sqrt(np.diag(pcov))
-            print("  method %d: A %s Fc %s sigmaA %s sigmaFc %s S %s chi2 %s"
-                  % (method + weighted, g17(popt[0]), g17(popt[1]), g17(perr[0]),
-                     g17(perr[1]), g17(S), g17(S / (x.size - 2))))
-
+            figures = (popt[0], popt[1], perr[0], perr[1], S, S / (x.size - 2))
+            lines.append("\t".join(["fit", str(method + weighted)] + [g17(v) for v in figures]))
+    here = os.path.dirname(os.path.abspath(__file__))
+    with open(os.path.join(here, "fitstatistics_scipy.txt"), "w") as out:
+        out.write("\n".join(lines) + "\n")
 
 if __name__ == "__main__":
     main()
