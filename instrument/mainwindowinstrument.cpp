@@ -79,7 +79,8 @@ void MainWindow::writeCommand(const QString &command)
 
 // Reads one reply. A read the driver reports as failed (a time-out, say) gets the GPIB error
 // box; a reply that is not one whole number ended by a line feed is reported in the status
-// bar. Either failure gives 0 and is counted, so that no caller takes it for a reading.
+// bar. Either failure gives 0, is counted, so that no caller takes it for a reading, and
+// closes the connection.
 float MainWindow::readValue()
 {
     if (gpibDevice == 0)
@@ -98,6 +99,7 @@ float MainWindow::readValue()
     if (text.contains(QLatin1Char('\n')) && NumberText::toFloat(text, &value))
         return value;
     ++transferFailures;
+    closeDevice();
     QString shown = text.simplified();
     if (shown.size() > 40)
         shown = shown.left(40) + QChar(0x2026);
@@ -130,32 +132,20 @@ void MainWindow::showGpibError(const QString &message)
     closeDevice();
 }
 
-// One marker reading on a connection of its own. It ends at the first failed transfer, which
-// has been reported, with the connection closed and the reading {0, 0}.
+// One marker reading on a connection of its own. A failed transfer has been reported and has
+// closed the connection, so the transfers after it do nothing; the reading is then {0, 0}.
 MarkerPosition MainWindow::readMarker()
 {
     const int failures = transferFailures;
-    const auto failed = [&] {
-        if (transferFailures == failures)
-            return false;
-        closeDevice();
-        return true;
-    };
-    if (!openDevice() || failed())
+    if (!openDevice())
         return {};
     writeCommand(QStringLiteral("CALC:MARK:X?"));
-    if (failed())
-        return {};
     const float x = readValue();
-    if (failed())
-        return {};
     writeCommand(QStringLiteral("CALC:MARK:Y?"));
-    if (failed())
-        return {};
     const float y = readValue();
-    if (failed())
-        return {};
     closeDevice();
+    if (transferFailures != failures)
+        return {};
     return {static_cast<double>(x), static_cast<double>(y)};
 }
 
