@@ -1,6 +1,6 @@
 #include "app/fitrecord.h"
 
-#include <cmath>
+#include "data/numbertext.h"
 
 QStringList FitRecord::header()
 {
@@ -13,7 +13,7 @@ QStringList FitRecord::header()
 // Ten significant digits keep every digit a fit can claim; an infinity is as undefined as NaN.
 static QString numberText(double value)
 {
-    return std::isfinite(value) ? QString::number(value, 'g', 10) : QStringLiteral("nan");
+    return NumberText::fromDouble(value, 10, QStringLiteral("nan"));
 }
 
 QStringList FitRecord::fields() const

@@ -11,6 +11,7 @@
 #include "data/numbertext.h"
 #include "plot/pointswithbars.h"
 #include "regression/cfitstatistics.h"
+#include "regression/regressionmethods.h"
 #include "ui_fitreportwidget.h"
 
 FitReportWidget::FitReportWidget(QWidget *parent) : QWidget(parent), ui(new Ui::FitReportWidget)
@@ -43,7 +44,7 @@ FitReportWidget::~FitReportWidget()
 // Numbers as the status bar shows them: 6 significant digits; a dash for what is not defined.
 static QString shown(double value)
 {
-    return std::isfinite(value) ? QString::number(value, 'g', 6) : QStringLiteral("—");
+    return NumberText::fromDouble(value, 6, QStringLiteral("—"));
 }
 
 // The summary is a small table of two name-value pairs a line, so that it leaves room for the
@@ -55,7 +56,7 @@ void FitReportWidget::showFit(const FitRecord &record, const QString &methodName
                               const cFitStatistics &statistics, double xToTable)
 {
     const auto error = [](double value) {
-        return std::isfinite(value) ? QString::number(value, 'g', 3) : QStringLiteral("—");
+        return NumberText::fromDouble(value, 3, QStringLiteral("—"));
     };
     const auto cells = [](const QString &name, const QString &value) {
         return QStringLiteral("<td>%1&nbsp;</td><td>%2&nbsp;&nbsp;&nbsp;</td>")
@@ -81,7 +82,7 @@ void FitReportWidget::showFit(const FitRecord &record, const QString &methodName
                     .arg(statistics.undefinedReason().toHtmlEscaped());
     ui->lbFitSummary->setText(text);
     ui->lbFitSummary->setToolTip(
-        record.method % 2 == 1
+        regressionmethods::isWeighted(record.method)
             ? tr("S is the weighted sum of squared residuals, each divided by its dY")
             : tr("S is the sum of squared residuals"));
     plotResiduals(statistics, xToTable);

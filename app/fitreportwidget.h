@@ -33,8 +33,6 @@ public:
     // Adds a cancelled fit to the record; the summary and the residuals of the last fit stay.
     void addCancelledFit(const FitRecord &record);
 
-    QList<FitRecord> records() const { return fits; }
-
 public slots:
     // Keeps the X range of the residual plot that of the main plot.
     void followXRange(const QCPRange &range);

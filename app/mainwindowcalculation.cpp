@@ -114,20 +114,21 @@ void MainWindow::reportFit(int method, const QVector<double> &x, const QVector<d
                            const QVector<double> &dy, double k)
 {
     const QVector<double> P = calculation->parameters();
-    const cFitStatistics statistics = cFitStatistics::compute(method, x, y, dy, P[0], P[1]);
     const double nan = std::numeric_limits<double>::quiet_NaN();
     FitRecord record;
     record.method = method;
-    record.points = statistics.points();
     record.A = P[0];
     record.Fc = P[1] / k;
     record.steps = calculation->acceptedSteps();
     if (calculation->cancelled()) {
+        record.points = cFitStatistics::usedPoints(method, x, y, dy);
         record.sigmaA = record.sigmaFc = record.Fb = record.Ft = record.reducedChiSquare = nan;
         record.end = FitRecord::Cancelled;
         ui->wFitReport->addCancelledFit(record);
         return;
     }
+    const cFitStatistics statistics = cFitStatistics::compute(method, x, y, dy, P[0], P[1]);
+    record.points = statistics.points();
     record.sigmaA = statistics.sigmaA();
     record.sigmaFc = statistics.sigmaFc() / k;
     record.Fb = P[2] / k;

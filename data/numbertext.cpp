@@ -31,3 +31,8 @@ bool NumberText::toFloat(QStringView text, float *value)
     *value = static_cast<float>(converted);
     return true;
 }
+
+QString NumberText::fromDouble(double value, int digits, const QString &otherwise)
+{
+    return std::isfinite(value) ? QString::number(value, 'g', digits) : otherwise;
+}

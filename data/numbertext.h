@@ -20,6 +20,10 @@ public:
 
     // True, with *value set, when text is a number within the range of a float.
     static bool toFloat(QStringView text, float *value);
+
+    // value with digits significant digits ('g' format, a point as the decimal separator), or
+    // otherwise when value is not finite.
+    static QString fromDouble(double value, int digits, const QString &otherwise);
 };
 
 #endif // NUMBERTEXT_H

@@ -28,6 +28,15 @@ public:
         std::atomic<bool> cancel{false};
     };
 
+    // How a descent went: the steps it accepted, whether it ended only because it reached
+    // maxAcceptedSteps, and whether it was cancelled.
+    struct Outcome
+    {
+        long long acceptedSteps = 0;
+        bool stepLimitReached = false;
+        bool cancelled = false;
+    };
+
     virtual ~cAbstractRegressCalculation() = default;
 
     QVector<double> xValues() const { return m_xValues; }
@@ -52,14 +61,14 @@ public:
     // How the last minimize went: the steps its descent accepted, and whether the descent ended
     // only because it reached maxAcceptedSteps (then A and Fc are where the cap left them,
     // not where the objective stops falling).
-    long long acceptedSteps() const { return m_acceptedSteps; }
-    bool stepLimitReached() const { return m_stepLimitReached; }
+    long long acceptedSteps() const { return m_outcome.acceptedSteps; }
+    bool stepLimitReached() const { return m_outcome.stepLimitReached; }
 
     // The fit reports to monitor from now on (null: to nobody); it must outlive calculate().
     void setMonitor(Monitor *monitor) { m_monitor = monitor; }
     // Whether the last minimize was cancelled through the monitor. Its parameters are then A
     // and Fc where the descent stopped, and NaN for Fb and Ft, which were not searched.
-    bool cancelled() const { return m_cancelled; }
+    bool cancelled() const { return m_outcome.cancelled; }
 
 protected:
     // Sets the parameters to the starting pair that both fit families use: the largest Y and
@@ -73,9 +82,7 @@ protected:
     QVector<double> m_yValues;
     QVector<double> m_dyValues;
     QVector<double> m_parameters;
-    long long m_acceptedSteps = 0;
-    bool m_stepLimitReached = false;
-    bool m_cancelled = false;
+    Outcome m_outcome;
     Monitor *m_monitor = nullptr;
 };
 

@@ -1,13 +1,12 @@
 #include "regression/cfitstatistics.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "regression/fitpoints.h"
 #include "regression/regressionmethods.h"
 
 namespace {
-
-const double ln10 = 2.302585092994046;
 
 // A sum with a running correction for the rounding of each addition (Neumaier), so that the
 // sum of n terms is within a few roundings of its exact value however large n is.
@@ -59,6 +58,18 @@ const double smallestDeterminant = 1e-10;
 
 } // namespace
 
+int cFitStatistics::usedPoints(int method, const QVector<double> &x, const QVector<double> &y,
+                               const QVector<double> &dy)
+{
+    if (method < 0 || method >= regressionmethods::count)
+        return 0;
+    const FitPoints points(x, y, dy, regressionmethods::isWeighted(method));
+    if (!points.weighted)
+        return points.count;
+    return static_cast<int>(
+        std::count_if(points.dy, points.dy + points.weightedCount, usableSpread));
+}
+
 // One pass over the used points sums the objective exactly as the fit classes do (the same
 // operations, point by point in their order, a skipped point adding nothing), so that it is
 // their residualSum to the bit, and the weighted rows of J into J^T W J. The 2 x 2 matrix is
@@ -74,8 +85,8 @@ cFitStatistics cFitStatistics::compute(int method, const QVector<double> &x,
         result.m_reason = QStringLiteral("no such fit method");
         return result;
     }
-    const bool ifBand = method < 2;
-    const FitPoints points(x, y, dy, method % 2 == 1);
+    const bool ifBand = regressionmethods::isIfBand(method);
+    const FitPoints points(x, y, dy, regressionmethods::isWeighted(method));
     const int last = points.weighted ? points.weightedCount : points.count;
     double sum = 0;
     CompensatedSum aa, ab, cc;

@@ -27,6 +27,10 @@ public:
     static cFitStatistics compute(int method, const QVector<double> &x, const QVector<double> &y,
                                   const QVector<double> &dy, double A, double Fc);
 
+    // The number of points compute would use, without computing anything else.
+    static int usedPoints(int method, const QVector<double> &x, const QVector<double> &y,
+                          const QVector<double> &dy);
+
     int points() const { return m_points; }
     // n - 2, negative for fewer than two points.
     int degreesOfFreedom() const { return m_points - 2; }

@@ -22,12 +22,8 @@ void cIfBandLogRegressCalculation::minimize()
     double A = 0;
     double Fc = 0;
     startingPair(A, Fc);
-    descentsearch::Outcome outcome;
     m_parameters = searchFamily<IfBandKernel, cIfBandLogRegressWeightCalculation>(
-        *this, m_xValues, m_yValues, m_dyValues, A, Fc, &outcome, m_monitor);
-    m_acceptedSteps = outcome.acceptedSteps;
-    m_stepLimitReached = outcome.stepLimitReached;
-    m_cancelled = outcome.cancelled;
+        *this, m_xValues, m_yValues, m_dyValues, A, Fc, &m_outcome, m_monitor);
 }
 
 double cIfBandLogRegressCalculation::residualSum(double A, double Fc) const

@@ -23,12 +23,8 @@ void cRecombinationTimeLinRegressCalculation::minimize()
     double A = 0;
     double Fc = 0;
     startingPair(A, Fc);
-    descentsearch::Outcome outcome;
     m_parameters = searchFamily<RecombinationKernel, cRecombinationTimeLinRegressWeightCalculation>(
-        *this, m_xValues, m_yValues, m_dyValues, A, Fc, &outcome, m_monitor);
-    m_acceptedSteps = outcome.acceptedSteps;
-    m_stepLimitReached = outcome.stepLimitReached;
-    m_cancelled = outcome.cancelled;
+        *this, m_xValues, m_yValues, m_dyValues, A, Fc, &m_outcome, m_monitor);
 }
 
 double cRecombinationTimeLinRegressCalculation::residualSum(double A, double Fc) const

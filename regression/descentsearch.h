@@ -53,14 +53,7 @@ template <class Evaluator> double findBound(Evaluator &e, double Smin, double A,
     return lo;
 }
 
-// How a descent went: the steps it accepted, whether it ended only because it reached
-// maxAcceptedSteps, and whether it was cancelled.
-struct Outcome
-{
-    long long acceptedSteps = 0;
-    bool stepLimitReached = false;
-    bool cancelled = false;
-};
+using Outcome = cAbstractRegressCalculation::Outcome;
 
 // Refines the starting pair and returns A, Fc, Fb, Ft; *outcome tells how the descent went.
 // With a monitor, the descent publishes its accepted steps there and ends early once it is

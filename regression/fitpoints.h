@@ -31,6 +31,9 @@ inline bool usableSpread(double dy)
     return dy != 0 && std::isfinite(dy);
 }
 
+// ln 10, which turns the natural logarithms of the fit into the decimal ones of the IF band.
+constexpr double ln10 = 2.302585092994046;
+
 // Points are handled in blocks: the per-point arithmetic runs over a whole block at once (the
 // compiler spreads it over vector lanes, which changes no bit), the sums then run point by
 // point in the original order.

@@ -6,8 +6,6 @@
 
 namespace {
 
-const double ln10 = 2.302585092994046;
-
 VANTOREL_FIT_KERNEL double objectivePass(const FitPoints &p, double A, double Fc, double *residuals)
 {
     double scratch[fitBlockSize];

@@ -25,7 +25,7 @@ std::unique_ptr<cAbstractRegressCalculation> create(int method)
 
 double model(int method, double x, double A, double Fc)
 {
-    return method < 2 ? ifBandLevel(x, A, Fc) : recombinationResponse(x, A, Fc);
+    return isIfBand(method) ? ifBandLevel(x, A, Fc) : recombinationResponse(x, A, Fc);
 }
 
 } // namespace regressionmethods

@@ -11,6 +11,16 @@ namespace regressionmethods {
 
 constexpr int count = 4;
 
+// Whether the method weights each point by 1/dY², and whether it fits the IF band model.
+constexpr bool isWeighted(int method)
+{
+    return method % 2 == 1;
+}
+constexpr bool isIfBand(int method)
+{
+    return method < 2;
+}
+
 // A new calculation object of the method's class; null for an index outside 0 to 3.
 std::unique_ptr<cAbstractRegressCalculation> create(int method);
 

@@ -322,6 +322,7 @@ void TestCalculate::longFitCanBeCancelled()
     auto *record = window->findChild<QTableWidget *>(QStringLiteral("twFitRecord"));
     QCOMPARE(record->rowCount(), 2);
     QCOMPARE(record->item(1, 10)->text(), QStringLiteral("cancelled"));
+    QCOMPARE(record->item(1, 1)->text(), QStringLiteral("20000"));
     if (closeWindow) {
         QVERIFY(QTest::qWaitFor([this] { return !window->isVisible(); }, 5000));
         QCOMPARE(dialogs.value(1),
