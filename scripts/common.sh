@@ -23,6 +23,13 @@ case "$VANTOREL_QT" in
         exit 1
         ;;
 esac
+# The Qt that VANTOREL_QT is not.
+VANTOREL_OTHER_QT=$((11 - VANTOREL_QT))
+
+# Prefix of the commands that need root: nothing for root, sudo for anybody else.
+ROOT_CMD=""
+[ "$(id -u)" -eq 0 ] || ROOT_CMD="sudo"
+DEBIAN_MIRROR=http://deb.debian.org/debian
 
 # Whether every given Debian package is installed.
 packages_installed() {
@@ -43,6 +50,19 @@ run_apt_get() {
         sudo="sudo"
     fi
     DEBIAN_FRONTEND=noninteractive $sudo apt-get "$@"
+}
+
+# Makes a fresh minimal Debian $1 with debootstrap in the folder $2, in place of whatever was
+# there (nothing may be mounted below it). Its output goes to the log $3, whose end is shown
+# when it fails.
+fresh_debian_root() {
+    local release="$1" rootfs="$2" log="$3"
+    $ROOT_CMD rm -rf --one-file-system "$rootfs"
+    mkdir -p "$(dirname "$rootfs")"
+    if ! $ROOT_CMD debootstrap --variant=minbase "$release" "$rootfs" "$DEBIAN_MIRROR" >"$log" 2>&1; then
+        tail -n 20 "$log" >&2
+        return 1
+    fi
 }
 
 # Installs the given Debian packages unless they are all present already.
