@@ -743,18 +743,12 @@ void TestRegression::fitStatisticsOfReferenceSets()
         QCOMPARE(t.residualX(), k * x);
     }
 
-    // No usable dY: the weighted method is its unweighted one. Vectors of different lengths:
-    // only the points with X, Y (and for the weights a usable dY) count.
+    // No usable dY: the weighted method is its unweighted one.
     const Vector none = {0, notANumber, inf, -0.0};
     const cFitStatistics w = cFitStatistics::compute(method | 1, x, y, none, A, Fc);
     const cFitStatistics u = cFitStatistics::compute(method & 2, x, y, none, A, Fc);
     COMPARE_BITS((Vector{w.objective(), w.sigmaA(), w.sigmaFc(), double(w.points())}),
                  (Vector{u.objective(), u.sigmaA(), u.sigmaFc(), double(x.size())}));
-    Vector some = dy.mid(0, 10);
-    some[3] = 0;
-    const cFitStatistics d = cFitStatistics::compute(method, x, y.mid(0, 12), some, A, Fc);
-    QCOMPARE(d.residualX(), method % 2 ? x.mid(0, 3) + x.mid(4, 6) : x.mid(0, 12));
-    COMPARE_DOUBLE_BITS(d.objective(), objective(method, x, y.mid(0, 12), some, A, Fc));
 
     // Our own fit, on X scaled as the window does, lands within a thousandth of a standard
     // error of scipy's minimum. Not so the weighted methods: they descend along the unweighted
@@ -777,7 +771,6 @@ void TestRegression::fitStatisticsUndefined_data()
     QTest::addColumn<QString>("reason");
     const QString few = "needs at least 3 points";
     const QString apart = "the points cannot tell A and Fc apart";
-    const QString model = "the model is not defined at these A and Fc";
     const Vector x = {1, 2, 3, 4};
     const Vector y = {-1, -2, -4, -5};
     QTest::newRow("two points") << 0 << Vector{1, 2} << Vector{-1, -2} << -1.0 << 2.0 << few;
@@ -785,10 +778,6 @@ void TestRegression::fitStatisticsUndefined_data()
     QTest::newRow("IF band, all X 0") << 0 << Vector(4, 0.0) << y << -3.0 << 2.0 << apart;
     // Far below its corner the response is A x / Fc: only the ratio shows, 1 - rho^2 ~ 2e-13.
     QTest::newRow("recombination far below Fc") << 2 << 3e-4 * x << y << 1.0 << 1.0 << apart;
-    QTest::newRow("Fc 0") << 0 << x << y << -1.0 << 0.0 << model;
-    QTest::newRow("A not a number") << 2 << x << y << notANumber << 1.0 << model;
-    QTest::newRow("Y infinite") << 2 << x << Vector{1, 2, inf, 3} << 1.0 << 1.0
-                                << "the residuals are not finite numbers";
 }
 
 void TestRegression::fitStatisticsUndefined()
@@ -802,6 +791,7 @@ void TestRegression::fitStatisticsUndefined()
     const Vector dy = {0.1, 0, notANumber, 0.2};
     const cFitStatistics s = cFitStatistics::compute(method, x, y, dy, A, Fc);
     QCOMPARE(s.undefinedReason(), reason);
+    QCOMPARE(cFitStatistics::usedPoints(method, x, y, dy), s.points());
     QVERIFY(std::isnan(s.sigmaA()) && std::isnan(s.sigmaFc()) && std::isnan(s.reducedChiSquare()));
     COMPARE_DOUBLE_BITS(s.objective(), objective(method, x, y, dy, A, Fc));
 }
