@@ -27,8 +27,14 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 
 public:
+    // The pause between two readings of a timed run.
+    static constexpr int defaultReadingIntervalMs = 500;
+
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
+
+    // Sets the pause between two readings of a timed run (tests shorten it).
+    void setReadingInterval(int milliseconds) { readingIntervalMs = milliseconds; }
 
 public slots:
     void updateGraph();
@@ -87,6 +93,7 @@ private:
     bool measureStopped;
     double sumY;
     double sumY2;
+    int readingIntervalMs = defaultReadingIntervalMs;
     QStandardItemModel *model;
     cAbstractRegressCalculation *calculation;
     AboutForm *aboutForm;

@@ -206,10 +206,10 @@ void MainWindow::on_pbStartMeasure_clicked()
     }
 }
 
-// One reading of a run. The next one follows 500 ms after this one ends, until N readings
-// are taken or Stop was pressed; then the run appends its point: X of the last reading, the
-// mean of Y and the population standard deviation of Y. A reading that fails (it has been
-// reported) is not counted and ends the run at once, with the readings taken before it, as if
+// One reading of a run. The next one follows the reading interval (500 ms) after this one ends,
+// until N readings are taken or Stop was pressed; then the run appends its point: X of the last
+// reading, the mean of Y and the population standard deviation of Y. A reading that fails (it has
+// been reported) is not counted and ends the run at once, with the readings taken before it, as if
 // Stop had been pressed; a run without any reading appends nothing.
 void MainWindow::timerTick()
 {
@@ -225,7 +225,7 @@ void MainWindow::timerTick()
         if (count > 0)
             ui->progressBar->setValue(tickCount * 100 / count);
         if (tickCount < count && !measureStopped) {
-            QTimer::singleShot(500, this, &MainWindow::timerTick);
+            QTimer::singleShot(readingIntervalMs, this, &MainWindow::timerTick);
             return;
         }
     }

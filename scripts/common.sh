@@ -26,11 +26,6 @@ esac
 # The Qt that VANTOREL_QT is not.
 VANTOREL_OTHER_QT=$((11 - VANTOREL_QT))
 
-# Prefix of the commands that need root: nothing for root, sudo for anybody else.
-ROOT_CMD=""
-[ "$(id -u)" -eq 0 ] || ROOT_CMD="sudo"
-DEBIAN_MIRROR=http://deb.debian.org/debian
-
 # Whether every given Debian package is installed.
 packages_installed() {
     local pkg
@@ -39,28 +34,159 @@ packages_installed() {
     done
 }
 
-# Runs apt-get with the given arguments, through sudo when not root.
-run_apt_get() {
-    local sudo=""
-    if [ "$(id -u)" -ne 0 ]; then
-        if ! command -v sudo >/dev/null 2>&1; then
-            echo "apt-get $* needs root rights, and there is no sudo." >&2
-            return 1
-        fi
-        sudo="sudo"
+# Runs the given command as root: directly for root, through sudo for anybody else.
+as_root() {
+    if [ "$(id -u)" -eq 0 ]; then
+        "$@"
+    elif command -v sudo >/dev/null 2>&1; then
+        sudo "$@"
+    else
+        echo "$1 needs root rights, and there is no sudo." >&2
+        return 1
     fi
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get "$@"
 }
 
+# Runs apt-get with the given arguments as root, without questions.
+run_apt_get() {
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get "$@"
+}
+
+# Commands run when the script ends, however it ends, the last one registered first.
+EXIT_ACTIONS=()
+at_exit() {
+    EXIT_ACTIONS=("$1" "${EXIT_ACTIONS[@]}")
+    trap run_exit_actions EXIT
+    trap 'exit 130' INT
+    trap 'exit 143' TERM
+}
+run_exit_actions() {
+    local action
+    for action in "${EXIT_ACTIONS[@]}"; do
+        eval "$action" || true
+    done
+    EXIT_ACTIONS=()
+}
+
+# A new temporary file (or, with -d, folder) made by mktemp and removed when the script ends;
+# its name goes to TEMPORARY. (Run in a subshell, it would be removed as the subshell ends.)
+make_temporary() {
+    if ! TEMPORARY="$(mktemp "$@" "${TMPDIR:-/tmp}/vantorel.XXXXXXXX")"; then
+        echo "Could not make a temporary file in ${TMPDIR:-/tmp}." >&2
+        return 1
+    fi
+    at_exit "rm -rf --one-file-system $(printf '%q' "$TEMPORARY")"
+}
+
+# The Debian archive to make a fresh release $1 from: the one this machine's apt installs that
+# release from, or else the one it installs this machine's own release from (an archive holds
+# every release). It is the first source of type "deb" that lists the release itself among its
+# suites, in apt's own source lists (the deb822 .sources files and the one-line sources.list
+# and .list files). DEBIAN_MIRROR in the environment takes its place.
+debian_mirror() {
+    if [ -n "${DEBIAN_MIRROR:-}" ]; then
+        echo "$DEBIAN_MIRROR"
+        return 0
+    fi
+    archive_of "$1" || archive_of "$VANTOREL_RELEASE" || {
+        echo "No Debian mirror found in apt's sources ($(apt_source_files | tr '\n' ' ')):" \
+            "no entry of type deb with the suite $1 or $VANTOREL_RELEASE." >&2
+        echo "Set DEBIAN_MIRROR to the address of one, for example DEBIAN_MIRROR=http://<host>/debian." >&2
+        return 1
+    }
+}
+
+# apt's source lists, one a line.
+apt_source_files() {
+    local SOURCELIST="" SOURCEPARTS="" file
+    eval "$(apt-config shell SOURCELIST Dir::Etc::sourcelist/f SOURCEPARTS Dir::Etc::sourceparts/d)"
+    for file in "$SOURCELIST" "$SOURCEPARTS"*.list "$SOURCEPARTS"*.sources; do
+        [ ! -f "$file" ] || echo "$file"
+    done
+}
+
+# The archive that apt's sources give for the release $1; fails when none does.
+archive_of() {
+    local release="$1" file mirror
+    while read -r file; do
+        if [[ "$file" == *.sources ]]; then
+            mirror="$(deb822_mirror "$release" <"$file")"
+        else
+            mirror="$(one_line_mirror "$release" <"$file")"
+        fi
+        if [ -n "$mirror" ]; then
+            echo "${mirror%/}"
+            return 0
+        fi
+    done < <(apt_source_files)
+    return 1
+}
+
+# The first URI of a deb822 stanza on standard input that is of type deb, enabled, reached
+# over a scheme debootstrap knows, and has suite $1.
+deb822_mirror() {
+    awk -v release="$1" '
+        function flush() {
+            if (types ~ /(^| )deb( |$)/ && tolower(enabled) != "no" &&
+                (" " suites " ") ~ (" " release " ") && uris ~ /^(https?|ftp|file):/) {
+                split(uris, list, " ")
+                print list[1]
+                found = 1
+                exit
+            }
+            types = uris = suites = enabled = key = ""
+        }
+        /^#/ { next }
+        /^[ \t]*$/ { flush(); next }
+        /^[ \t]/ { value = $0; sub(/^[ \t]+/, "", value); append(key, value); next }
+        {
+            key = tolower($0); sub(/:.*/, "", key)
+            value = $0; sub(/^[^:]*:[ \t]*/, "", value)
+            append(key, value)
+        }
+        function append(k, v) {
+            if (k == "types") types = types " " v
+            else if (k == "uris") uris = uris " " v
+            else if (k == "suites") suites = suites " " v
+            else if (k == "enabled") enabled = v
+            gsub(/^ +/, "", types); gsub(/^ +/, "", uris); gsub(/^ +/, "", suites)
+        }
+        END { if (!found) flush() }'
+}
+
+# The URI of the first one-line entry on standard input, "deb [options] uri suite ...", with
+# suite $1 and a scheme debootstrap knows.
+one_line_mirror() {
+    awk -v release="$1" '
+        { sub(/#.*/, "") }
+        $1 == "deb" {
+            i = 2
+            if ($i ~ /^\[/) { while (i <= NF && $i !~ /\]$/) i++; i++ }
+            if ($(i + 1) == release && $i ~ /^(https?|ftp|file):/) { print $i; exit }
+        }'
+}
+
+# The proxy that apt uses here for http, if any: debootstrap and the apt of a fresh system use
+# it too.
+APT_HTTP_PROXY="${http_proxy:-}"
+if [ -z "$APT_HTTP_PROXY" ] && command -v apt-config >/dev/null 2>&1; then
+    eval "$(apt-config shell APT_HTTP_PROXY Acquire::http::Proxy)"
+    [ "$APT_HTTP_PROXY" != DIRECT ] || APT_HTTP_PROXY=""
+fi
+
 # Makes a fresh minimal Debian $1 with debootstrap in the folder $2, in place of whatever was
-# there (nothing may be mounted below it). Its output goes to the log $3, whose end is shown
-# when it fails.
+# there (nothing may be mounted below it), from the mirror apt uses here. Its output goes to
+# the log $3, whose end is shown when it fails.
 fresh_debian_root() {
     local release="$1" rootfs="$2" log="$3"
-    $ROOT_CMD rm -rf --one-file-system "$rootfs"
+    local mirror
+    mirror="$(debian_mirror "$release")" || return 1
+    as_root rm -rf --one-file-system "$rootfs"
     mkdir -p "$(dirname "$rootfs")"
-    if ! $ROOT_CMD debootstrap --variant=minbase "$release" "$rootfs" "$DEBIAN_MIRROR" >"$log" 2>&1; then
+    echo "Making a fresh Debian $release in $rootfs from $mirror"
+    if ! as_root env ${APT_HTTP_PROXY:+http_proxy="$APT_HTTP_PROXY"} \
+        debootstrap --variant=minbase "$release" "$rootfs" "$mirror" >"$log" 2>&1; then
         tail -n 20 "$log" >&2
+        echo "debootstrap could not make a Debian $release from $mirror (log: $log)." >&2
         return 1
     fi
 }
@@ -76,14 +202,11 @@ install_packages() {
     echo "Installing: ${missing[*]}"
     run_apt_get update -qq
     # dpkg's many lines are shown only when the install fails.
-    local log
-    log="$(mktemp)"
-    if ! run_apt_get install -y -qq --no-install-recommends "${missing[@]}" >"$log" 2>&1; then
-        cat "$log" >&2
-        rm -f "$log"
+    make_temporary || return 1
+    if ! run_apt_get install -y -qq --no-install-recommends "${missing[@]}" >"$TEMPORARY" 2>&1; then
+        cat "$TEMPORARY" >&2
         return 1
     fi
-    rm -f "$log"
 }
 
 # Whether apt's package lists have every given package.
@@ -108,8 +231,10 @@ build_packages() {
     echo cmake make g++ pkg-config "${qt[@]}" libqcustomplot-dev fonts-dejavu-core
 }
 read -r -a BUILD_PACKAGES <<<"$(build_packages "$VANTOREL_QT")"
-# What the tests, the benchmarks and the fuzz run need on top.
-TEST_PACKAGES=(libbenchmark-dev clang libclang-rt-dev)
+# What the tests and the benchmarks need on top; and what the whole battery needs besides
+# (clang for the fuzz run, debootstrap for the fresh systems).
+TEST_PACKAGES=(libbenchmark-dev)
+FULL_TEST_PACKAGES=(clang libclang-rt-dev debootstrap)
 
 # The folder of the plain build with Qt $1: build/ for the Qt of this release, build-qtN/ for
 # the other one.
@@ -147,4 +272,30 @@ configure_tree() {
 build_tree() {
     configure_tree "$@"
     cmake --build "$VANTOREL_ROOT/$1" -j "$(nproc)"
+}
+
+# Each stage of a run begins with "== <name>"; stage_summary lists how long each took and the
+# whole run (counted from the start of the script).
+STAGE_LINES=()
+STAGE_NAME=""
+STAGE_START=0
+stage() {
+    stage_done
+    STAGE_NAME="$1"
+    STAGE_START=$SECONDS
+    echo "== $1"
+}
+stage_done() {
+    [ -n "$STAGE_NAME" ] || return 0
+    STAGE_LINES+=("$(printf '%7s  %s' "$(duration $((SECONDS - STAGE_START)))" "$STAGE_NAME")")
+    STAGE_NAME=""
+}
+stage_summary() {
+    stage_done
+    echo "== Time taken (minutes:seconds)"
+    printf '   %s\n' "${STAGE_LINES[@]}"
+    printf '   %7s  %s\n' "$(duration "$SECONDS")" "${1:-in all}"
+}
+duration() {
+    printf '%d:%02d' $(($1 / 60)) $(($1 % 60))
 }

@@ -1,5 +1,5 @@
-// The timed acquisition: N marker readings 500 ms apart reduced to one point (X of the last
-// reading, mean Y, population standard deviation of Y), the progress bar, the Start/Stop
+// The timed acquisition: N marker readings a reading interval apart reduced to one point (X of the
+// last reading, mean Y, population standard deviation of Y), the progress bar, the Start/Stop
 // button and its controls, a run stopped early, and Start pressed while a stopped run still
 // waits for its last reading.
 #include <QProgressBar>
@@ -18,6 +18,9 @@
 #include "testhelpers.h"
 
 using instrumenttest::BoxAnswerer;
+
+// The reading interval of these tests: the program's 500 ms would only make them slow.
+constexpr int pace = 50;
 
 class TestAcquisition : public QObject
 {
@@ -90,6 +93,7 @@ void TestAcquisition::init()
     fake = std::make_unique<FakeGpib>();
     GpibDriver::setCurrent(fake.get());
     window = new MainWindow;
+    window->setReadingInterval(pace);
     boxes = std::make_unique<BoxAnswerer>();
 }
 
@@ -100,7 +104,7 @@ void TestAcquisition::cleanup()
     auto *button = child<QPushButton>("pbStartMeasure");
     if (button->text() == QStringLiteral("Stop")) {
         button->click();
-        QTest::qWait(1000);
+        QTest::qWait(4 * pace);
     }
     boxes.reset();
     delete window;
@@ -128,7 +132,7 @@ void TestAcquisition::tenReadingsAtTheirPace()
     QCOMPARE(debug.count(QStringLiteral("Update graph")), 1);
     checkIdle();
 
-    // Each reading is one whole connection; the next one starts 500 ms after it ends.
+    // Each reading is one whole connection; the next one starts an interval after it ends.
     const QStringList reading = {"ibdev(0, 21, 0, 11, 1, 0)",
                                  "ibclr(17)",
                                  "ibwrt(17, SYST:DISP:UPD ON, 16)",
@@ -143,12 +147,12 @@ void TestAcquisition::tenReadingsAtTheirPace()
     for (int i = 1; i < 10; ++i) {
         const qint64 gap = fake->script.callTimes[i * reading.size()] -
                            fake->script.callTimes[i * reading.size() - 1];
-        QVERIFY2(gap >= 450,
+        QVERIFY2(gap >= pace * 9 / 10,
                  qPrintable(QStringLiteral("gap %1 ms before reading %2").arg(gap).arg(i + 1)));
     }
 
     // Nothing follows the run.
-    QTest::qWait(700);
+    QTest::qWait(3 * pace);
     QCOMPARE(readings(), 10);
 }
 
@@ -163,7 +167,7 @@ void TestAcquisition::zeroReadingsTakeOne()
     QCOMPARE(cell(0, 2), 0.0);
     QCOMPARE(child<QProgressBar>("progressBar")->value(), 100);
     checkIdle();
-    QTest::qWait(600);
+    QTest::qWait(3 * pace);
     QCOMPARE(readings(), 1);
 }
 
@@ -228,7 +232,7 @@ void TestAcquisition::stopAfterThreeAppendsFour()
     QCOMPARE(cell(0, 1), 2.5);
     QCOMPARE(cell(0, 2), std::sqrt(1.25));
     QCOMPARE(child<QProgressBar>("progressBar")->value(), 100);
-    QTest::qWait(700);
+    QTest::qWait(3 * pace);
     QCOMPARE(readings(), 4);
     QCOMPARE(model()->rowCount(), 1);
 }
@@ -250,7 +254,7 @@ void TestAcquisition::startWhileStoppingIsIgnored()
     QCOMPARE(readings(), 2);
     QCOMPARE(cell(0, 1), 3.0);
     QCOMPARE(cell(0, 2), 1.0);
-    QTest::qWait(700);
+    QTest::qWait(3 * pace);
     QCOMPARE(readings(), 2);
     checkIdle();
 
@@ -276,7 +280,7 @@ void TestAcquisition::switchedOffAnalyserStopsTheRun()
     QCOMPARE(child<QProgressBar>("progressBar")->value(), 0);
     QCOMPARE(window->statusBar()->currentMessage(),
              QStringLiteral("Measurement stopped: no reading succeeded"));
-    QTest::qWait(700);
+    QTest::qWait(3 * pace);
     QCOMPARE(boxes->boxes().size(), 1);
     QCOMPARE(fake->script.calls.size(), 3);
 }
@@ -296,7 +300,7 @@ void TestAcquisition::failedReadingEndsTheRun()
     QCOMPARE(window->statusBar()->currentMessage(),
              QStringLiteral("Point added: X = 2000; Y = 4; dY = 1"));
     checkIdle();
-    QTest::qWait(700);
+    QTest::qWait(3 * pace);
     QCOMPARE(readings(), 3);
     QCOMPARE(boxes->boxes().size(), 1);
 }
@@ -319,7 +323,7 @@ void TestAcquisition::equalReadingsGiveZeroSpread()
     for (int i = 0; i < count; ++i)
         script({"1.96946394"});
     start(count);
-    QVERIFY(waitForPoint(1, count * 600 + 5000));
+    QVERIFY(waitForPoint(1, count * (pace + 100) + 5000));
     QCOMPARE(readings(), count);
     QCOMPARE(cell(0, 1), mean);
     QCOMPARE(cell(0, 2), 0.0);

@@ -97,6 +97,7 @@ void TestEndToEnd::wholeRoadOfMeasuredPoints()
     SimulatedAnalyser analyser;
     GpibDriver::setCurrent(&analyser);
     MainWindow mainWindow;
+    mainWindow.setReadingInterval(50);
     window = &mainWindow;
     mainWindow.show();
     QVERIFY(QTest::qWaitForWindowExposed(&mainWindow));

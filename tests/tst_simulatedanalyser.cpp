@@ -225,6 +225,7 @@ void TestSimulatedAnalyser::demoInTheWindow()
     SimulatedAnalyser analyser;
     GpibDriver::setCurrent(&analyser);
     MainWindow window;
+    window.setReadingInterval(50);
     instrumenttest::BoxAnswerer boxes;
     const auto button = [&](const char *name) {
         return window.findChild<QPushButton *>(QLatin1String(name));

@@ -17,7 +17,7 @@
 
 #include "app/mainwindow.h"
 #include "instrument/simulatedanalyser.h"
-#include "tests/testhelpers.h"
+#include "testhelpers.h"
 
 namespace {
 
