@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMutex>
-#include <QStandardItemModel>
 #include <QTableView>
 #include <QTimer>
 
@@ -79,10 +78,25 @@ void answerReplace()
     });
 }
 
-QStandardItemModel *tableModel(const QWidget *window)
+QAbstractItemModel *tableModel(const QWidget *window)
 {
     const auto *table = window->findChild<QTableView *>(QStringLiteral("twData"));
-    return table ? qobject_cast<QStandardItemModel *>(table->model()) : nullptr;
+    return table ? table->model() : nullptr;
+}
+
+double cell(const QWidget *window, int row, int column)
+{
+    const QAbstractItemModel *model = tableModel(window);
+    return model->data(model->index(row, column), Qt::DisplayRole).toDouble();
+}
+
+QList<QList<double>> tableRows(const QWidget *window)
+{
+    const QAbstractItemModel *model = tableModel(window);
+    QList<QList<double>> rows;
+    for (int r = 0; r < model->rowCount(); ++r)
+        rows.append({cell(window, r, 0), cell(window, r, 1), cell(window, r, 2)});
+    return rows;
 }
 
 QString writeFile(const QString &path, const QByteArray &bytes)

@@ -7,7 +7,7 @@
 
 #include <functional>
 
-class QStandardItemModel;
+class QAbstractItemModel;
 class QWidget;
 
 namespace testhelpers {
@@ -27,7 +27,13 @@ void cancelFileDialog();
 void answerReplace();
 
 // The table model behind the window's "twData" view.
-QStandardItemModel *tableModel(const QWidget *window);
+QAbstractItemModel *tableModel(const QWidget *window);
+
+// The number in one cell of that table, as its model gives it.
+double cell(const QWidget *window, int row, int column);
+
+// Every row of that table: X, Y and dY.
+QList<QList<double>> tableRows(const QWidget *window);
 
 // Writes bytes to the file at path, replacing it; stops the test program when that fails.
 QString writeFile(const QString &path, const QByteArray &bytes);

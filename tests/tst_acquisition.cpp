@@ -5,7 +5,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QStandardItemModel>
 #include <QStatusBar>
 #include <QTableView>
 
@@ -46,14 +45,8 @@ private:
     {
         return window->findChild<T *>(QLatin1String(name));
     }
-    QStandardItemModel *model() const
-    {
-        return qobject_cast<QStandardItemModel *>(child<QTableView>("twData")->model());
-    }
-    double cell(int row, int column) const
-    {
-        return model()->item(row, column)->data(Qt::DisplayRole).toDouble();
-    }
+    QAbstractItemModel *model() const { return testhelpers::tableModel(window); }
+    double cell(int row, int column) const { return testhelpers::cell(window, row, column); }
     // Scripts one marker reading per entry of ys, X at 1000 times its number.
     void script(const QList<QByteArray> &ys)
     {

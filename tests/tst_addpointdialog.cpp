@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStandardItemModel>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -66,20 +65,10 @@ private:
     {
         window->findChild<QAction *>(QStringLiteral("actionAddPoint"))->trigger();
     }
-    QList<QList<double>> rows() const
-    {
-        QList<QList<double>> result;
-        for (int r = 0; r < model->rowCount(); ++r) {
-            QList<double> row;
-            for (int c = 0; c < 3; ++c)
-                row << model->item(r, c)->data(Qt::DisplayRole).toDouble();
-            result << row;
-        }
-        return result;
-    }
+    QList<QList<double>> rows() const { return testhelpers::tableRows(window); }
 
     MainWindow *window = nullptr;
-    QStandardItemModel *model = nullptr;
+    QAbstractItemModel *model = nullptr;
     QStringList shown;
     bool okEnabled = false;
 };

@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStandardItemModel>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -77,21 +76,11 @@ private:
         QVERIFY(QMetaObject::invokeMethod(window, "addPoint", Q_ARG(double, x), Q_ARG(double, y),
                                           Q_ARG(double, dy)));
     }
-    Rows rows() const
-    {
-        Rows result;
-        for (int r = 0; r < model->rowCount(); ++r) {
-            QList<double> row;
-            for (int c = 0; c < 3; ++c)
-                row << model->item(r, c)->data(Qt::DisplayRole).toDouble();
-            result << row;
-        }
-        return result;
-    }
+    Rows rows() const { return testhelpers::tableRows(window); }
     QString statusText() const { return window->statusBar()->currentMessage(); }
 
     MainWindow *window = nullptr;
-    QStandardItemModel *model = nullptr;
+    QAbstractItemModel *model = nullptr;
     QTemporaryDir dir;
 };
 

@@ -11,7 +11,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QStandardItemModel>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -82,7 +81,7 @@ private:
         for (int r = 0; r < model->rowCount(); ++r) {
             Row row;
             for (int c = 0; c < 3; ++c)
-                row << static_cast<double>(model->item(r, c)->data(Qt::DisplayRole).toFloat());
+                row << static_cast<double>(static_cast<float>(testhelpers::cell(window, r, c)));
             rows << row;
         }
         return rows;

@@ -6,7 +6,6 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QStandardItemModel>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -70,7 +69,7 @@ private:
         button("pbStartMeasure")->click();
         if (model->rowCount() != rows + 1)
             return qQNaN();
-        return model->item(rows, 1)->data(Qt::DisplayRole).toDouble();
+        return testhelpers::cell(window, rows, 1);
     }
 
     std::unique_ptr<FakeGpib> fake;

@@ -5,7 +5,6 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSpinBox>
-#include <QStandardItemModel>
 #include <QStatusBar>
 #include <QTableView>
 
@@ -257,10 +256,10 @@ void TestSimulatedAnalyser::demoInTheWindow()
     QVERIFY(QTest::qWaitFor([&] { return model->rowCount() == 1; }, 5000));
     GpibDriver::setCurrent(nullptr);
 
-    QCOMPARE(model->item(0, 0)->data(Qt::DisplayRole).toDouble(), 15849.0);
-    const double level = model->item(0, 1)->data(Qt::DisplayRole).toDouble();
+    QCOMPARE(testhelpers::cell(&window, 0, 0), 15849.0);
+    const double level = testhelpers::cell(&window, 0, 1);
     QVERIFY(std::abs(level - SimulatedAnalyser::toneLevel(15849)) < 0.2);
-    const double spread = model->item(0, 2)->data(Qt::DisplayRole).toDouble();
+    const double spread = testhelpers::cell(&window, 0, 2);
     QVERIFY(spread > 0 && spread < 0.2);
     QVERIFY(boxes.boxes().isEmpty());
 
