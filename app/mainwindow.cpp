@@ -5,13 +5,15 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
-#include <QStandardItemModel>
+#include <QUndoStack>
 
 #include <csignal>
 
 #include "app/aboutform.h"
+#include "app/backgroundtask.h"
 #include "app/fitrunner.h"
 #include "data/numbertext.h"
+#include "data/pointtablemodel.h"
 #include "data/qdoubledelegate.h"
 #include "instrument/gpibdriver.h"
 #include "regression/cabstractregresscalculation.h"
@@ -40,8 +42,9 @@ Q_COREAPP_STARTUP_FUNCTION(ignoreFileSizeSignal)
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent), ui(new Ui::MainWindow), gpibDevice(0), measureStopped(true), sumY(0),
-      sumY2(0), model(new QStandardItemModel(this)), calculation(nullptr),
-      aboutForm(new AboutForm(this)), fitRunner(new FitRunner(this))
+      sumY2(0), model(new PointTableModel(this)), undoStack(new QUndoStack(this)),
+      calculation(nullptr), aboutForm(new AboutForm(this)), fitRunner(new FitRunner(this)),
+      fileTask(new BackgroundTask(this))
 {
     registerResources();
     ui->setupUi(this);
@@ -60,15 +63,14 @@ MainWindow::MainWindow(QWidget *parent)
     connect(ui->actionSave, &QAction::triggered, [this] { saveData(false); });
     connect(ui->pbSaveDataWithCorrection, &QPushButton::clicked, [this] { saveData(true); });
 
-    setupModel();
-    // Any change of the points after this makes them unsaved; reading a file into an empty
-    // table and saving the table take that back.
-    const auto pointsChanged = [this] { unsavedPoints = true; };
-    connect(model, &QAbstractItemModel::rowsInserted, this, pointsChanged);
-    connect(model, &QAbstractItemModel::rowsRemoved, this, pointsChanged);
-    connect(model, &QAbstractItemModel::dataChanged, this, pointsChanged);
+    model->setUndoStack(undoStack);
+    connect(undoStack, &QUndoStack::canUndoChanged, ui->actionUndo, &QAction::setEnabled);
+    connect(undoStack, &QUndoStack::canRedoChanged, ui->actionRedo, &QAction::setEnabled);
     ui->twData->setModel(model);
-    ui->twData->setItemDelegate(new qDoubleDelegate(this));
+    auto *delegate = new qDoubleDelegate(this);
+    connect(delegate, &qDoubleDelegate::textRefused, this,
+            [this](const QString &message) { statusBar()->showMessage(message); });
+    ui->twData->setItemDelegate(delegate);
     // The three columns share the panel's width, so X, Y and dY stay in view together.
     ui->twData->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     // Numbers read the same everywhere in the window, whatever the desktop's language: with a
@@ -95,6 +97,11 @@ MainWindow::~MainWindow()
 {
     delete ui;
     delete calculation;
+}
+
+void MainWindow::setFileDialogDelay(int milliseconds)
+{
+    fileTask->setDialogDelay(milliseconds);
 }
 
 // Sets each panel toggle to the visibility its dock has now, so a panel closed by its own

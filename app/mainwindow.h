@@ -14,9 +14,11 @@ class MainWindow;
 
 class QCloseEvent;
 class QFile;
-class QStandardItemModel;
+class QUndoStack;
 class AboutForm;
+class BackgroundTask;
 class FitRunner;
+class PointTableModel;
 class cAbstractRegressCalculation;
 
 // The one window of the program. It owns all state (the points, the calibration, the last fit,
@@ -35,6 +37,9 @@ public:
 
     // Sets the pause between two readings of a timed run (tests shorten it).
     void setReadingInterval(int milliseconds) { readingIntervalMs = milliseconds; }
+    // Sets the pause before the progress dialog of a data file being read or written appears
+    // (tests shorten it).
+    void setFileDialogDelay(int milliseconds);
 
 public slots:
     void updateGraph();
@@ -54,6 +59,8 @@ private slots:
     void on_pbCalculate_clicked();
     void on_actionSaveGraph_triggered();
     void on_tbOpenCalibration_clicked();
+    void on_actionUndo_triggered();
+    void on_actionRedo_triggered();
     bool saveData(bool Correction = false);
 
 protected:
@@ -74,8 +81,9 @@ private:
     QVector<double> correctedYValues() const;
     bool correctionInUse() const;
     bool refuseIrregularFile(const QString &fileName);
-    bool openChosenFile(QFile &file);
-    void setupModel();
+    static bool isIrregularFile(const QString &fileName);
+    void openDataFile(const QString &fileName);
+    void showDeletedRows(int count);
     // A failed save or export is shown until something replaces it, or a later save works.
     void showSaveFailure(const QString &message);
     void clearSaveFailure();
@@ -94,17 +102,20 @@ private:
     double sumY;
     double sumY2;
     int readingIntervalMs = defaultReadingIntervalMs;
-    QStandardItemModel *model;
+    PointTableModel *model;
+    // Every change of the table, for Undo and Redo; its clean state is the table as last saved
+    // or read into an empty table.
+    QUndoStack *undoStack;
     cAbstractRegressCalculation *calculation;
     AboutForm *aboutForm;
     QVector<QPointF> calibration;
-    // True once the table holds points that were neither saved nor read into an empty table.
-    bool unsavedPoints = false;
     // The save failure shown last, empty when none is.
     QString saveFailure;
     // Runs each fit beside the window; closing the window during a fit cancels it first and
     // closes once it has ended.
     FitRunner *fitRunner;
+    // Reads and writes big data files beside the window.
+    BackgroundTask *fileTask;
     bool closeAfterFit = false;
 };
 

@@ -1,13 +1,14 @@
-// Open Data and Save Data of 100,000-line files through the real main window slots, with the
-// file dialogs answered here, and the parts they are made of: reading the file, appending the
-// rows to the table, writing the file. Also the resident memory that one table row costs.
+// Open Data, Save Data, Delete Selection, Clear Data and closing the window on tables of 100,000
+// and 1,000,000 rows, through the real main window with its file dialogs answered here, and the
+// parts they are made of: reading the file, appending rows, writing the file. Also the
+// resident memory the table costs.
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QItemSelectionModel>
 #include <QLineEdit>
-#include <QStandardItemModel>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -16,10 +17,13 @@
 #include <malloc.h>
 
 #include <algorithm>
+#include <map>
+#include <vector>
 
 #include "app/mainwindow.h"
 #include "data/datafilereader.h"
 #include "data/datafilewriter.h"
+#include "data/pointtablemodel.h"
 
 namespace {
 
@@ -76,22 +80,24 @@ struct RowCost
     }
 };
 
-// Measurement-like numbers of all three kinds of notation the writer produces.
-QString dataFile()
+// A file of rows measurement-like points, made once per size: numbers of all three kinds of
+// notation the writer produces.
+QString dataFile(int rows)
 {
-    static const QString path = [] {
-        const QString name = workDir().filePath(QStringLiteral("points.txt"));
+    static std::map<int, QString> paths;
+    QString &path = paths[rows];
+    if (path.isEmpty()) {
+        path = workDir().filePath(QStringLiteral("points-%1.txt").arg(rows));
         QVector<double> x, y, dy;
-        for (int i = 0; i < fileRows; ++i) {
+        for (int i = 0; i < rows; ++i) {
             x.append(1e6 * (1 + i * 0.0137));
             y.append(-3.14159 * (i % 97) / 7.0);
             dy.append(1.23e-5 * (1 + i % 13));
         }
         QString error;
-        if (!DataFileWriter::write(name, x, y, dy, &error))
-            qFatal("cannot write %s: %s", qPrintable(name), qPrintable(error));
-        return name;
-    }();
+        if (!DataFileWriter::write(path, x, y, dy, &error))
+            qFatal("cannot write %s: %s", qPrintable(path), qPrintable(error));
+    }
     return path;
 }
 
@@ -113,10 +119,123 @@ void answerFileDialog(const QString &path)
     timer->start();
 }
 
-QStandardItemModel *tableModel(MainWindow &window)
+QAbstractItemModel *tableModel(MainWindow &window)
 {
-    return qobject_cast<QStandardItemModel *>(
-        window.findChild<QTableView *>(QStringLiteral("twData"))->model());
+    return window.findChild<QTableView *>(QStringLiteral("twData"))->model();
+}
+
+void trigger(MainWindow &window, const char *action)
+{
+    window.findChild<QAction *>(QLatin1String(action))->trigger();
+}
+
+// A window whose table holds the rows of the file of that size, opened through Open Data.
+MainWindow *windowWithFile(int rows)
+{
+    auto *window = new MainWindow;
+    answerFileDialog(dataFile(rows));
+    trigger(*window, "actionOpen");
+    if (tableModel(*window)->rowCount() != rows)
+        qFatal("the table does not hold every line of the file");
+    return window;
+}
+
+// Selects every other row, each as a range of its own, as rows clicked one by one are.
+void selectEveryOtherRow(MainWindow &window)
+{
+    auto *table = window.findChild<QTableView *>(QStringLiteral("twData"));
+    QItemSelection selection;
+    const int rows = table->model()->rowCount();
+    for (int row = 0; row < rows; row += 2)
+        selection.append(
+            QItemSelectionRange(table->model()->index(row, 0), table->model()->index(row, 2)));
+    table->selectionModel()->select(selection, QItemSelectionModel::Select);
+}
+
+// "Open Data" of a file into an empty table, graph refresh included, and the resident memory
+// it adds: the table, its view and the plotted points.
+void BM_OpenData(benchmark::State &state)
+{
+    const int rows = static_cast<int>(state.range(0));
+    const QString path = dataFile(rows);
+    double resident = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto *window = new MainWindow;
+        malloc_trim(0);
+        const double before = residentBytes();
+        answerFileDialog(path);
+        state.ResumeTiming();
+        trigger(*window, "actionOpen");
+        state.PauseTiming();
+        if (tableModel(*window)->rowCount() != rows)
+            state.SkipWithError("the table does not hold every line of the file");
+        resident = std::max(resident, residentBytes() - before);
+        delete window;
+        state.ResumeTiming();
+    }
+    state.counters["resident_MB"] = resident / 1e6;
+}
+
+// "Save Data" of the table read from a file, to a new file.
+void BM_SaveData(benchmark::State &state)
+{
+    const int rows = static_cast<int>(state.range(0));
+    MainWindow *window = windowWithFile(rows);
+    const QString path = workDir().filePath(QStringLiteral("saved.txt"));
+    for (auto _ : state) {
+        state.PauseTiming();
+        QFile::remove(path);
+        answerFileDialog(path);
+        state.ResumeTiming();
+        trigger(*window, "actionSave");
+    }
+    state.counters["file_MB"] = QFileInfo(path).size() / 1e6;
+    delete window;
+}
+
+// After the table is read from a file: "Delete Selection" of every other row, then "Clear
+// Data", then closing the window (it is destroyed, as after the user's last answer), each timed
+// on its own; the counters give each in milliseconds.
+void BM_DeleteClearClose(benchmark::State &state)
+{
+    const int rows = static_cast<int>(state.range(0));
+    double deleteMs = 0, clearMs = 0, closeMs = 0;
+    QElapsedTimer clock;
+    for (auto _ : state) {
+        state.PauseTiming();
+        MainWindow *window = windowWithFile(rows);
+        selectEveryOtherRow(*window);
+        state.ResumeTiming();
+        clock.start();
+        trigger(*window, "actionDelete_Selection");
+        deleteMs = clock.nsecsElapsed() / 1e6;
+        state.PauseTiming();
+        if (tableModel(*window)->rowCount() != rows / 2)
+            state.SkipWithError("the table does not hold the rows that were not selected");
+        state.ResumeTiming();
+        clock.start();
+        trigger(*window, "actionClear");
+        clearMs = clock.nsecsElapsed() / 1e6;
+        clock.start();
+        delete window;
+        closeMs = clock.nsecsElapsed() / 1e6;
+    }
+    state.counters["delete_ms"] = deleteMs;
+    state.counters["clear_ms"] = clearMs;
+    state.counters["close_ms"] = closeMs;
+}
+
+// Only the reading and parsing of the file, no table.
+void BM_ReadFile(benchmark::State &state)
+{
+    const QString path = dataFile(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        QFile file(path);
+        file.open(QIODevice::ReadOnly);
+        std::vector<DataPoint> points;
+        benchmark::DoNotOptimize(DataFileReader::readData(file, &points));
+    }
 }
 
 void fillTable(MainWindow &window, int rows)
@@ -126,56 +245,8 @@ void fillTable(MainWindow &window, int rows)
                                   Q_ARG(double, -0.5 * i), Q_ARG(double, 0.01));
 }
 
-// "Open Data" of the 100,000-line file into an empty table, graph refresh included.
-void BM_OpenData(benchmark::State &state)
-{
-    const QString path = dataFile();
-    RowCost cost;
-    for (auto _ : state) {
-        state.PauseTiming();
-        auto *window = new MainWindow;
-        cost.start();
-        answerFileDialog(path);
-        state.ResumeTiming();
-        window->findChild<QAction *>(QStringLiteral("actionOpen"))->trigger();
-        state.PauseTiming();
-        if (tableModel(*window)->rowCount() != fileRows)
-            state.SkipWithError("the table does not hold every line of the file");
-        cost.stop(fileRows);
-        delete window;
-        state.ResumeTiming();
-    }
-    cost.report(state);
-}
-
-// "Save Data" of a 100,000-row table to a new file.
-void BM_SaveData(benchmark::State &state)
-{
-    MainWindow window;
-    fillTable(window, fileRows);
-    const QString path = workDir().filePath(QStringLiteral("saved.txt"));
-    for (auto _ : state) {
-        state.PauseTiming();
-        QFile::remove(path);
-        answerFileDialog(path);
-        state.ResumeTiming();
-        window.findChild<QAction *>(QStringLiteral("actionSave"))->trigger();
-    }
-    state.counters["file_bytes"] = QFileInfo(path).size();
-}
-
-// Only the reading and parsing of the file, no table.
-void BM_ReadFile(benchmark::State &state)
-{
-    const QString path = dataFile();
-    for (auto _ : state) {
-        QFile file(path);
-        file.open(QIODevice::ReadOnly | QIODevice::Text);
-        benchmark::DoNotOptimize(DataFileReader::readData(file));
-    }
-}
-
-// Only the appending of 100,000 rows to the table of a window (the model with its view).
+// Only the appending of 100,000 rows one by one, as Add Point and timed runs do, to the table
+// of a window (the model with its view and the undo history).
 void BM_AppendRows(benchmark::State &state)
 {
     RowCost cost;
@@ -193,62 +264,23 @@ void BM_AppendRows(benchmark::State &state)
     cost.report(state);
 }
 
-// The same rows in a bare item model without a view: what the model itself costs.
+// The same rows in a bare model without a view or undo history: what the model itself costs.
 void BM_AppendRowsBareModel(benchmark::State &state)
 {
     RowCost cost;
     for (auto _ : state) {
         state.PauseTiming();
-        auto *model = new QStandardItemModel(0, 3);
+        auto *model = new PointTableModel;
         cost.start();
         state.ResumeTiming();
-        for (int i = 0; i < fileRows; ++i) {
-            QList<QStandardItem *> row;
-            for (double value : {1e6 + i, -0.5 * i, 0.01}) {
-                auto *item = new QStandardItem;
-                item->setData(value, Qt::DisplayRole);
-                row.append(item);
-            }
-            model->appendRow(row);
-        }
+        for (int i = 0; i < fileRows; ++i)
+            model->appendPoints({DataPoint{1e6 + i, -0.5 * i, 0.01}}, QString());
         state.PauseTiming();
         cost.stop(fileRows);
         delete model;
         state.ResumeTiming();
     }
     cost.report(state);
-}
-
-// "Delete Selection" of every stride-th row of a table of rows rows, graph refresh included.
-void BM_DeleteSelection(benchmark::State &state)
-{
-    const int rows = static_cast<int>(state.range(0));
-    const int stride = static_cast<int>(state.range(1));
-    for (auto _ : state) {
-        state.PauseTiming();
-        auto *window = new MainWindow;
-        fillTable(*window, rows);
-        auto *table = window->findChild<QTableView *>(QStringLiteral("twData"));
-        // Rows clicked one by one are ranges of their own; all rows are one range, as after
-        // selecting everything. The ranges hold persistent indexes, so they must be gone from
-        // here before the deletion.
-        {
-            QItemSelection selection;
-            for (int row = 0; row < rows; row += stride) {
-                const int last = stride == 1 ? rows - 1 : row;
-                selection.select(table->model()->index(row, 0), table->model()->index(last, 2));
-                row = last;
-            }
-            table->selectionModel()->select(selection, QItemSelectionModel::Select);
-        }
-        state.ResumeTiming();
-        window->findChild<QAction *>(QStringLiteral("actionDelete_Selection"))->trigger();
-        state.PauseTiming();
-        if (tableModel(*window)->rowCount() != rows - (rows + stride - 1) / stride)
-            state.SkipWithError("the table does not hold the rows that were not selected");
-        delete window;
-        state.ResumeTiming();
-    }
 }
 
 // Only the formatting and writing of the file.
@@ -268,19 +300,31 @@ void BM_WriteFile(benchmark::State &state)
 
 } // namespace
 
-BENCHMARK(BM_OpenData)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
-BENCHMARK(BM_SaveData)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
-BENCHMARK(BM_ReadFile)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_AppendRows)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
-BENCHMARK(BM_AppendRowsBareModel)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
-BENCHMARK(BM_WriteFile)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_DeleteSelection)
+BENCHMARK(BM_OpenData)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3)
+    ->ArgName("rows")
+    ->Arg(100000)
+    ->Arg(1000000);
+BENCHMARK(BM_SaveData)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3)
+    ->ArgName("rows")
+    ->Arg(100000)
+    ->Arg(1000000);
+BENCHMARK(BM_DeleteClearClose)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(1)
-    ->ArgNames({"rows", "stride"})
-    ->Args({100000, 1})
-    ->Args({30000, 2});
+    ->ArgName("rows")
+    ->Arg(100000)
+    ->Arg(1000000);
+BENCHMARK(BM_ReadFile)->Unit(benchmark::kMillisecond)->UseRealTime()->Arg(100000)->Arg(1000000);
+BENCHMARK(BM_AppendRows)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_AppendRowsBareModel)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_WriteFile)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char **argv)
 {

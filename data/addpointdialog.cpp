@@ -12,7 +12,8 @@
 AddPointDialog::AddPointDialog(QWidget *parent) : QDialog(parent), ui(new Ui::AddPointDialog)
 {
     ui->setupUi(this);
-    auto *validator = new NumberValidator(NumberValidator::DoubleRange, this);
+    ui->lbHint->setText(NumberValidator::commaHint());
+    auto *validator = new NumberValidator(this);
     for (QLineEdit *edit : {ui->leX, ui->leY, ui->ledY}) {
         edit->setValidator(validator);
         connect(edit, &QLineEdit::textChanged, this, &AddPointDialog::updateOkButton);
@@ -25,11 +26,22 @@ AddPointDialog::~AddPointDialog()
     delete ui;
 }
 
+// A field with a decimal comma is tinted and the hint below the fields says what to type
+// instead.
 void AddPointDialog::updateOkButton()
 {
     const bool numbers = ui->leX->hasAcceptableInput() && ui->leY->hasAcceptableInput() &&
                          ui->ledY->hasAcceptableInput();
     ui->buttonBox->button(QDialogButtonBox::Ok)->setEnabled(numbers);
+    bool comma = false;
+    for (QLineEdit *edit : {ui->leX, ui->leY, ui->ledY}) {
+        const bool marked = NumberValidator::hasDecimalComma(edit->text());
+        edit->setProperty("notAcceptable", marked);
+        edit->setStyleSheet(marked ? QStringLiteral("QLineEdit { background-color: #ffd7d7; }")
+                                   : QString());
+        comma = comma || marked;
+    }
+    ui->lbHint->setVisible(comma);
 }
 
 // OK is enabled only while every field converts, so each conversion here succeeds.

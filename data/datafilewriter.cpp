@@ -1,89 +1,85 @@
 #include "data/datafilewriter.h"
 
-#include <QFile>
-#include <QSaveFile>
-
 #include <algorithm>
+#include <cmath>
 
-#include "data/filekind.h"
+#include "data/numbertext.h"
+#include "data/replacingfile.h"
+
+// Appends the line of one point to text; its numbers must be finite.
+static void appendLine(QByteArray &text, double x, double y, double delta)
+{
+    char line[3 * NumberText::exactLength + 3];
+    int length = NumberText::exact(x, line);
+    line[length++] = '\t';
+    length += NumberText::exact(y, line + length);
+    line[length++] = '\t';
+    length += NumberText::exact(delta, line + length);
+    line[length++] = '\n';
+    text.append(line, length);
+}
 
 QByteArray DataFileWriter::formatLine(double x, double y, double delta)
 {
-    return QStringLiteral("%1\t%2\t%3\n")
-        .arg(QString::number(x, 'g', 6), QString::number(y, 'g', 6), QString::number(delta, 'g', 6))
-        .toLocal8Bit();
+    QByteArray text;
+    appendLine(text, x, y, delta);
+    return text;
 }
 
-// A short write is retried with the rest, so that a failure surfaces with the reason the
-// system gives (a short write itself carries none).
-static bool writeAll(QFileDevice &file, const QByteArray &bytes)
+int DataFileWriter::firstRowNotFinite(const QVector<double> &x, const QVector<double> &y,
+                                      const QVector<double> &delta)
 {
-    qint64 done = 0;
-    while (done < bytes.size()) {
-        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
-        if (written <= 0)
-            return false;
-        done += written;
+    const int n = std::min({x.size(), y.size(), delta.size()});
+    for (int i = 0; i < n; ++i) {
+        if (!std::isfinite(x.at(i)) || !std::isfinite(y.at(i)) || !std::isfinite(delta.at(i)))
+            return i + 1;
     }
-    return true;
+    return 0;
 }
 
-// Formats the points in blocks and writes them unbuffered, so that every write error is seen
-// here and not lost in a flush on closing.
-static bool writePoints(QFileDevice &file, const QVector<double> &x, const QVector<double> &y,
-                        const QVector<double> &delta)
+// Formats the points in blocks and writes each block as it is full, so that every write error
+// is seen at once. A cancel is looked at between blocks.
+static bool writePoints(ReplacingFile &file, const QVector<double> &x, const QVector<double> &y,
+                        const QVector<double> &delta, const DataFileWriter::Control *control,
+                        bool *cancelled)
 {
     const int n = std::min({x.size(), y.size(), delta.size()});
     const int blockLines = 4096;
     QByteArray block;
+    block.reserve(blockLines * 40);
     for (int i = 0; i < n; ++i) {
-        block += DataFileWriter::formatLine(x.at(i), y.at(i), delta.at(i));
+        appendLine(block, x.at(i), y.at(i), delta.at(i));
         if ((i + 1) % blockLines == 0 || i + 1 == n) {
-            if (!writeAll(file, block))
+            if (!file.write(block.constData(), block.size()))
                 return false;
             block.clear();
+            if (control && control->progress)
+                control->progress(i + 1);
+            if (control && control->cancel && control->cancel->load(std::memory_order_relaxed)) {
+                *cancelled = true;
+                return false;
+            }
         }
     }
     return true;
 }
 
-// An ordinary file is written to a temporary file beside it, which replaces it only once
-// complete. A character device (say /dev/full) has no content to keep, and renaming onto it
-// would replace the device node itself, so it is written directly. A pipe or a socket is
-// refused: writing to it could wait for ever for a reader.
+// A value that is not finite would not read back: nothing is written then.
 bool DataFileWriter::write(const QString &fileName, const QVector<double> &x,
-                           const QVector<double> &y, const QVector<double> &delta, QString *error)
+                           const QVector<double> &y, const QVector<double> &delta, QString *error,
+                           const Control *control, bool *cancelled)
 {
-    const QIODevice::OpenMode mode = QIODevice::WriteOnly | QIODevice::Text | QIODevice::Unbuffered;
-    const FileKind::Kind kind = FileKind::of(fileName);
-    if (kind == FileKind::Other) {
-        *error = QStringLiteral("not a regular file");
+    bool cancel = false;
+    if (!cancelled)
+        cancelled = &cancel;
+    *cancelled = false;
+    if (const int row = firstRowNotFinite(x, y, delta)) {
+        *error = QStringLiteral("row %1 holds a value that is not a finite number").arg(row);
         return false;
     }
-    if (kind == FileKind::CharacterDevice) {
-        QFile file(fileName);
-        bool ok = file.open(mode) && writePoints(file, x, y, delta);
-        if (ok) {
-            file.close();
-            ok = file.error() == QFileDevice::NoError;
-        }
-        if (!ok)
-            *error = file.errorString();
-        return ok;
-    }
-
-    QSaveFile file(fileName);
-    if (!file.open(mode)) {
-        *error = file.errorString();
-        return false;
-    }
-    if (!writePoints(file, x, y, delta)) {
-        *error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        *error = file.errorString();
+    ReplacingFile file(fileName);
+    if (!file.open() || !writePoints(file, x, y, delta, control, cancelled) || !file.commit()) {
+        *error = *cancelled ? QStringLiteral("cancelled") : file.error();
         return false;
     }
     return true;

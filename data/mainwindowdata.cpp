@@ -8,70 +8,43 @@
 #include <QItemSelectionModel>
 #include <QMessageBox>
 #include <QScrollBar>
-#include <QStandardItemModel>
 #include <QStatusBar>
 #include <QTableView>
+#include <QUndoStack>
 
 #include <algorithm>
 #include <vector>
 
+#include "app/backgroundtask.h"
 #include "app/fitrunner.h"
 #include "data/addpointdialog.h"
 #include "data/calibration.h"
 #include "data/datafilereader.h"
 #include "data/datafilewriter.h"
 #include "data/filekind.h"
+#include "data/pointtablemodel.h"
 #include "ui_mainwindow.h"
-
-void MainWindow::setupModel()
-{
-    model->setColumnCount(3);
-    model->setRowCount(0);
-    model->setHorizontalHeaderLabels(
-        {QStringLiteral("X"), QStringLiteral("Y"), QStringLiteral("dY")});
-}
 
 void MainWindow::addPoint(double x, double y, double delta)
 {
-    QList<QStandardItem *> row;
-    for (double value : {x, y, delta}) {
-        auto *item = new QStandardItem;
-        item->setData(value, Qt::DisplayRole);
-        row.append(item);
-    }
-    model->appendRow(row);
+    model->appendPoints({DataPoint{x, y, delta}}, tr("Add Point"));
 }
 
-// Every value passes through single precision on its way out of the table, so all consumers
-// (plot, fit, files) see the same numbers whether a cell was appended or edited.
 QVector<double> MainWindow::columnValues(int column) const
 {
-    QVector<double> values;
-    const int rows = model->rowCount();
-    values.reserve(rows);
-    for (int row = 0; row < rows; ++row) {
-        const QStandardItem *item = model->item(row, column);
-        const float value = item ? item->data(Qt::DisplayRole).toFloat() : 0.0f;
-        values.append(static_cast<double>(value));
-    }
-    return values;
+    return model->column(column);
 }
 
-// Clearing also drops the columns and header labels, so they are set up again: the table
-// looks the same as at start-up.
+// One step to undo; the columns and their labels stay.
 void MainWindow::on_actionClear_triggered()
 {
-    model->clear();
-    setupModel();
+    showDeletedRows(model->clearPoints());
     updateGraph();
 }
 
-// The selected rows go as contiguous blocks, the last block first, so that the row numbers
-// still to be removed stay valid; one removal per block keeps the model's work linear in the
-// number of rows however the selection is made up. The selection is turned into row marks and
-// let go first: its ranges hold persistent indexes, which every removal would adjust. The view
-// lays its row header out anew after every removal, so for more than one block it is given the
-// model back only once all blocks are gone, scrolled to where it was.
+// The selection is turned into row marks and let go before the rows go (its ranges would
+// otherwise follow every row that moves). The deletion is one step to undo, and the view stays
+// where it was.
 void MainWindow::on_actionDelete_Selection_triggered()
 {
     QTableView *view = ui->twData;
@@ -81,34 +54,29 @@ void MainWindow::on_actionDelete_Selection_triggered()
             selected[static_cast<size_t>(row)] = true;
     }
     view->selectionModel()->clear();
-
-    QVector<QPair<int, int>> blocks;
-    for (int end = model->rowCount(); end > 0;) {
-        if (!selected[static_cast<size_t>(end - 1)]) {
-            --end;
-            continue;
-        }
-        int start = end - 1;
-        while (start > 0 && selected[static_cast<size_t>(start - 1)])
-            --start;
-        blocks.append({start, end - start});
-        end = start;
-    }
-    const bool detach = blocks.size() > 1;
     const int scroll = view->verticalScrollBar()->value();
-    if (detach) {
-        QItemSelectionModel *selection = view->selectionModel();
-        view->setModel(nullptr);
-        delete selection;
-    }
-    for (const QPair<int, int> &block : blocks)
-        model->removeRows(block.first, block.second, QModelIndex());
-    if (detach) {
-        QItemSelectionModel *empty = view->selectionModel();
-        view->setModel(model);
-        delete empty;
-        view->verticalScrollBar()->setValue(scroll);
-    }
+    const int deleted = model->deleteRows(selected);
+    view->verticalScrollBar()->setValue(scroll);
+    showDeletedRows(deleted);
+    updateGraph();
+}
+
+void MainWindow::showDeletedRows(int count)
+{
+    if (count > 0)
+        statusBar()->showMessage(tr("Deleted %1 rows (Ctrl+Z to undo)").arg(count));
+}
+
+// Each step back or forward redraws the points once.
+void MainWindow::on_actionUndo_triggered()
+{
+    undoStack->undo();
+    updateGraph();
+}
+
+void MainWindow::on_actionRedo_triggered()
+{
+    undoStack->redo();
     updateGraph();
 }
 
@@ -141,60 +109,105 @@ void MainWindow::on_actionAddPoint_triggered()
 }
 
 // The file's points are appended after the rows already there; the graph is refreshed
-// whatever happened, also after a cancelled dialog. Lines that hold no point are skipped, and
-// the status bar says how many; a file read whole says nothing. Points read into an empty
-// table are the file's and need no saving.
+// whatever happened, also after a cancelled dialog.
 void MainWindow::on_actionOpen_triggered()
 {
     const QString fileName =
         QFileDialog::getOpenFileName(this, tr("Open File..."), QString(), tr("Data (*.txt)"));
-    QFile file(fileName);
-    if (!fileName.isEmpty() && openChosenFile(file)) {
-        const bool intoEmptyTable = model->rowCount() == 0;
-        int skipped = 0;
-        const QVector<DataFileReader::Point> points = DataFileReader::readData(file, &skipped);
-        for (const DataFileReader::Point &point : points)
-            addPoint(point.x, point.y, point.delta);
-        file.close();
-        if (intoEmptyTable)
-            unsavedPoints = false;
-        if (skipped > 0)
-            statusBar()->showMessage(tr("Read %1 points from %2; skipped %3 lines without numbers")
-                                         .arg(points.size())
-                                         .arg(fileName)
-                                         .arg(skipped));
-    }
+    if (!fileName.isEmpty() && !refuseIrregularFile(fileName))
+        openDataFile(fileName);
     updateGraph();
+}
+
+// Reads the file in one pass beside the window and appends its points as one step to undo. A
+// file that cannot be read to its end, a read cancelled or running out of memory adds nothing,
+// and the status bar says so; so does a file with lines that hold no point or dY fields that
+// are no numbers. A file read whole says nothing. Points read into an empty table are the
+// file's and need no saving.
+void MainWindow::openDataFile(const QString &fileName)
+{
+    std::vector<DataPoint> points;
+    DataFileReader::Counts counts;
+    DataFileReader::Outcome outcome = DataFileReader::Complete;
+    QString openError;
+    QString readError;
+    const bool ran =
+        fileTask->run(tr("Reading %1…").arg(fileName), [&](BackgroundTask::Progress &progress) {
+            QFile file(fileName);
+            if (!file.open(QIODevice::ReadOnly)) {
+                openError = file.errorString();
+                return;
+            }
+            progress.total = file.size();
+            DataFileReader::Control control;
+            control.progress = [&progress](qint64 done) { progress.done = done; };
+            control.cancel = &progress.cancel;
+            outcome = DataFileReader::readData(file, &points, &counts, &control);
+            readError = file.errorString();
+        });
+    if (!ran)
+        openError = tr("no worker thread could be started");
+    if (!openError.isEmpty()) {
+        statusBar()->showMessage(tr("Could not open %1: %2").arg(fileName, openError));
+        return;
+    }
+    switch (outcome) {
+    case DataFileReader::ReadError:
+        statusBar()->showMessage(tr("Could not read %1: %2").arg(fileName, readError));
+        return;
+    case DataFileReader::OutOfMemory:
+        statusBar()->showMessage(
+            tr("Could not read %1: its points do not fit into memory").arg(fileName));
+        return;
+    case DataFileReader::Cancelled:
+        statusBar()->showMessage(tr("Open Data cancelled: nothing was read from %1").arg(fileName));
+        return;
+    case DataFileReader::Complete:
+        break;
+    }
+    const bool intoEmptyTable = model->rowCount() == 0;
+    const int read = static_cast<int>(points.size());
+    try {
+        model->reserveRows(points.size());
+    } catch (const std::bad_alloc &) {
+        statusBar()->showMessage(
+            tr("Could not read %1: its points do not fit into memory").arg(fileName));
+        return;
+    }
+    model->appendPoints(std::move(points), tr("Open Data"));
+    if (intoEmptyTable)
+        undoStack->setClean();
+    if (counts.skippedLines == 0 && counts.unreadableDy == 0)
+        return;
+    QString text = tr("Read %1 points from %2").arg(read).arg(fileName);
+    if (counts.skippedLines > 0)
+        text += tr("; skipped %1 lines without numbers").arg(counts.skippedLines);
+    if (counts.unreadableDy > 0)
+        text += tr("; %1 dY fields were not numbers and read as 0").arg(counts.unreadableDy);
+    statusBar()->showMessage(text);
 }
 
 // Refuses, with a status message, a chosen path that names something other than a regular file:
 // reading a pipe, a socket or a device could block the window for ever.
 bool MainWindow::refuseIrregularFile(const QString &fileName)
 {
-    const FileKind::Kind kind = FileKind::of(fileName);
-    if (kind == FileKind::Regular || kind == FileKind::Missing)
+    if (!isIrregularFile(fileName))
         return false;
     statusBar()->showMessage(tr("Could not open %1: not a regular file").arg(fileName));
     return true;
 }
 
-// Opens the file chosen in an open dialog for reading, or says in the status bar why not.
-bool MainWindow::openChosenFile(QFile &file)
+bool MainWindow::isIrregularFile(const QString &fileName)
 {
-    if (refuseIrregularFile(file.fileName()))
-        return false;
-    if (!file.open(QIODevice::ReadOnly)) {
-        statusBar()->showMessage(
-            tr("Could not open %1: %2").arg(file.fileName(), file.errorString()));
-        return false;
-    }
-    return true;
+    const FileKind::Kind kind = FileKind::of(fileName);
+    return kind != FileKind::Regular && kind != FileKind::Missing;
 }
 
 // Writes the table, with the calibration-corrected Y when Correction is true, and tells whether
-// a file was written. A save that fails leaves any existing file as it was and says so in the
-// status bar; one that works is silent, but takes away the message of an earlier failure. A
-// file that holds the table's own values makes the table count as saved.
+// a file was written. The file is written beside the window; after a moment a dialog shows how
+// far it got and offers Cancel, which leaves any existing file as it was. A save that fails
+// does that too and says so in a warning box; one that works takes away the message of an
+// earlier failure. A file that holds the table's own values makes the table count as saved.
 bool MainWindow::saveData(bool Correction)
 {
     const QString fileName = QFileDialog::getSaveFileName(
@@ -206,52 +219,96 @@ bool MainWindow::saveData(bool Correction)
     const QVector<double> y = corrected ? correctedYValues() : columnValues(1);
     const QVector<double> dy = columnValues(2);
     QString error;
-    if (!DataFileWriter::write(fileName, x, y, dy, &error)) {
+    bool written = false;
+    bool cancelled = false;
+    const bool ran =
+        fileTask->run(tr("Writing %1…").arg(fileName), [&](BackgroundTask::Progress &progress) {
+            progress.total = x.size();
+            DataFileWriter::Control control;
+            control.progress = [&progress](int done) { progress.done = done; };
+            control.cancel = &progress.cancel;
+            written = DataFileWriter::write(fileName, x, y, dy, &error, &control, &cancelled);
+        });
+    if (!ran)
+        error = tr("no worker thread could be started");
+    if (cancelled) {
+        statusBar()->showMessage(tr("Save Data cancelled: %1 was not changed").arg(fileName));
+        return false;
+    }
+    if (!written) {
         showSaveFailure(tr("Could not save %1: %2").arg(fileName, error));
         return false;
     }
     clearSaveFailure();
     if (!corrected)
-        unsavedPoints = false;
+        undoStack->setClean();
+    if (Correction && !corrected)
+        statusBar()->showMessage(
+            tr("No calibration in use: %1 holds the measured values").arg(fileName));
     return true;
 }
 
-// The old calibration is gone as soon as the dialog returns, whatever the user chose; so is
-// its name, and a new name is shown only when a file was read. Lines that hold no calibration
-// point are skipped, and the status bar says how many.
+// A cancelled dialog, a file that cannot be read and a file without a single calibration point
+// leave the calibration in use and its name as they were; the status bar says why. A file read
+// replaces the calibration, sorted by x. Lines that hold no calibration point are skipped, and
+// the status bar says how many.
 void MainWindow::on_tbOpenCalibration_clicked()
 {
     const QString fileName = QFileDialog::getOpenFileName(this, tr("Open Calibrations..."),
                                                           QString(), tr("TXT files (*.txt)"));
-    // What cannot be a calibration file at all is refused before the old calibration goes.
-    if (!fileName.isEmpty() && refuseIrregularFile(fileName)) {
-        updateGraph();
-        return;
-    }
-    calibration.resize(0);
-    ui->leCalibrationFile->clear();
-    QFile file(fileName);
-    if (!fileName.isEmpty() && openChosenFile(file)) {
-        int skipped = 0;
-        calibration = DataFileReader::readCalibration(file, &skipped);
-        file.close();
-        Calibration::sortByX(calibration);
-        ui->leCalibrationFile->setText(fileName);
-        qDebug() << "Calibration loaded. N points:" << calibration.size();
-        if (skipped > 0)
+    if (!fileName.isEmpty()) {
+        QString reason;
+        DataFileReader::Counts counts;
+        QVector<QPointF> loaded;
+        QFile file(fileName);
+        if (isIrregularFile(fileName)) {
+            reason = tr("not a regular file");
+        } else if (!file.open(QIODevice::ReadOnly)) {
+            reason = file.errorString();
+        } else {
+            switch (DataFileReader::readCalibration(file, &loaded, &counts)) {
+            case DataFileReader::Complete:
+                break;
+            case DataFileReader::ReadError:
+                reason = file.errorString();
+                break;
+            case DataFileReader::OutOfMemory:
+                reason = tr("its points do not fit into memory");
+                break;
+            case DataFileReader::Cancelled:
+                reason = tr("cancelled");
+                break;
+            }
+        }
+        if (!reason.isEmpty()) {
             statusBar()->showMessage(
-                tr("Read %1 calibration points from %2; skipped %3 lines without numbers")
-                    .arg(calibration.size())
-                    .arg(fileName)
-                    .arg(skipped));
+                tr("Could not load calibration %1: %2; the calibration in use is unchanged")
+                    .arg(fileName, reason));
+        } else if (loaded.isEmpty()) {
+            statusBar()->showMessage(tr("%1 holds no calibration points").arg(fileName));
+        } else {
+            Calibration::sortByX(loaded);
+            calibration = loaded;
+            ui->leCalibrationFile->setText(fileName);
+            qDebug() << "Calibration loaded. N points:" << calibration.size();
+            if (counts.skippedLines > 0)
+                statusBar()->showMessage(
+                    tr("Read %1 calibration points from %2; skipped %3 lines without numbers")
+                        .arg(calibration.size())
+                        .arg(fileName)
+                        .arg(counts.skippedLines));
+        }
     }
     updateGraph();
 }
 
+// A failure is shown in a warning box, which waits to be read, and stays in the status bar
+// until something replaces it or a later save works.
 void MainWindow::showSaveFailure(const QString &message)
 {
     saveFailure = message;
     statusBar()->showMessage(message);
+    QMessageBox::warning(this, tr("Vantorel"), message);
 }
 
 void MainWindow::clearSaveFailure()
@@ -262,9 +319,9 @@ void MainWindow::clearSaveFailure()
 }
 
 // Asks before points that were never saved are lost with the window: Save quits only when the
-// file was written, Cancel and Escape keep the window. An empty table, or one unchanged since
-// it was saved or read into an empty table, closes at once. A running fit is cancelled first;
-// the window closes (and asks) once it has ended.
+// file was written, Cancel and Escape keep the window. An empty table, or one that is (or has
+// been undone back to) what was last saved or read into an empty table, closes at once. A running
+// fit is cancelled first; the window closes (and asks) once it has ended.
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     if (fitRunner->isRunning()) {
@@ -274,7 +331,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
         return;
     }
     const int rows = model->rowCount();
-    if (!unsavedPoints || rows == 0) {
+    if (undoStack->isClean() || rows == 0) {
         event->accept();
         return;
     }

@@ -2,23 +2,38 @@
 
 #include "data/numbertext.h"
 
-NumberValidator::NumberValidator(Range range, QObject *parent)
-    : QDoubleValidator(parent), range(range)
+NumberValidator::NumberValidator(QObject *parent) : QDoubleValidator(parent)
 {
     setNotation(QDoubleValidator::ScientificNotation);
     setLocale(NumberText::locale());
 }
 
-// Text that has the shape of a number but does not convert (an exponent that overflows) is
-// only on its way to a number: it can still be edited into one, but it is not accepted.
+// Text that has the shape of a number but does not convert (an exponent that overflows), or
+// that would be one with its commas read as points, is only on its way to a number: it stays
+// in the field, but it is not accepted.
 QValidator::State NumberValidator::validate(QString &input, int &pos) const
 {
+    if (hasDecimalComma(input))
+        return Intermediate;
     const State state = QDoubleValidator::validate(input, pos);
     if (state != Acceptable)
         return state;
-    double d = 0;
-    float f = 0;
-    const bool converts =
-        range == FloatRange ? NumberText::toFloat(input, &f) : NumberText::toDouble(input, &d);
-    return converts ? Acceptable : Intermediate;
+    double value = 0;
+    return NumberText::toDouble(input, &value) ? Acceptable : Intermediate;
+}
+
+bool NumberValidator::hasDecimalComma(const QString &text)
+{
+    if (!text.contains(QLatin1Char(',')))
+        return false;
+    static const NumberValidator pointsOnly;
+    QString withPoints = text;
+    withPoints.replace(QLatin1Char(','), QLatin1Char('.'));
+    int pos = 0;
+    return pointsOnly.validate(withPoints, pos) != Invalid;
+}
+
+QString NumberValidator::commaHint()
+{
+    return tr("Use a point (.) as the decimal separator");
 }

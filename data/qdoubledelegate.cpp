@@ -1,6 +1,7 @@
 #include "data/qdoubledelegate.h"
 
 #include <QDebug>
+#include <QKeyEvent>
 #include <QLineEdit>
 
 #include "data/numbertext.h"
@@ -14,23 +15,45 @@ QWidget *qDoubleDelegate::createEditor(QWidget *parent, const QStyleOptionViewIt
     Q_UNUSED(option);
     Q_UNUSED(index);
     auto *editor = new QLineEdit(parent);
-    editor->setValidator(new NumberValidator(NumberValidator::FloatRange, editor));
+    editor->setValidator(new NumberValidator(editor));
     return editor;
 }
 
 void qDoubleDelegate::setEditorData(QWidget *editor, const QModelIndex &index) const
 {
-    const float value = index.model() ? index.model()->data(index, Qt::DisplayRole).toFloat() : 0;
+    const double value = index.model() ? index.model()->data(index, Qt::EditRole).toDouble() : 0;
     qDebug() << value;
-    static_cast<QLineEdit *>(editor)->setText(QString::number(value, 'g', 6));
+    static_cast<QLineEdit *>(editor)->setText(NumberText::exact(value));
 }
 
-// The cell takes the edited number in single precision. Text that is not a number (an emptied
-// cell, a lone sign) leaves the cell as it was rather than turning the measurement into 0.
+// Text that reads back as the cell's own number changes nothing, so opening a cell and pressing
+// Enter leaves it, to the bit, as it was.
 void qDoubleDelegate::setModelData(QWidget *editor, QAbstractItemModel *model,
                                    const QModelIndex &index) const
 {
-    float value = 0;
-    if (NumberText::toFloat(static_cast<QLineEdit *>(editor)->text(), &value))
-        model->setData(index, value, Qt::DisplayRole);
+    const QString text = static_cast<QLineEdit *>(editor)->text();
+    double value = 0;
+    if (!NumberText::toDouble(text, &value)) {
+        emit textRefused(
+            NumberValidator::hasDecimalComma(text)
+                ? tr("%1: \"%2\" was not stored").arg(NumberValidator::commaHint(), text)
+                : tr("\"%1\" is not a number: it was not stored").arg(text));
+        return;
+    }
+    if (value != model->data(index, Qt::EditRole).toDouble())
+        model->setData(index, value, Qt::EditRole);
+}
+
+bool qDoubleDelegate::eventFilter(QObject *object, QEvent *event)
+{
+    auto *editor = qobject_cast<QLineEdit *>(object);
+    if (editor && event->type() == QEvent::KeyPress && !editor->hasAcceptableInput()) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Enter || key == Qt::Key_Return) {
+            emit commitData(editor);
+            emit closeEditor(editor, QAbstractItemDelegate::NoHint);
+            return true;
+        }
+    }
+    return QItemDelegate::eventFilter(object, event);
 }

@@ -52,7 +52,7 @@ void MainWindow::updateGraph()
 
 // The export format follows the extension of the chosen name (the last piece after a dot,
 // any letter case); the filter chosen in the dialog plays no part. A name the plot cannot be
-// exported under, and an export that fails, are reported in the status bar.
+// exported under, and an export that fails, are reported in a warning box.
 void MainWindow::on_actionSaveGraph_triggered()
 {
     const QString fileName = QFileDialog::getSaveFileName(
@@ -69,8 +69,7 @@ void MainWindow::on_actionSaveGraph_triggered()
     }
     QString error;
     if (!GraphExport::save(ui->wPlot, fileName, format, &error)) {
-        showSaveFailure(error.isEmpty() ? tr("Could not save graph %1").arg(fileName)
-                                        : tr("Could not save graph %1: %2").arg(fileName, error));
+        showSaveFailure(tr("Could not save graph %1: %2").arg(fileName, error));
         return;
     }
     clearSaveFailure();

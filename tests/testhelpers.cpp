@@ -78,6 +78,18 @@ void answerReplace()
     });
 }
 
+void answerWarning(QString *text)
+{
+    answerModal([text](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        if (!box || !box->button(QMessageBox::Ok))
+            return false;
+        *text = box->text();
+        QMetaObject::invokeMethod(box->button(QMessageBox::Ok), "click", Qt::QueuedConnection);
+        return true;
+    });
+}
+
 QAbstractItemModel *tableModel(const QWidget *window)
 {
     const auto *table = window->findChild<QTableView *>(QStringLiteral("twData"));

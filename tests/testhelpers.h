@@ -26,6 +26,10 @@ void cancelFileDialog();
 // Answers Yes to the next message box: the file dialog's question whether to replace a file.
 void answerReplace();
 
+// Answers the next message box with an OK button (a warning) and keeps its text in *text,
+// which must outlive the test row.
+void answerWarning(QString *text);
+
 // The table model behind the window's "twData" view.
 QAbstractItemModel *tableModel(const QWidget *window);
 

@@ -27,7 +27,8 @@ private slots:
     void acceptedValuesReadWithPointDecimals();
     void typedPointIsAppendedAfterLastRow();
     void untouchedDialogAddsZeroPoint();
-    void emptiedFieldCannotBeConfirmed();
+    void commaOrEmptyFieldCannotBeConfirmed_data();
+    void commaOrEmptyFieldCannotBeConfirmed();
     void cancelChangesNothing();
     void everyOpeningStartsAtZero();
 
@@ -55,6 +56,15 @@ private:
             }
             auto *box = dialog->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
             okEnabled = box->button(QDialogButtonBox::Ok)->isEnabled();
+            typed.clear();
+            marked.clear();
+            for (const char *name : names) {
+                auto *edit = dialog->findChild<QLineEdit *>(QLatin1String(name));
+                typed << edit->text();
+                marked << edit->property("notAcceptable").toBool();
+            }
+            auto *hint = dialog->findChild<QLabel *>(QStringLiteral("lbHint"));
+            hintShown = hint->isVisibleTo(dialog) ? hint->text() : QString();
             QPushButton *button =
                 box->button(accept && okEnabled ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel);
             QMetaObject::invokeMethod(button, "click", Qt::QueuedConnection);
@@ -70,6 +80,10 @@ private:
     MainWindow *window = nullptr;
     QAbstractItemModel *model = nullptr;
     QStringList shown;
+    // What the fields held after typing, which of them were marked, and the hint shown.
+    QStringList typed;
+    QList<bool> marked;
+    QString hintShown;
     bool okEnabled = false;
 };
 
@@ -104,7 +118,10 @@ void TestAddPointDialog::formAsDesigned()
     QVERIFY(form);
     QCOMPARE(vertical->itemAt(0)->layout(), static_cast<QLayout *>(form));
     auto *box = dialog.findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
-    QCOMPARE(vertical->itemAt(1)->widget(), static_cast<QWidget *>(box));
+    QCOMPARE(vertical->itemAt(2)->widget(), static_cast<QWidget *>(box));
+    auto *hint = dialog.findChild<QLabel *>(QStringLiteral("lbHint"));
+    QCOMPARE(vertical->itemAt(1)->widget(), static_cast<QWidget *>(hint));
+    QVERIFY(!hint->isVisibleTo(&dialog));
     QCOMPARE(box->orientation(), Qt::Horizontal);
     QCOMPARE(box->standardButtons(), QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
 
@@ -189,16 +206,33 @@ void TestAddPointDialog::untouchedDialogAddsZeroPoint()
     QCOMPARE(rows(), (QList<QList<double>>{{0, 0, 0}}));
 }
 
-// Typing "1,5" is refused keystroke by keystroke; an emptied field leaves OK disabled.
-void TestAddPointDialog::emptiedFieldCannotBeConfirmed()
+void TestAddPointDialog::commaOrEmptyFieldCannotBeConfirmed_data()
 {
-    answerDialog("1,5", "2", "0.5");
-    addPointAction();
-    QVERIFY(okEnabled);
-    answerDialog("4", "", "0.5");
+    QTest::addColumn<QStringList>("fields");
+    QTest::addColumn<int>("marked");
+    QTest::newRow("comma in X") << QStringList({"2,5", "2", "0.5"}) << 0;
+    QTest::newRow("comma in Y") << QStringList({"4", "-12,5", "0.5"}) << 1;
+    QTest::newRow("comma in dY") << QStringList({"4", "2", "7,15"}) << 2;
+    QTest::newRow("emptied Y") << QStringList({"4", "", "0.5"}) << -1;
+}
+
+// A decimal comma (as a German number pad types it) stays in its field, which is marked, a hint
+// says what to type instead, and OK stays disabled; so does an emptied field, without a hint.
+// Nothing is added either way.
+void TestAddPointDialog::commaOrEmptyFieldCannotBeConfirmed()
+{
+    QFETCH(QStringList, fields);
+    QFETCH(int, marked);
+    const QByteArray x = fields[0].toLatin1(), y = fields[1].toLatin1(), dy = fields[2].toLatin1();
+    answerDialog(x.constData(), y.constData(), dy.constData());
     addPointAction();
     QVERIFY(!okEnabled);
-    QCOMPARE(rows(), (QList<QList<double>>{{15, 2, 0.5}}));
+    QCOMPARE(typed, fields);
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(this->marked[i], i == marked);
+    QCOMPARE(hintShown,
+             marked >= 0 ? QStringLiteral("Use a point (.) as the decimal separator") : QString());
+    QCOMPARE(rows(), QList<QList<double>>());
 }
 
 void TestAddPointDialog::cancelChangesNothing()

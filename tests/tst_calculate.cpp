@@ -49,17 +49,17 @@ std::unique_ptr<cAbstractRegressCalculation> calculationFor(int method)
     return regressionmethods::create(method);
 }
 
-// What the window should show for these points: the table keeps single precision, X is scaled
-// so that its largest value is 10, and Fc, Fb, Ft are scaled back. *stepLimit tells whether
+// What the window should show for these points: the table keeps every digit, X is scaled so
+// that its largest value is 10, and Fc, Fb, Ft are scaled back. *stepLimit tells whether
 // the descent ran into its step limit.
 Vector expectedParameters(int method, const QVector<Point> &points, bool *stepLimit = nullptr)
 {
     Vector x, y, dy;
     double xMax = 0;
     for (const Point &p : points) {
-        x << static_cast<float>(p.x);
-        y << static_cast<float>(p.y);
-        dy << static_cast<float>(p.dy);
+        x << p.x;
+        y << p.y;
+        dy << p.dy;
         xMax = std::max(xMax, x.last());
     }
     const double k = 10 / xMax;
@@ -395,8 +395,7 @@ void TestCalculate::fitReportRecordsEveryFit()
     for (int i = 0; i < rollOff.size(); ++i) {
         const auto point = residuals->data()->at(i);
         QVERIFY(std::fabs(point->key - rollOff[i].x) < 1e-9 * rollOff[i].x);
-        const double expected =
-            static_cast<float>(rollOff[i].y) - ifBandLevel(rollOff[i].x, P[0], P[1]);
+        const double expected = rollOff[i].y - ifBandLevel(rollOff[i].x, P[0], P[1]);
         QVERIFY(std::fabs(point->value - expected) < 1e-9);
     }
 }

@@ -34,8 +34,8 @@ private slots:
     void loadedCalibrationCorrectsPlottedPoints();
     void noCorrectionUnlessCheckedAndLoaded();
     void checkingMovesPointsButNotFitCurve();
-    void cancelledLoadDropsCalibrationAndName();
-    void fileWithoutUsableLinesLoadsEmpty();
+    void loadThatFailsKeepsTheCalibration_data();
+    void loadThatFailsKeepsTheCalibration();
     void correctedSaveWritesCorrectedY();
     void sharedXStaysFiniteInPlotAndFile();
 
@@ -154,11 +154,23 @@ void TestCalibration::singlePointIsConstant()
              QVector<double>({0.75, 0.75, 0.75}));
 }
 
+// Points with equal x keep their file order, also in a table long enough that a sort which only
+// happens to keep the order of a few would mix them.
 void TestCalibration::sortKeepsFileOrderOfEqualX()
 {
     QVector<QPointF> points = {{20, 3}, {10, 9}, {0, 0}, {10, 1}, {-5, 2}};
     Calibration::sortByX(points);
     QCOMPARE(points, QVector<QPointF>({{-5, 2}, {0, 0}, {10, 9}, {10, 1}, {20, 3}}));
+
+    QVector<QPointF> many;
+    for (int i = 0; i < 40; ++i)
+        many.append(QPointF((i * 7) % 3, i));
+    Calibration::sortByX(many);
+    for (int i = 1; i < many.size(); ++i) {
+        QVERIFY(many[i - 1].x() <= many[i].x());
+        if (many[i - 1].x() == many[i].x())
+            QVERIFY(many[i - 1].y() < many[i].y());
+    }
 }
 
 void TestCalibration::loadedCalibrationCorrectsPlottedPoints_data()
@@ -225,35 +237,47 @@ void TestCalibration::checkingMovesPointsButNotFitCurve()
         QCOMPARE(plot->graph(1)->data()->at(i)->value, 7.0 + i);
 }
 
-// Cancelling the dialog drops the calibration and its name, so "Use calibration" cannot seem to
-// correct with a file that is gone.
-void TestCalibration::cancelledLoadDropsCalibrationAndName()
+void TestCalibration::loadThatFailsKeepsTheCalibration_data()
 {
-    addPoint(5, 10, 0.1);
-    useCalibration->setChecked(true);
-    testhelpers::DebugCapture debug;
-    const QString path = writeFile(QStringLiteral("first.txt"), "0\t0\n10\t1\n20\t3\n");
-    load(path);
-    QCOMPARE(plottedY(), QList<double>({9.5}));
-    testhelpers::cancelFileDialog();
-    window->findChild<QToolButton *>(QStringLiteral("tbOpenCalibration"))->click();
-    QCOMPARE(window->findChild<QLineEdit *>(QStringLiteral("leCalibrationFile"))->text(),
-             QString());
-    QCOMPARE(plottedY(), QList<double>({10}));
-    QCOMPARE(debug.lines(),
-             QStringList({"Calibration loaded. N points: 3", "Update graph", "Update graph"}));
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("message");
+    const QString unchanged = QStringLiteral("; the calibration in use is unchanged");
+    QTest::newRow("cancelled dialog") << QString() << QByteArray() << QString();
+    QTest::newRow("read error") << "/proc/self/mem" << QByteArray()
+                                << "Could not load calibration %1: Input/output error" + unchanged;
+    QTest::newRow("no calibration points")
+        << "nothing.txt" << QByteArray("no tabs here\n\n") << "%1 holds no calibration points";
+    QTest::newRow("empty file") << "empty.txt" << QByteArray("")
+                                << "%1 holds no calibration points";
 }
 
-void TestCalibration::fileWithoutUsableLinesLoadsEmpty()
+// Cancelling the dialog, a file that cannot be read and a file without a single calibration
+// point keep the calibration in use and its name; the status bar says why.
+void TestCalibration::loadThatFailsKeepsTheCalibration()
 {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    QFETCH(QString, message);
     addPoint(5, 10, 0.1);
     useCalibration->setChecked(true);
+    const QString first = writeFile(QStringLiteral("first.txt"), "0\t0\n10\t1\n20\t3\n");
+    load(first);
+    QCOMPARE(plottedY(), QList<double>({9.5}));
+    window->statusBar()->clearMessage();
     testhelpers::DebugCapture debug;
-    const QString path = writeFile(QStringLiteral("nothing.txt"), "no tabs here\n\n");
-    load(path);
-    QCOMPARE(window->findChild<QLineEdit *>(QStringLiteral("leCalibrationFile"))->text(), path);
-    QCOMPARE(debug.count(QStringLiteral("Calibration loaded. N points: 0")), 1);
-    QCOMPARE(plottedY(), QList<double>({10}));
+    QString path = name;
+    if (name.isEmpty())
+        testhelpers::cancelFileDialog();
+    else if (!name.startsWith(QLatin1Char('/')))
+        path = content.isNull() ? dir.filePath(name) : writeFile(name, content);
+    if (!name.isEmpty())
+        testhelpers::answerFileDialog(path);
+    window->findChild<QToolButton *>(QStringLiteral("tbOpenCalibration"))->click();
+    QCOMPARE(window->findChild<QLineEdit *>(QStringLiteral("leCalibrationFile"))->text(), first);
+    QCOMPARE(plottedY(), QList<double>({9.5}));
+    QCOMPARE(window->statusBar()->currentMessage(), message.arg(path));
+    QCOMPARE(debug.lines(), QStringList({"Update graph"}));
 }
 
 void TestCalibration::correctedSaveWritesCorrectedY()

@@ -1,9 +1,12 @@
-// Data text files: opening appends the points of a file whatever it holds, saving writes the
-// table with 6 significant digits and never destroys a good file, and a failed save says so.
+// Data text files: opening appends the points of a file whatever it holds, or nothing when it
+// cannot be read to its end; saving writes the table with every digit, never destroys a good
+// file, and a failed save says so. Big files are read and written beside the window, with
+// Cancel. The graph export keeps a good picture the same way.
 #include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTableView>
@@ -16,10 +19,39 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <new>
+
 #include "app/mainwindow.h"
 #include "data/datafilereader.h"
 #include "data/datafilewriter.h"
 #include "testhelpers.h"
+
+// While not 0, every request for more memory than this fails, as on a machine that has no more.
+static std::atomic<std::size_t> largestAllocation{0};
+
+void *operator new(std::size_t size)
+{
+    const std::size_t largest = largestAllocation.load();
+    void *memory = largest != 0 && size > largest ? nullptr : std::malloc(size ? size : 1);
+    if (!memory)
+        throw std::bad_alloc();
+    return memory;
+}
+
+void operator delete(void *memory) noexcept
+{
+    std::free(memory);
+}
+
+void operator delete(void *memory, std::size_t) noexcept
+{
+    std::free(memory);
+}
 
 using Rows = QList<QList<double>>;
 Q_DECLARE_METATYPE(Rows)
@@ -34,18 +66,21 @@ private slots:
 
     void readsLines_data();
     void readsLines();
-    void longLineIsReadInPiecesOf1023Bytes();
+    void longLineIsSkippedWhole();
     void appendsInFileOrderAndTwiceDoubles();
     void cancelledOpenStillRefreshes();
+    void bigFilesCanBeCancelled();
+    void readErrorAddsNothing();
+    void outOfMemoryKeepsTheTable();
     void pipesAndSocketsAreRefused_data();
     void pipesAndSocketsAreRefused();
-    void savesSixSignificantDigits();
-    void savedFileReadsBackToSixDigits();
+    void savesEveryDigit();
+    void valueNotFiniteIsNeverWritten();
     void emptyTableGivesEmptyFile();
     void cancelledSaveWritesNothing();
-    void failedSaveKeepsOldFileAndSaysWhy();
-    void fullDiskIsReported();
-    void unwritableTargetsAreReported();
+    void failedSaveOrExportKeepsTheOldFile_data();
+    void failedSaveOrExportKeepsTheOldFile();
+    void folderIsNoFile();
 
 private:
     QString writeFile(const QString &name, const QByteArray &bytes)
@@ -63,13 +98,16 @@ private:
         window->findChild<QAction *>(QStringLiteral("actionOpen"))->trigger();
     }
     // Saves through "Save Data"; an existing target also brings up the dialog's question
-    // whether to replace it, which is answered with Yes.
-    void save(const QString &path)
+    // whether to replace it, which is answered with Yes. The text of a warning box that a
+    // failure brings up goes to warning.
+    void save(const QString &path, const char *action = "actionSave")
     {
+        warning.clear();
         testhelpers::answerFileDialog(path);
         if (QFileInfo::exists(path))
             testhelpers::answerReplace();
-        window->findChild<QAction *>(QStringLiteral("actionSave"))->trigger();
+        testhelpers::answerWarning(&warning);
+        window->findChild<QAction *>(QLatin1String(action))->trigger();
     }
     void addPoint(double x, double y, double dy)
     {
@@ -82,6 +120,7 @@ private:
     MainWindow *window = nullptr;
     QAbstractItemModel *model = nullptr;
     QTemporaryDir dir;
+    QString warning;
 };
 
 void TestDataFiles::init()
@@ -111,7 +150,8 @@ void TestDataFiles::readsLines_data()
     QTest::newRow("group separator") << QByteArray("1,000\t5\n2\t3\n") << Rows{{2, 3, 0}} << 1;
     QTest::newRow("header line") << QByteArray("X\tY\tdY\n") << Rows{} << 1;
     QTest::newRow("dY that is no number")
-        << QByteArray("1\t2\tn/a\n3\t4\t\n") << Rows{{1, 2, 0}, {3, 4, 0}} << 0;
+        << QByteArray("1\t2\tn/a\n3\t4\t\n5\t6\t 0,25\n7\t8\t1e999\n")
+        << Rows{{1, 2, 0}, {3, 4, 0}, {5, 6, 0}, {7, 8, 0}} << 0;
     QTest::newRow("empty X or Y") << QByteArray("\t\t\n\t7\n8\t\n") << Rows{} << 2;
     QTest::newRow("blank and one-field lines") << QByteArray("\n\n5\n  \n") << Rows{} << 1;
     QTest::newRow("white space around numbers")
@@ -146,25 +186,37 @@ void TestDataFiles::readsLines()
     open(path);
     QCOMPARE(rows(), expected);
     QCOMPARE(debug.count(QStringLiteral("Update graph")), 1);
-    QCOMPARE(statusText(), skipped == 0 ? QString()
-                                        : QStringLiteral("Read %1 points from %2; skipped %3 "
-                                                         "lines without numbers")
-                                              .arg(expected.size())
-                                              .arg(path)
-                                              .arg(skipped));
+    // Present dY fields that are not numbers are counted (an empty one is missing, as in a
+    // file of two columns).
+    const int unreadableDy = QTest::currentDataTag() == QByteArray("dY that is no number") ? 3 : 0;
+    QString message;
+    if (skipped > 0 || unreadableDy > 0)
+        message = QStringLiteral("Read %1 points from %2").arg(expected.size()).arg(path);
+    if (skipped > 0)
+        message += QStringLiteral("; skipped %1 lines without numbers").arg(skipped);
+    if (unreadableDy > 0)
+        message +=
+            QStringLiteral("; %1 dY fields were not numbers and read as 0").arg(unreadableDy);
+    QCOMPARE(statusText(), message);
 }
 
-// A line longer than one read goes on as a line of its own: here the first 1023 bytes end in
-// a field of letters, the rest is a complete point.
-void TestDataFiles::longLineIsReadInPiecesOf1023Bytes()
+// A line longer than 1023 bytes is skipped whole and counted, however long it is; its pieces
+// never pass for points of their own. A line of exactly 1023 bytes is read.
+void TestDataFiles::longLineIsSkippedWhole()
 {
-    QByteArray first = "1\t2\t";
-    first += QByteArray(DataFileReader::pieceLength - first.size(), 'x');
-    QCOMPARE(first.size(), 1023);
     QByteArray exact = "8\t9\t";
-    exact += QByteArray(DataFileReader::pieceLength - exact.size(), ' ');
-    open(writeFile(QStringLiteral("long.txt"), first + "5\t6\t7\n" + exact + "\n" + "3\t4\r\n"));
-    QCOMPARE(rows(), (Rows{{1, 2, 0}, {5, 6, 7}, {8, 9, 0}, {3, 4, 0}}));
+    exact += QByteArray(DataFileReader::maxLineLength - exact.size(), ' ');
+    QCOMPARE(exact.size(), 1023);
+    const QByteArray digits = "1." + QByteArray(1100, '5') + "\t7\t0.1";
+    const QByteArray spaces = QByteArray(1020, ' ') + "12.5\t3.4\t0.1";
+    const QByteArray oneMore = "1\t2\t" + QByteArray(DataFileReader::maxLineLength - 3, '0');
+    const QString path =
+        writeFile(QStringLiteral("long.txt"), digits + "\n" + exact + "\r\n" + spaces + "\r" +
+                                                  oneMore + "\n3\t4\n" + QByteArray(70000, 'x'));
+    open(path);
+    QCOMPARE(rows(), (Rows{{8, 9, 0}, {3, 4, 0}}));
+    QCOMPARE(statusText(),
+             QStringLiteral("Read 2 points from %1; skipped 4 lines without numbers").arg(path));
 }
 
 void TestDataFiles::appendsInFileOrderAndTwiceDoubles()
@@ -186,18 +238,120 @@ void TestDataFiles::cancelledOpenStillRefreshes()
     QCOMPARE(debug.lines(), QStringList({"Update graph"}));
 }
 
+// A big file is read and written beside the window; its progress dialog offers Cancel. A
+// cancelled open adds nothing, a cancelled save leaves the old file as it was.
+void TestDataFiles::bigFilesCanBeCancelled()
+{
+    QByteArray content;
+    for (int i = 0; i < 1000000; ++i)
+        content += "1.5\t-2.25\t0.5\n";
+    const QString path = writeFile(QStringLiteral("big.txt"), content);
+    content.clear();
+    window->show();
+    window->setFileDialogDelay(0);
+    const auto cancelProgress = [] {
+        testhelpers::answerModal([](QWidget *modal) {
+            auto *dialog = qobject_cast<QProgressDialog *>(modal);
+            if (!dialog || dialog->objectName() != QLatin1String("FileProgress"))
+                return false;
+            QMetaObject::invokeMethod(dialog->findChild<QPushButton *>(), "click",
+                                      Qt::QueuedConnection);
+            return true;
+        });
+    };
+    addPoint(1, 2, 3);
+    cancelProgress();
+    open(path);
+    QCOMPARE(rows(), (Rows{{1, 2, 3}}));
+    QCOMPARE(statusText(),
+             QStringLiteral("Open Data cancelled: nothing was read from %1").arg(path));
+
+    open(path);
+    QCOMPARE(model->rowCount(), 1000001);
+    const QString old = writeFile(QStringLiteral("old.txt"), "old\n");
+    cancelProgress();
+    save(old);
+    QCOMPARE(readFile(old), QByteArray("old\n"));
+    QCOMPARE(statusText(), QStringLiteral("Save Data cancelled: %1 was not changed").arg(old));
+    QCOMPARE(QDir(dir.path()).entryList({".vantorel-*"}, QDir::Files | QDir::Hidden),
+             QStringList());
+}
+
+// A device that hands out its first block and then fails, as a disk with a bad sector does.
+class FailingDevice : public QIODevice
+{
+public:
+    explicit FailingDevice(const QByteArray &first) : first(first) { open(ReadOnly); }
+
+protected:
+    qint64 readData(char *data, qint64 length) override
+    {
+        if (first.isEmpty()) {
+            setErrorString(QStringLiteral("Input/output error"));
+            return -1;
+        }
+        const qint64 n = std::min<qint64>(length, first.size());
+        std::memcpy(data, first.constData(), static_cast<size_t>(n));
+        first.remove(0, static_cast<int>(n));
+        return n;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    QByteArray first;
+};
+
+// A read that fails in the middle of a file is no end of file: nothing of the file is added,
+// and the status bar says why.
+void TestDataFiles::readErrorAddsNothing()
+{
+    FailingDevice device("1\t2\t3\n4\t5\t6\n");
+    std::vector<DataPoint> points = {DataPoint{7, 8, 9}};
+    QCOMPARE(DataFileReader::readData(device, &points), DataFileReader::ReadError);
+    QCOMPARE(points.size(), size_t(1));
+    QCOMPARE(device.errorString(), QStringLiteral("Input/output error"));
+
+    addPoint(1, 2, 3);
+    const QString mem = QStringLiteral("/proc/self/mem");
+    open(mem);
+    QCOMPARE(rows(), (Rows{{1, 2, 3}}));
+    QCOMPARE(statusText(), QStringLiteral("Could not read %1: Input/output error").arg(mem));
+}
+
+// Memory that runs out while a file is read ends the open with a message; the table keeps
+// what it held and the program goes on. Memory runs out here for every request of more than
+// 16 MB, as it would on a machine without more (the points of this file need 48 MB).
+void TestDataFiles::outOfMemoryKeepsTheTable()
+{
+    QByteArray content;
+    for (int i = 0; i < 2000000; ++i)
+        content += "1\t2\t3\n";
+    const QString path = writeFile(QStringLiteral("huge.txt"), content);
+    content.clear();
+    addPoint(1, 2, 3);
+    largestAllocation = 16 << 20;
+    open(path);
+    largestAllocation = 0;
+    QCOMPARE(rows(), (Rows{{1, 2, 3}}));
+    QCOMPARE(statusText(),
+             QStringLiteral("Could not read %1: its points do not fit into memory").arg(path));
+}
+
 void TestDataFiles::pipesAndSocketsAreRefused_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("operation");
     QTest::addColumn<QString>("message");
     const QString open = QStringLiteral("Could not open %1: not a regular file");
+    const QString calibration =
+        QStringLiteral("Could not load calibration %1: not a regular file; the calibration in use "
+                       "is unchanged");
     QTest::newRow("open a pipe") << "fifo"
                                  << "actionOpen" << open;
     QTest::newRow("open a socket") << "socket"
                                    << "actionOpen" << open;
     QTest::newRow("calibration from a pipe") << "fifo"
-                                             << "tbOpenCalibration" << open;
+                                             << "tbOpenCalibration" << calibration;
     QTest::newRow("save to a pipe") << "fifo"
                                     << "actionSave"
                                     << "Could not save %1: not a regular file";
@@ -235,8 +389,11 @@ void TestDataFiles::pipesAndSocketsAreRefused()
     window->findChild<QToolButton *>(QStringLiteral("tbOpenCalibration"))->click();
     addPoint(1, 2, 3);
 
-    if (operation == QLatin1String("actionSave") || operation == QLatin1String("actionSaveGraph"))
+    const bool save = operation.startsWith(QLatin1String("actionSave"));
+    if (save) {
         testhelpers::answerReplace();
+        testhelpers::answerWarning(&warning);
+    }
     testhelpers::answerFileDialog(path);
     if (operation == QLatin1String("tbOpenCalibration"))
         window->findChild<QToolButton *>(operation)->click();
@@ -245,33 +402,50 @@ void TestDataFiles::pipesAndSocketsAreRefused()
     if (fd >= 0)
         ::close(fd);
     QCOMPARE(statusText(), message.arg(path));
+    QCOMPARE(warning, save ? message.arg(path) : QString());
     QCOMPARE(rows(), (Rows{{1, 2, 3}}));
     QCOMPARE(window->findChild<QLineEdit *>(QStringLiteral("leCalibrationFile"))->text(),
              calibration);
 }
 
-void TestDataFiles::savesSixSignificantDigits()
+// Every digit of a GHz reading and of other doubles, in the same form as ever where 6 digits
+// are enough; a German desktop changes nothing. The file reads back to the same doubles.
+void TestDataFiles::savesEveryDigit()
 {
     const QLocale previous;
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    addPoint(0.5, -3, 0.25);
-    addPoint(1234567, 100, 0.00001);
+    const Rows table = {{0.5, -3, 0.25},
+                        {100000, 100, 0.00001},
+                        {2400012345, 1234567.89, 6309573},
+                        {0.1, -2.5e-300, 6.02214076e23}};
+    for (const QList<double> &row : table)
+        addPoint(row[0], row[1], row[2]);
     const QString path = dir.filePath(QStringLiteral("saved.txt"));
     save(path);
     QLocale::setDefault(previous);
-    QCOMPARE(readFile(path), QByteArray("0.5\t-3\t0.25\n1.23457e+06\t100\t1e-05\n"));
+    QCOMPARE(readFile(path), QByteArray("0.5\t-3\t0.25\n100000\t100\t1e-05\n"
+                                        "2400012345\t1234567.89\t6309573\n"
+                                        "0.1\t-2.5e-300\t6.02214076e+23\n"));
     QCOMPARE(statusText(), QString());
-    QCOMPARE(rows(), (Rows{{0.5, -3, 0.25}, {1234567, 100, 0.00001}}));
-}
-
-void TestDataFiles::savedFileReadsBackToSixDigits()
-{
-    addPoint(1234567, 0.1, 2.7182818);
-    const QString path = dir.filePath(QStringLiteral("roundtrip.txt"));
-    save(path);
     QMetaObject::invokeMethod(window, "on_actionClear_triggered");
     open(path);
-    QCOMPARE(rows(), (Rows{{1234570, 0.1, 2.71828}}));
+    QCOMPARE(rows(), table);
+}
+
+// A value that is not finite would not read back: the save is refused, the window names the
+// row, and the old file stays.
+void TestDataFiles::valueNotFiniteIsNeverWritten()
+{
+    const QString path = writeFile(QStringLiteral("old.txt"), "1\t2\t3\n");
+    addPoint(1, 2, 3);
+    addPoint(4, std::numeric_limits<double>::infinity(), 0);
+    save(path);
+    const QString message =
+        QStringLiteral("Could not save %1: row 2 holds a value that is not a finite number")
+            .arg(path);
+    QCOMPARE(warning, message);
+    QCOMPARE(statusText(), message);
+    QCOMPARE(readFile(path), QByteArray("1\t2\t3\n"));
 }
 
 // Also over an existing file, which is replaced by the empty one.
@@ -294,56 +468,88 @@ void TestDataFiles::cancelledSaveWritesNothing()
     QCOMPARE(statusText(), QString());
 }
 
-// A write that fails half way (here the process may not write files beyond 4 KiB) leaves the
-// old file exactly as it was, leaves no temporary file behind and names file and reason. The
-// program itself keeps the file-size signal from ending it; the test leaves that signal alone.
-void TestDataFiles::failedSaveKeepsOldFileAndSaysWhy()
+void TestDataFiles::failedSaveOrExportKeepsTheOldFile_data()
 {
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("reason");
+    for (const char *action : {"actionSave", "actionSaveGraph"}) {
+        const QString suffix = QLatin1String(action) == QLatin1String("actionSave")
+                                   ? QStringLiteral(".txt")
+                                   : QStringLiteral(".png");
+        const auto row = [action](const char *name) -> QTestData & {
+            return QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(action, name)))
+                   << QString::fromLatin1(action);
+        };
+        row("file size limit") << "good" + suffix << "File too large";
+        if (suffix == QLatin1String(".txt"))
+            row("full device") << "/dev/full"
+                               << "No space left on device";
+        row("write-protected") << "protected" + suffix << "the file is write-protected";
+        row("missing folder") << "no/such/folder/out" + suffix << "No such file or directory";
+        row("250-character name") << QString(246, QLatin1Char('n')) + suffix << QString();
+    }
+}
+
+// A save or an export that fails, half way or at once (the process may not write beyond 4 KiB,
+// the device is full, the file is write-protected), leaves the old file exactly as it was and
+// no temporary file behind, and a warning box names file and reason. A name as long as the
+// system allows replaces its file. The program itself keeps the file-size signal from ending
+// it; the test leaves that signal alone.
+void TestDataFiles::failedSaveOrExportKeepsTheOldFile()
+{
+    QFETCH(QString, action);
+    QFETCH(QString, target);
+    QFETCH(QString, reason);
     const QByteArray good = "1\t2\t3\n4\t5\t6\n";
-    const QString path = writeFile(QStringLiteral("good.txt"), good);
+    const QString path = target.startsWith(QLatin1Char('/')) ? target : dir.filePath(target);
+    if (!target.contains(QLatin1Char('/'))) {
+        writeFile(target, good);
+        if (target.startsWith(QLatin1String("protected")))
+            QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup));
+    }
     for (int i = 0; i < 1000; ++i)
-        addPoint(i, 2 * i, 0.5);
-    const QStringList files = QDir(dir.path()).entryList(QDir::Files);
+        addPoint(i + 1, 2 * i, 0.5);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QMetaObject::invokeMethod(window, "updateGraph");
+    const QStringList files = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
 
     struct rlimit previous;
     QCOMPARE(::getrlimit(RLIMIT_FSIZE, &previous), 0);
     struct rlimit small = previous;
-    small.rlim_cur = 4096;
+    if (target.startsWith(QLatin1String("good")))
+        small.rlim_cur = 4096;
     QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    save(path);
+    save(path, qPrintable(action));
     ::setrlimit(RLIMIT_FSIZE, &previous);
 
-    QCOMPARE(readFile(path), good);
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), files);
-    QCOMPARE(statusText(), QStringLiteral("Could not save %1: File too large").arg(path));
-}
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), files);
+    const QString noun =
+        action == QLatin1String("actionSave") ? QString() : QStringLiteral("graph ");
+    if (reason.isEmpty()) {
+        QCOMPARE(warning, QString());
+        QVERIFY(readFile(path).size() > 4096);
+        return;
+    }
+    const QString message = QStringLiteral("Could not save %1%2: %3").arg(noun, path, reason);
+    QCOMPARE(warning, message);
+    QCOMPARE(statusText(), message);
+    if (QFileInfo(path).isFile())
+        QCOMPARE(readFile(path), good);
+    else
+        QVERIFY(!QFileInfo::exists(path) || !target.contains(QLatin1Char('/')) ||
+                target.startsWith(QLatin1Char('/')));
 
-// /dev/full takes no data, like a full disk. It is a device, so it is written directly.
-void TestDataFiles::fullDiskIsReported()
-{
-    addPoint(1, 2, 3);
-    save(QStringLiteral("/dev/full"));
-    QCOMPARE(statusText(), QStringLiteral("Could not save /dev/full: No space left on device"));
-    QVERIFY(!QFileInfo(QStringLiteral("/dev/full")).isFile());
-
-    // A later save that works is silent and writes the file.
-    const QString path = dir.filePath(QStringLiteral("after.txt"));
-    window->statusBar()->clearMessage();
-    save(path);
-    QCOMPARE(readFile(path), QByteArray("1\t2\t3\n"));
+    // A later save that works says nothing and takes the message away.
+    save(dir.filePath(QStringLiteral("after") + path.right(4)), qPrintable(action));
+    QCOMPARE(warning, QString());
     QCOMPARE(statusText(), QString());
 }
 
-void TestDataFiles::unwritableTargetsAreReported()
+// A folder cannot be chosen in the dialog (it opens the folder), so the writer is asked.
+void TestDataFiles::folderIsNoFile()
 {
-    addPoint(1, 2, 3);
-    const QString missing = dir.filePath(QStringLiteral("no/such/folder/out.txt"));
-    save(missing);
-    QCOMPARE(statusText(),
-             QStringLiteral("Could not save %1: No such file or directory").arg(missing));
-    QVERIFY(!QFileInfo::exists(missing));
-
-    // A folder cannot be chosen in the dialog (it opens the folder), so the writer is asked.
     QString error;
     QVERIFY(!DataFileWriter::write(dir.path(), {1}, {2}, {3}, &error));
     QCOMPARE(error, QStringLiteral("Filename refers to a directory"));

@@ -1,12 +1,16 @@
-// The table of points: appending, reading columns through single precision, the cell editor,
-// deleting selected rows and clearing.
+// The table of points: appending, reading columns with every digit, the cell editor, deleting
+// selected rows, clearing, and undoing and redoing each change.
 #include <QAction>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QStandardItemModel>
+#include <QStatusBar>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <qcustomplot.h>
+
+#include <QSignalSpy>
 
 #include <memory>
 
@@ -24,13 +28,15 @@ private slots:
 
     void startsEmptyWithThreeLabelledColumns();
     void addPointAppendsAfterLastRow();
-    void columnValuesPassThroughSinglePrecision();
-    void editorShowsSixDigitsAndStoresSinglePrecision();
+    void valuesKeepEveryDigit();
+    void editorShowsEveryDigitAndStoresDoubles();
     void editorReadsPointDecimalsInAnyLocale();
     void editorKeepsCellWhenTextIsNoNumber();
     void deleteSelectionRemovesExactlySelectedRows();
     void deleteWithoutSelectionStillRefreshes();
     void clearKeepsColumnsAndHeaders();
+    void undoAndRedoEachChange_data();
+    void undoAndRedoEachChange();
 
 private:
     void addPoint(double x, double y, double dy)
@@ -96,21 +102,39 @@ void TestDataTable::addPointAppendsAfterLastRow()
     QCOMPARE(model()->index(3, 0).data(Qt::DisplayRole).toDouble(), 1234567890.0);
 }
 
-// Everything that reads the table sees single-precision values: the plot gets the nearest
-// float to the stored double.
-void TestDataTable::columnValuesPassThroughSinglePrecision()
+// A GHz marker reading keeps every digit in the table, in everything that reads it, and in
+// the cell editor, which opens with the shortest text that reads back as the same number;
+// pressing Enter on it changes nothing and leaves nothing to undo.
+void TestDataTable::valuesKeepEveryDigit()
 {
-    addPoint(1234567890.0, 0.1, 0.5);
+    addPoint(2400012345.0, -20.123456789, 0.0012345678);
     QMetaObject::invokeMethod(window, "updateGraph");
     auto *plot = window->findChild<QCustomPlot *>(QStringLiteral("wPlot"));
-    QVERIFY(plot);
-    QCOMPARE(plot->graph(0)->dataCount(), 1);
-    QCOMPARE(plot->graph(0)->data()->at(0)->key, 1234567936.0);
-    QCOMPARE(plot->graph(0)->data()->at(0)->value, static_cast<double>(0.1f));
-    QCOMPARE(model()->index(0, 0).data(Qt::DisplayRole).toDouble(), 1234567890.0);
+    QCOMPARE(plot->graph(0)->data()->at(0)->key, 2400012345.0);
+    QCOMPARE(plot->graph(0)->data()->at(0)->value, -20.123456789);
+
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    auto *undo = window->findChild<QAction *>(QStringLiteral("actionUndo"));
+    undo->trigger(); // the point itself goes; back with Redo
+    QCOMPARE(model()->rowCount(), 0);
+    window->findChild<QAction *>(QStringLiteral("actionRedo"))->trigger();
+    for (int c = 0; c < 3; ++c) {
+        table->edit(model()->index(0, c));
+        auto *editor = table->findChild<QLineEdit *>();
+        QVERIFY(editor);
+        QCOMPARE(editor->text(), QStringList({"2400012345", "-20.123456789", "0.0012345678"})[c]);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_VERIFY(!table->findChild<QLineEdit *>());
+    }
+    QCOMPARE(testhelpers::tableRows(window),
+             (QList<QList<double>>{{2400012345.0, -20.123456789, 0.0012345678}}));
+    QVERIFY(undo->isEnabled());
+    undo->trigger(); // the addition, not an edit
+    QCOMPARE(model()->rowCount(), 0);
 }
 
-void TestDataTable::editorShowsSixDigitsAndStoresSinglePrecision()
+void TestDataTable::editorShowsEveryDigitAndStoresDoubles()
 {
     QStandardItemModel bare(1, 1);
     bare.setData(bare.index(0, 0), 1234567.89, Qt::DisplayRole);
@@ -126,17 +150,19 @@ void TestDataTable::editorShowsSixDigitsAndStoresSinglePrecision()
 
     testhelpers::DebugCapture debug;
     delegate.setEditorData(editor, bare.index(0, 0));
-    QCOMPARE(editor->text(), QStringLiteral("1.23457e+06"));
+    QCOMPARE(editor->text(), QStringLiteral("1234567.89"));
     QCOMPARE(debug.lines().size(), 1);
 
     delegate.setModelData(editor, &bare, bare.index(0, 0));
-    const QVariant stored = bare.data(bare.index(0, 0), Qt::DisplayRole);
-    QCOMPARE(stored.userType(), static_cast<int>(QMetaType::Float));
-    QCOMPARE(stored.toFloat(), 1234570.0f);
+    QCOMPARE(bare.data(bare.index(0, 0)), QVariant(1234567.89));
+    editor->setText(QStringLiteral("6309573"));
+    delegate.setModelData(editor, &bare, bare.index(0, 0));
+    QCOMPARE(bare.data(bare.index(0, 0)), QVariant(6309573.0));
 }
 
 // Under a German desktop the editor still takes a point as the decimal separator, only what
-// converts to a float is accepted as typed, and the table shows numbers with a point.
+// converts to a double is accepted as typed, and the table shows numbers with a point. A
+// decimal comma stays in the field for the user to see, but is never accepted.
 void TestDataTable::editorReadsPointDecimalsInAnyLocale()
 {
     const QLocale previous;
@@ -149,9 +175,11 @@ void TestDataTable::editorReadsPointDecimalsInAnyLocale()
     auto *editor = qobject_cast<QLineEdit *>(editorWidget.get());
     const QValidator *validator = editor->validator();
     const QList<QPair<QString, QValidator::State>> typed = {
-        {"7.25", QValidator::Acceptable},   {"2.5e-3", QValidator::Acceptable},
-        {"1,5", QValidator::Invalid},       {"1,000", QValidator::Invalid},
-        {"1e39", QValidator::Intermediate}, {"-", QValidator::Intermediate}};
+        {"7.25", QValidator::Acceptable},    {"2.5e-3", QValidator::Acceptable},
+        {"1e39", QValidator::Acceptable},    {"1,5", QValidator::Intermediate},
+        {"-12,5", QValidator::Intermediate}, {"1,000", QValidator::Intermediate},
+        {"1,2,", QValidator::Invalid},       {"1e400", QValidator::Intermediate},
+        {"-", QValidator::Intermediate}};
     for (const auto &entry : typed) {
         QString text = entry.first;
         int pos = 0;
@@ -162,24 +190,45 @@ void TestDataTable::editorReadsPointDecimalsInAnyLocale()
     // The table and the plot of a window show numbers with a point too.
     MainWindow german;
     QLocale::setDefault(previous);
-    QCOMPARE(bare.data(bare.index(0, 0)).toFloat(), 2.5e-3f);
+    QCOMPARE(bare.data(bare.index(0, 0)).toDouble(), 2.5e-3);
     for (const char *name : {"twData", "wPlot"})
         QCOMPARE(german.findChild<QWidget *>(QLatin1String(name))->locale().toString(0.5),
                  QStringLiteral("0.5"));
 }
 
-// Text that is not a number leaves the cell as it was instead of turning it into 0.
+// Text that is not a number leaves the cell as it was instead of turning it into 0, and the
+// editor says why. In the window, a decimal comma typed into a cell and Enter: the cell keeps
+// its number and the status bar shows the hint with the refused text.
 void TestDataTable::editorKeepsCellWhenTextIsNoNumber()
 {
     QStandardItemModel bare(1, 1);
     bare.setData(bare.index(0, 0), 7.0);
     qDoubleDelegate delegate;
+    QSignalSpy refused(&delegate, &qDoubleDelegate::textRefused);
     QLineEdit editor;
-    for (const char *text : {"", "-", "1e", "abc", "0,125", "1e39", "nan"}) {
+    for (const char *text : {"", "-", "1e", "abc", "0,125", "1e400", "nan"}) {
         editor.setText(QLatin1String(text));
         delegate.setModelData(&editor, &bare, bare.index(0, 0));
         QCOMPARE(bare.data(bare.index(0, 0)).toDouble(), 7.0);
     }
+    QCOMPARE(refused.size(), 7);
+    QCOMPARE(refused.at(4).at(0).toString(),
+             QStringLiteral("Use a point (.) as the decimal separator: \"0,125\" was not stored"));
+
+    addPoint(1, 2, 3);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    table->edit(model()->index(0, 1));
+    auto *cellEditor = table->findChild<QLineEdit *>();
+    QVERIFY(cellEditor);
+    cellEditor->selectAll();
+    QTest::keyClicks(cellEditor, QStringLiteral("2,5"));
+    QCOMPARE(cellEditor->text(), QStringLiteral("2,5"));
+    QTest::keyClick(cellEditor, Qt::Key_Enter);
+    QTRY_VERIFY(!table->findChild<QLineEdit *>());
+    QCOMPARE(testhelpers::tableRows(window), (QList<QList<double>>{{1, 2, 3}}));
+    QCOMPARE(window->statusBar()->currentMessage(),
+             QStringLiteral("Use a point (.) as the decimal separator: \"2,5\" was not stored"));
 }
 
 void TestDataTable::deleteSelectionRemovesExactlySelectedRows()
@@ -234,6 +283,69 @@ void TestDataTable::clearKeepsColumnsAndHeaders()
     addPoint(7, 8, 9);
     QCOMPARE(column(0), QList<double>({7}));
     QCOMPARE(column(2), QList<double>({9}));
+}
+
+void TestDataTable::undoAndRedoEachChange_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("add point") << "add" << QString();
+    QTest::newRow("cell edit") << "edit" << QString();
+    QTest::newRow("delete scattered rows") << "delete"
+                                           << "Deleted 3 rows (Ctrl+Z to undo)";
+    QTest::newRow("clear a table read from a file") << "clear"
+                                                    << "Deleted 6 rows (Ctrl+Z to undo)";
+    QTest::newRow("open data") << "open" << QString();
+}
+
+// Each change is one step back and one step forward, and each step redraws the points once.
+void TestDataTable::undoAndRedoEachChange()
+{
+    QFETCH(QString, change);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    const QString path = testhelpers::writeFile(dir.filePath(QStringLiteral("six.txt")),
+                                                "1\t10\t0.1\n2\t20\t0.2\n3\t30\t0.3\n"
+                                                "4\t40\t0.4\n5\t50\t0.5\n6\t60\t0.6\n");
+    testhelpers::answerFileDialog(path);
+    window->findChild<QAction *>(QStringLiteral("actionOpen"))->trigger();
+    const auto before = testhelpers::tableRows(window);
+    const auto flags = QItemSelectionModel::Select | QItemSelectionModel::Rows;
+    if (change == QLatin1String("add")) {
+        addPoint(7, 70, 0.7);
+    } else if (change == QLatin1String("edit")) {
+        model()->setData(model()->index(2, 1), 33.5);
+    } else if (change == QLatin1String("delete")) {
+        for (int row : {5, 0, 3})
+            table->selectionModel()->select(model()->index(row, 0), flags);
+        window->findChild<QAction *>(QStringLiteral("actionDelete_Selection"))->trigger();
+    } else if (change == QLatin1String("clear")) {
+        window->findChild<QAction *>(QStringLiteral("actionClear"))->trigger();
+    } else {
+        testhelpers::answerFileDialog(path);
+        window->findChild<QAction *>(QStringLiteral("actionOpen"))->trigger();
+    }
+    if (!message.isEmpty())
+        QCOMPARE(window->statusBar()->currentMessage(), message);
+    const auto after = testhelpers::tableRows(window);
+    QVERIFY(after != before);
+
+    auto *undo = window->findChild<QAction *>(QStringLiteral("actionUndo"));
+    auto *redo = window->findChild<QAction *>(QStringLiteral("actionRedo"));
+    QCOMPARE(undo->shortcut(), QKeySequence(QStringLiteral("Ctrl+Z")));
+    QCOMPARE(redo->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+Z")));
+    testhelpers::DebugCapture debug;
+    undo->trigger();
+    QCOMPARE(testhelpers::tableRows(window), before);
+    redo->trigger();
+    QCOMPARE(testhelpers::tableRows(window), after);
+    QCOMPARE(debug.count(QStringLiteral("Update graph")), 2);
+    QVERIFY(!redo->isEnabled());
+    // Back past the file too: an empty table.
+    undo->trigger();
+    undo->trigger();
+    QCOMPARE(model()->rowCount(), 0);
+    QVERIFY(!undo->isEnabled());
 }
 
 VANTOREL_TEST_MAIN(TestDataTable)

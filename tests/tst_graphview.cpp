@@ -323,8 +323,8 @@ void TestGraphView::namesThatWriteNothing_data()
                                                 << ": No such file or directory";
 }
 
-// Nothing is written, the status bar says why, and the next export that works takes the
-// message away.
+// Nothing is written, a warning box and the status bar say why, and the next export that works
+// takes the message away.
 void TestGraphView::namesThatWriteNothing()
 {
     QFETCH(QString, folder);
@@ -336,7 +336,10 @@ void TestGraphView::namesThatWriteNothing()
         QVERIFY(base.mkdir(folder));
     const QString target =
         folder.isEmpty() ? base.filePath(name) : base.filePath(folder + "/" + name);
+    QString warning;
+    testhelpers::answerWarning(&warning);
     saveGraph(target);
+    QCOMPARE(warning, "Could not save graph " + target + reason);
     QStringList written;
     QDirIterator it(empty.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     while (it.hasNext())

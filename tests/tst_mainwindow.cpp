@@ -137,8 +137,8 @@ void TestMainWindow::menusAndToolBar()
              QStringList({"actionControls", "actionData", "actionCalculation", "actionCalibration",
                           "actionFitReport"}));
     QCOMPARE(actionNames(child<QMenu>("menuData")),
-             QStringList(
-                 {"actionAddPoint", "actionDelete_Selection", "actionClear", "actionUpdateGraph"}));
+             QStringList({"actionAddPoint", "actionDelete_Selection", "actionClear",
+                          "actionUpdateGraph", "actionUndo", "actionRedo"}));
     QCOMPARE(actionNames(child<QMenu>("menuHelp")), QStringList({"actionAbout", "actionAbout_Qt"}));
 
     auto *toolBar = child<QToolBar>("mainToolBar");

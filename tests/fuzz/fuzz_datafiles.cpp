@@ -1,6 +1,6 @@
-// Feeds arbitrary bytes as a data file and as a calibration file, sorts the calibration and
-// corrects every point read with it. Besides crashes and sanitizer findings, it stops on any
-// broken promise of the readers and the correction.
+// Feeds arbitrary bytes as a data file and as a calibration file, writes every point read and
+// reads it back, sorts the calibration and corrects every point read with it. Besides crashes and
+// sanitizer findings, it stops on any broken promise of the readers and the correction.
 #include <QBuffer>
 #include <QByteArray>
 
@@ -13,6 +13,8 @@
 
 #include "data/calibration.h"
 #include "data/datafilereader.h"
+#include "data/datafilewriter.h"
+#include "data/numbertext.h"
 
 #define FUZZ_CHECK(condition)                                                                      \
     do {                                                                                           \
@@ -48,48 +50,75 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArray bytes =
         QByteArray::fromRawData(reinterpret_cast<const char *>(data), static_cast<int>(size));
 
-    QBuffer pieces;
-    openOn(pieces, bytes);
-    int pieceCount = 0;
+    QBuffer lines;
+    openOn(lines, bytes);
+    int lineCount = 0;
     size_t covered = 0;
-    DataFileReader::forEachPiece(pieces, [&](const char *piece, int length) {
-        FUZZ_CHECK(length >= 0 && length <= DataFileReader::pieceLength);
-        FUZZ_CHECK(!std::memchr(piece, '\n', static_cast<size_t>(length)));
-        FUZZ_CHECK(!std::memchr(piece, '\r', static_cast<size_t>(length)));
+    const auto outcome = DataFileReader::forEachLine(lines, [&](const char *line, int length) {
+        ++lineCount;
+        if (length == DataFileReader::lineTooLong)
+            return;
+        FUZZ_CHECK(length >= 0 && length <= DataFileReader::maxLineLength);
+        FUZZ_CHECK(!std::memchr(line, '\n', static_cast<size_t>(length)));
+        FUZZ_CHECK(!std::memchr(line, '\r', static_cast<size_t>(length)));
         covered += static_cast<size_t>(length);
-        ++pieceCount;
+        // The quick conversion of plain ASCII agrees with the locale's conversion of the text.
+        for (int start = 0; start < length;) {
+            const char *tab =
+                static_cast<const char *>(std::memchr(line + start, '\t', size_t(length - start)));
+            const int end = tab ? static_cast<int>(tab - line) : length;
+            double quick = 0;
+            double slow = 0;
+            const bool quickOk = NumberText::toDouble(line + start, end - start, &quick);
+            const bool slowOk =
+                NumberText::toDouble(QString::fromUtf8(line + start, end - start), &slow);
+            FUZZ_CHECK(quickOk == slowOk);
+            FUZZ_CHECK(!quickOk || std::memcmp(&quick, &slow, sizeof quick) == 0);
+            start = end + 1;
+        }
     });
-    // Every byte but the line ends is in exactly one piece.
-    FUZZ_CHECK(covered == size - static_cast<size_t>(bytes.count('\n') + bytes.count('\r')));
+    FUZZ_CHECK(outcome == DataFileReader::Complete);
+    // Every byte but the line ends is in exactly one line that fits, or in one too long.
+    FUZZ_CHECK(covered <= size - static_cast<size_t>(bytes.count('\n') + bytes.count('\r')));
 
     QBuffer dataFile;
     openOn(dataFile, bytes);
-    int skipped = 0;
-    const QVector<DataFileReader::Point> points = DataFileReader::readData(dataFile, &skipped);
+    std::vector<DataPoint> points;
+    DataFileReader::Counts counts;
+    FUZZ_CHECK(DataFileReader::readData(dataFile, &points, &counts) == DataFileReader::Complete);
     QBuffer calibrationFile;
     openOn(calibrationFile, bytes);
-    int calibrationSkipped = 0;
-    QVector<QPointF> calibration =
-        DataFileReader::readCalibration(calibrationFile, &calibrationSkipped);
+    QVector<QPointF> calibration;
+    DataFileReader::Counts calibrationCounts;
+    FUZZ_CHECK(DataFileReader::readCalibration(calibrationFile, &calibration, &calibrationCounts) ==
+               DataFileReader::Complete);
 
     // Both files share the line syntax: the same lines give the same first two numbers.
-    FUZZ_CHECK(points.size() + skipped <= pieceCount);
-    FUZZ_CHECK(points.size() == calibration.size() && skipped == calibrationSkipped);
-    for (int i = 0; i < points.size(); ++i) {
-        const DataFileReader::Point &p = points[i];
-        FUZZ_CHECK(std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.delta));
-        FUZZ_CHECK(p.x == calibration[i].x() && p.y == calibration[i].y());
+    FUZZ_CHECK(int(points.size()) + counts.skippedLines <= lineCount);
+    FUZZ_CHECK(int(points.size()) == calibration.size() &&
+               counts.skippedLines == calibrationCounts.skippedLines);
+    FUZZ_CHECK(counts.unreadableDy <= int(points.size()));
+    for (size_t i = 0; i < points.size(); ++i) {
+        const DataPoint &p = points[i];
+        FUZZ_CHECK(std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.dy));
+        FUZZ_CHECK(p.x == calibration[int(i)].x() && p.y == calibration[int(i)].y());
+        // What the writer makes of a point reads back as the same point, to the bit.
+        const QByteArray line = DataFileWriter::formatLine(p.x, p.y, p.dy);
+        DataPoint back;
+        bool unreadable = true;
+        FUZZ_CHECK(
+            DataFileReader::parseDataLine(line.constData(), line.size() - 1, &back, &unreadable));
+        FUZZ_CHECK(!unreadable && std::memcmp(&back, &p, sizeof p) == 0);
     }
 
     Calibration::sortByX(calibration);
     FUZZ_CHECK(std::is_sorted(calibration.cbegin(), calibration.cend(),
                               [](const QPointF &a, const QPointF &b) { return a.x() < b.x(); }));
 
-    // The table hands out single-precision values; so does this.
     QVector<double> x, y;
-    for (const DataFileReader::Point &p : points) {
-        x.append(static_cast<double>(static_cast<float>(p.x)));
-        y.append(static_cast<double>(static_cast<float>(p.y)));
+    for (const DataPoint &p : points) {
+        x.append(p.x);
+        y.append(p.y);
     }
     const QVector<double> corrected = Calibration::corrected(calibration, x, y);
     FUZZ_CHECK(corrected.size() == y.size());

@@ -1,0 +1,240 @@
+#include "data/pointtablemodel.h"
+
+#include <QUndoStack>
+
+#include <algorithm>
+#include <cmath>
+
+#include "data/pointtablechange.h"
+
+PointTableModel::PointTableModel(QObject *parent) : QAbstractTableModel(parent) {}
+
+int PointTableModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(rows.size());
+}
+
+int PointTableModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : 3;
+}
+
+QVariant PointTableModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
+        return QVariant();
+    return cellValue(index.row(), index.column());
+}
+
+QVariant PointTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole) {
+        static const char *const names[] = {"X", "Y", "dY"};
+        return section >= 0 && section < 3 ? QVariant(QLatin1String(names[section])) : QVariant();
+    }
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+Qt::ItemFlags PointTableModel::flags(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable;
+}
+
+// A number equal to the cell's to the bit changes nothing and leaves no step to undo.
+bool PointTableModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (!index.isValid() || (role != Qt::EditRole && role != Qt::DisplayRole))
+        return false;
+    bool ok = false;
+    const double number = value.toDouble(&ok);
+    if (!ok)
+        return false;
+    const double current = cellValue(index.row(), index.column());
+    if (number == current && std::signbit(number) == std::signbit(current))
+        return true;
+    if (undoStack)
+        undoStack->push(
+            PointTableChange::edit(this, index.row(), index.column(), number, tr("Edit Cell")));
+    else
+        setCell(index.row(), index.column(), number);
+    return true;
+}
+
+QVector<double> PointTableModel::column(int column) const
+{
+    QVector<double> values;
+    values.reserve(static_cast<int>(rows.size()));
+    for (const DataPoint &point : rows)
+        values.append(column == 0 ? point.x : column == 1 ? point.y : point.dy);
+    return values;
+}
+
+void PointTableModel::appendPoints(std::vector<DataPoint> points, const QString &text)
+{
+    if (points.empty())
+        return;
+    if (undoStack)
+        undoStack->push(PointTableChange::append(this, std::move(points), text));
+    else
+        insertPointsAtEnd(std::move(points));
+}
+
+int PointTableModel::deleteRows(const std::vector<bool> &selected)
+{
+    std::vector<int> marked;
+    const std::size_t n = std::min(selected.size(), rows.size());
+    for (std::size_t row = 0; row < n; ++row) {
+        if (selected[row])
+            marked.push_back(static_cast<int>(row));
+    }
+    const int count = static_cast<int>(marked.size());
+    if (count == 0)
+        return 0;
+    if (undoStack)
+        undoStack->push(PointTableChange::remove(this, std::move(marked), tr("Delete Selection")));
+    else
+        takePointsAt(marked);
+    return count;
+}
+
+int PointTableModel::clearPoints()
+{
+    const int count = static_cast<int>(rows.size());
+    if (count == 0)
+        return 0;
+    if (undoStack) {
+        undoStack->push(PointTableChange::clear(this, tr("Clear Data")));
+    } else {
+        std::vector<DataPoint> none;
+        swapPoints(none);
+    }
+    return count;
+}
+
+// Into an empty table the points move without a copy.
+void PointTableModel::insertPointsAtEnd(std::vector<DataPoint> points)
+{
+    if (points.empty())
+        return;
+    if (rows.empty()) {
+        beginInsertRows(QModelIndex(), 0, static_cast<int>(points.size()) - 1);
+        rows = std::move(points);
+    } else {
+        const int first = static_cast<int>(rows.size());
+        rows.reserve(rows.size() + points.size());
+        beginInsertRows(QModelIndex(), first, first + static_cast<int>(points.size()) - 1);
+        rows.insert(rows.end(), points.begin(), points.end());
+    }
+    endInsertRows();
+}
+
+std::vector<DataPoint> PointTableModel::takeLastPoints(int count)
+{
+    const int total = static_cast<int>(rows.size());
+    count = std::clamp(count, 0, total);
+    if (count == 0)
+        return {};
+    beginRemoveRows(QModelIndex(), total - count, total - 1);
+    std::vector<DataPoint> taken;
+    if (count == total) {
+        taken.swap(rows);
+    } else {
+        taken.assign(rows.end() - count, rows.end());
+        rows.resize(static_cast<std::size_t>(total - count));
+    }
+    endRemoveRows();
+    return taken;
+}
+
+// Whether the ascending row numbers form one block without gaps.
+static bool contiguous(const std::vector<int> &rowNumbers)
+{
+    return !rowNumbers.empty() &&
+           rowNumbers.back() - rowNumbers.front() + 1 == static_cast<int>(rowNumbers.size());
+}
+
+// The rows that stay are moved together in one pass. One block is removed as such, so that the
+// view keeps its selection and place; rows from many places make the model start anew, which
+// the view takes in one step instead of one per block.
+std::vector<DataPoint> PointTableModel::takePointsAt(const std::vector<int> &rowNumbers)
+{
+    std::vector<DataPoint> taken;
+    if (rowNumbers.empty())
+        return taken;
+    taken.reserve(rowNumbers.size());
+    const bool block = contiguous(rowNumbers);
+    if (block)
+        beginRemoveRows(QModelIndex(), rowNumbers.front(), rowNumbers.back());
+    else
+        beginResetModel();
+    std::size_t kept = static_cast<std::size_t>(rowNumbers.front());
+    std::size_t next = 0;
+    for (std::size_t row = kept; row < rows.size(); ++row) {
+        if (next < rowNumbers.size() && static_cast<std::size_t>(rowNumbers[next]) == row) {
+            taken.push_back(rows[row]);
+            ++next;
+        } else {
+            rows[kept++] = rows[row];
+        }
+    }
+    rows.resize(kept);
+    if (block)
+        endRemoveRows();
+    else
+        endResetModel();
+    return taken;
+}
+
+// The table grows once, then every row moves to its final place from the back, so each moves
+// only once.
+void PointTableModel::insertPointsAt(const std::vector<int> &rowNumbers,
+                                     const std::vector<DataPoint> &points)
+{
+    const std::size_t added = std::min(rowNumbers.size(), points.size());
+    if (added == 0)
+        return;
+    const bool block = contiguous(rowNumbers);
+    if (block)
+        beginInsertRows(QModelIndex(), rowNumbers.front(), rowNumbers.back());
+    else
+        beginResetModel();
+    std::size_t source = rows.size();
+    rows.resize(rows.size() + added);
+    std::size_t next = added;
+    for (std::size_t row = rows.size(); row-- > 0 && next > 0;) {
+        if (static_cast<std::size_t>(rowNumbers[next - 1]) == row)
+            rows[row] = points[--next];
+        else
+            rows[row] = rows[--source];
+    }
+    if (block)
+        endInsertRows();
+    else
+        endResetModel();
+}
+
+void PointTableModel::swapPoints(std::vector<DataPoint> &other)
+{
+    beginResetModel();
+    rows.swap(other);
+    endResetModel();
+}
+
+void PointTableModel::setCell(int row, int column, double value)
+{
+    if (row < 0 || row >= static_cast<int>(rows.size()))
+        return;
+    DataPoint &point = rows[static_cast<std::size_t>(row)];
+    (column == 0 ? point.x : column == 1 ? point.y : point.dy) = value;
+    emit dataChanged(index(row, column), index(row, column), {Qt::DisplayRole, Qt::EditRole});
+}
+
+double PointTableModel::cellValue(int row, int column) const
+{
+    if (row < 0 || row >= static_cast<int>(rows.size()))
+        return 0;
+    const DataPoint &point = rows[static_cast<std::size_t>(row)];
+    return column == 0 ? point.x : column == 1 ? point.y : point.dy;
+}

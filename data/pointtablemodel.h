@@ -1,0 +1,75 @@
+#ifndef POINTTABLEMODEL_H
+#define POINTTABLEMODEL_H
+
+#include <QAbstractTableModel>
+#include <QVector>
+
+#include <vector>
+
+#include "data/datapoint.h"
+
+class QUndoStack;
+
+// The table of measured points: one contiguous vector of points, shown as the three columns
+// "X", "Y" and "dY", each cell a double under the display and the edit role. Rows keep the
+// order in which they were appended.
+//
+// Every change the user makes (appending, editing a cell, deleting rows, clearing) goes onto
+// the undo stack, when the model has one, as one command; the command then makes the change
+// through the plain operations below. Each of them takes time linear in the rows it touches
+// (deleting rows anywhere in the table: in the size of the table), however many changes came
+// before.
+class PointTableModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    explicit PointTableModel(QObject *parent = nullptr);
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    // A number for a cell: an edit command on the undo stack, or the change itself without one.
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+
+    // Changes from now on go onto stack (null: they are made at once and cannot be undone).
+    void setUndoStack(QUndoStack *stack) { undoStack = stack; }
+
+    const std::vector<DataPoint> &points() const { return rows; }
+    // One column as a vector of doubles in row order: 0 X, 1 Y, 2 dY.
+    QVector<double> column(int column) const;
+
+    // The changes a user makes, each undoable as one step. text names it in the undo history.
+    void appendPoints(std::vector<DataPoint> points, const QString &text);
+    // Deletes the rows marked in selected (one mark per row) and returns how many went.
+    int deleteRows(const std::vector<bool> &selected);
+    // Deletes every row and returns how many went.
+    int clearPoints();
+
+    // Makes room for count more rows, so that appending them cannot run out of memory half-way;
+    // throws std::bad_alloc when there is none. (Into an empty table they move without a copy.)
+    void reserveRows(std::size_t count)
+    {
+        if (!rows.empty())
+            rows.reserve(rows.size() + count);
+    }
+
+    // The plain operations the commands are made of. Row numbers are ascending.
+    void insertPointsAtEnd(std::vector<DataPoint> points);
+    std::vector<DataPoint> takeLastPoints(int count);
+    // Puts each point back at its row (ascending rows as they will be once all are back).
+    void insertPointsAt(const std::vector<int> &rowNumbers, const std::vector<DataPoint> &points);
+    std::vector<DataPoint> takePointsAt(const std::vector<int> &rowNumbers);
+    void swapPoints(std::vector<DataPoint> &other);
+    void setCell(int row, int column, double value);
+    double cellValue(int row, int column) const;
+
+private:
+    std::vector<DataPoint> rows;
+    QUndoStack *undoStack = nullptr;
+};
+
+#endif // POINTTABLEMODEL_H
