@@ -67,6 +67,18 @@ MainWindow::MainWindow(QWidget *parent)
     connect(model, &QAbstractItemModel::rowsInserted, this, pointsChanged);
     connect(model, &QAbstractItemModel::rowsRemoved, this, pointsChanged);
     connect(model, &QAbstractItemModel::dataChanged, this, pointsChanged);
+    // Any change of the points or of the calibration leaves the last fit out of date.
+    const auto fitChanged = [this] { setFitOutOfDate(true); };
+    connect(model, &QAbstractItemModel::rowsInserted, this, fitChanged);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, fitChanged);
+    connect(model, &QAbstractItemModel::dataChanged, this, fitChanged);
+    connect(model, &QAbstractItemModel::modelReset, this, fitChanged);
+    connect(model, &QAbstractItemModel::layoutChanged, this, fitChanged);
+    connect(ui->cbUseCalibration, &QCheckBox::toggled, this, [this](bool checked) {
+        setFitOutOfDate(true);
+        if (checked)
+            showExtrapolation();
+    });
     ui->twData->setModel(model);
     ui->twData->setItemDelegate(new qDoubleDelegate(this));
     // The three columns share the panel's width, so X, Y and dY stay in view together.

@@ -16,6 +16,7 @@ class QCloseEvent;
 class QFile;
 class QStandardItemModel;
 class AboutForm;
+class FitJob;
 class FitRunner;
 class cAbstractRegressCalculation;
 
@@ -82,11 +83,17 @@ private:
 
     // Calculation (app/mainwindowcalculation.cpp)
     static QVector<double> curveAbscissas(double lower, double upper);
-    void reportFit(int method, const QVector<double> &x, const QVector<double> &y,
-                   const QVector<double> &dy, double k);
+    QString statusText(const FitJob &job, const QString &extrapolation) const;
+    // How many points lie outside the calibration, when the correction is in use and some do;
+    // showExtrapolation puts that in the status bar when the correction was applied.
+    QString extrapolationText() const;
+    void showExtrapolation(bool applied = true);
+    void calibrationChanged();
 
     // Plot (plot/mainwindowplot.cpp)
     void setupPlot();
+    void refreshPoints();
+    void setFitOutOfDate(bool outOfDate);
 
     Ui::MainWindow *ui;
     int gpibDevice;
@@ -106,6 +113,8 @@ private:
     // closes once it has ended.
     FitRunner *fitRunner;
     bool closeAfterFit = false;
+    // True once the table or the calibration changed after the last fit.
+    bool fitOutOfDate = false;
 };
 
 #endif // MAINWINDOW_H

@@ -211,6 +211,7 @@ bool MainWindow::saveData(bool Correction)
         return false;
     }
     clearSaveFailure();
+    showExtrapolation(corrected);
     if (!corrected)
         unsavedPoints = false;
     return true;
@@ -245,6 +246,7 @@ void MainWindow::on_tbOpenCalibration_clicked()
                     .arg(fileName)
                     .arg(skipped));
     }
+    calibrationChanged();
     updateGraph();
 }
 
