@@ -1,8 +1,10 @@
 #include "app/fitreportwidget.h"
 
 #include <QClipboard>
+#include <QDockWidget>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QTextDocument>
 #include <qcustomplot.h>
 
 #include <algorithm>
@@ -118,8 +120,14 @@ void FitReportWidget::showFit(const FitJob &job, const QString &methodName,
     text += QStringLiteral("<table cellspacing=\"0\">");
     text += row(tr("A"), tr("%1 ± %2").arg(shown(p.A), brief(job.sigmaA())));
     text += row(tr("Fc"), tr("%1 ± %2").arg(shown(p.Fc), brief(job.sigmaFc())));
-    text += row(tr("Fb"), bound(p.Fb, p.fbFound || undefined, 0.01 * p.Fc, p.Fc));
-    text += row(tr("Ft"), bound(p.Ft, p.ftFound || undefined, p.Fc, 2 * p.Fc));
+    const QString fb = bound(p.Fb, p.fbFound || undefined, 0.01 * p.Fc, p.Fc);
+    const QString ft = bound(p.Ft, p.ftFound || undefined, p.Fc, 2 * p.Fc);
+    if ((p.fbFound && p.ftFound) || undefined) {
+        text += pair(tr("Fb"), fb, tr("Ft"), ft);
+    } else {
+        text += row(tr("Fb"), fb);
+        text += row(tr("Ft"), ft);
+    }
     text += pair(tr("S"), shown(job.objective()),
                  weightedFit ? tr("Reduced χ²") : tr("Residual variance"),
                  shown(job.reducedChiSquare()));
@@ -128,12 +136,25 @@ void FitReportWidget::showFit(const FitJob &job, const QString &methodName,
     if (apart) {
         const double offA = (p.A - job.minimum().A / job.yScale()) / job.sigmaA();
         const double offFc = (p.Fc - job.minimum().Fc / job.xScale()) / job.sigmaFc();
-        text += row(tr("Minimum S"), shown(job.minimumObjective()));
-        text += row(tr("Off the minimum"),
-                    tr("A %1 σ, Fc %2 σ").arg(brief(std::fabs(offA)), brief(std::fabs(offFc))));
+        text += row(tr("Minimum"), tr("S %1; A %2 σ, Fc %3 σ away")
+                                       .arg(shown(job.minimumObjective()), brief(std::fabs(offA)),
+                                            brief(std::fabs(offFc))));
     }
     text += QStringLiteral("</table>");
     ui->lbFitSummary->setText(text);
+    // A label of rich text may be laid out narrower than its text; this one never is: its
+    // width is that of the text laid out without any line break.
+    QTextDocument natural;
+    natural.setDefaultFont(ui->lbFitSummary->font());
+    natural.setHtml(text);
+    natural.setTextWidth(1e6);
+    ui->lbFitSummary->setMinimumWidth(static_cast<int>(std::ceil(natural.idealWidth())) + 8);
+    // A dock keeps the minimum width set for it, whatever its contents ask: it is widened to
+    // hold them.
+    if (auto *dock = qobject_cast<QDockWidget *>(parentWidget())) {
+        const int frame = std::max(0, dock->width() - width());
+        dock->setMinimumWidth(std::max(dock->minimumWidth(), minimumSizeHint().width() + frame));
+    }
     ui->lbFitSummary->setToolTip(
         weightedFit ? tr("S = Σ (r / dY)², each residual r divided by its dY before squaring; "
                          "reduced χ² = S / (points − 2)")
@@ -166,9 +187,9 @@ void FitReportWidget::showFit(const FitJob &job, const QString &methodName,
             notes << tr("Standard errors and χ²: —, %1.")
                          .arg(job.minimumStatistics().undefinedReason());
         else if (!job.refined())
-            notes << tr("σ and χ² are those of the least-squares minimum.");
-        notes << tr("Fb and Ft are the two values of Fc at which S doubles (A held), not an "
-                    "uncertainty: that is σ of Fc.");
+            notes << tr("σ and χ² hold at the least-squares minimum.");
+        notes << tr("Fb, Ft: the two values of Fc at which S doubles, not an uncertainty (that "
+                    "is σ).");
     }
     outOfDate = false;
     showNotes();
