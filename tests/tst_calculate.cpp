@@ -1,7 +1,9 @@
 // Calculate on the real window: the method chosen, X scaled to 10 and back, the status text,
 // the 50 curve samples over the current X range, and tables a fit cannot use.
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDockWidget>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMessageBox>
@@ -9,6 +11,9 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTextDocument>
+#include <QToolButton>
 #include <qcustomplot.h>
 
 #include <cmath>
@@ -16,6 +21,7 @@
 #include <memory>
 
 #include "app/mainwindow.h"
+#include "regression/cfitstatistics.h"
 #include "regression/cifbandlogregresscalculation.h"
 #include "regression/cifbandlogregressweightcalculation.h"
 #include "regression/crecombinationtimelinregresscalculation.h"
@@ -112,6 +118,9 @@ private slots:
     void noPositiveXLeavesNoCurve();
     void rowsWithoutFiniteValuesAreLeftOut();
     void weightedFitWithZeroSpreadsEnds();
+    void changedTableOutdatesTheFit();
+    void extrapolatedCorrectionsAreCounted();
+    void refinedFitReachesTheMinimum();
 
 private:
     void addPoints(const QVector<Point> &points)
@@ -290,7 +299,8 @@ void TestCalculate::longFitCanBeCancelled()
         testhelpers::answerModal(
             [&dialogs, act, closeWindow, this](QWidget *modal) {
                 auto *progress = qobject_cast<QProgressDialog *>(modal);
-                if (progress && act) {
+                // The bar shows the steps accepted so far before Cancel is pressed.
+                if (progress && act && progress->value() > 0) {
                     dialogs << progress->labelText();
                     if (closeWindow)
                         window->close();
@@ -472,6 +482,86 @@ void TestCalculate::weightedFitWithZeroSpreadsEnds()
     const QString weighted = status();
     calculate(0);
     QCOMPARE(weighted, status() + " (no usable dY: fitted unweighted)");
+}
+
+// An edit, then more points (as Open Data appends them) after a fit: the curve turns dashed and
+// leaves the axes to the points, the report says the fit is out of date; Calculate fits and
+// draws the edited values, and the report counts the point a log axis cannot show. The report
+// at the window's first size, with X in Hz, shows every line whole.
+void TestCalculate::changedTableOutdatesTheFit()
+{
+    window->resize(796, 563);
+    window->show();
+    window->findChild<QAction *>(QStringLiteral("actionFitReport"))->setChecked(true);
+    QVector<Point> hz = rollOff;
+    for (Point &p : hz)
+        p.x *= 1e6;
+    addPoints(hz);
+    calculate(0);
+    auto *notes = window->findChild<QLabel *>(QStringLiteral("lbFitNotes"));
+    auto *summary = window->findChild<QLabel *>(QStringLiteral("lbFitSummary"));
+    QApplication::processEvents();
+    QTextDocument natural;
+    natural.setDefaultFont(summary->font());
+    natural.setHtml(summary->text());
+    QVERIFY2(summary->width() >= natural.idealWidth(), qPrintable(summary->text()));
+    QVERIFY(summary->text().contains(QStringLiteral("Residual variance")));
+
+    QAbstractItemModel *model = testhelpers::tableModel(window);
+    QVERIFY(model->setData(model->index(0, 1), -5.0));
+    QCOMPARE(curve()->pen().style(), Qt::DashLine);
+    QVERIFY(notes->text().startsWith(QStringLiteral("The table has changed since this fit")));
+    calculate(0);
+    QCOMPARE(curve()->pen().style(), Qt::SolidLine);
+    QVERIFY(!notes->text().contains(QStringLiteral("changed")));
+    QCOMPARE(plot->graph(0)->data()->at(0)->value, -5.0);
+
+    addPoints({{0, 1, 0}, {1e3, 1, 0.1}, {2e3, 2, 0.1}});
+    QCOMPARE(plot->xAxis->range(), QCPRange(1e3, 2e9));
+    QVERIFY(QMetaObject::invokeMethod(window, "on_actionClear_triggered"));
+    addPoints({{0, 1, 0}, {1e3, 1, 0.1}, {2e3, 2, 0.1}, {5e3, 0, 0.1}});
+    QCOMPARE(plot->xAxis->range(), QCPRange(1e3, 5e3));
+    calculate(0);
+    QVERIFY2(notes->text().contains(QStringLiteral("1 point with X ≤ 0 is not drawn.")),
+             qPrintable(notes->text()));
+}
+
+// A calibration in GHz over points in Hz: every point lies far beyond it, and the window says
+// so when the correction is switched on, at Calculate and in the report.
+void TestCalculate::extrapolatedCorrectionsAreCounted()
+{
+    QTemporaryDir dir;
+    const QString file = testhelpers::writeFile(dir.filePath("ghz.txt"), "0.05\t1\n25\t2\n");
+    addPoints({{1e4, -20, 0.1}, {1e5, -21, 0.1}, {1e6, -25, 0.1}, {1e7, -40, 0.1}, {20, -20, 0.1}});
+    testhelpers::answerFileDialog(file);
+    window->findChild<QToolButton *>(QStringLiteral("tbOpenCalibration"))->click();
+    window->findChild<QCheckBox *>(QStringLiteral("cbUseCalibration"))->setChecked(true);
+    const QString text = QStringLiteral("4 of 5 points lie outside the calibration (0.05 to 25): "
+                                        "their correction is extrapolated");
+    QCOMPARE(status(), text);
+    calculate(0);
+    QVERIFY2(status().contains("; " + text), qPrintable(status()));
+    QVERIFY(window->findChild<QLabel *>(QStringLiteral("lbFitNotes"))->text().contains(text));
+}
+
+// Refined, the weighted fit of the rise ends at the least-squares minimum: the status and the
+// record say so, and σ of Fc is the one at the minimum in the unit of the table's X.
+void TestCalculate::refinedFitReachesTheMinimum()
+{
+    addPoints(rise);
+    window->findChild<QCheckBox *>(QStringLiteral("cbRefineFit"))->setChecked(true);
+    calculate(3);
+    QVERIFY2(status().endsWith(QStringLiteral(" (refined)")), qPrintable(status()));
+    auto *record = window->findChild<QTableWidget *>(QStringLiteral("twFitRecord"));
+    QCOMPARE(record->item(0, 11)->text(), QStringLiteral("yes"));
+    const double A = record->item(0, 2)->text().toDouble();
+    const double Fc = record->item(0, 4)->text().toDouble();
+    Vector x, y, dy;
+    for (const QList<double> &row : testhelpers::tableRows(window))
+        x << row[0], y << row[1], dy << row[2];
+    const cFitStatistics table = cFitStatistics::compute(3, x, y, dy, A, Fc);
+    QVERIFY(std::fabs(record->item(0, 5)->text().toDouble() / table.sigmaFc() - 1) < 1e-6);
+    QVERIFY(std::fabs(record->item(0, 3)->text().toDouble() / table.sigmaA() - 1) < 1e-6);
 }
 
 VANTOREL_TEST_MAIN(TestCalculate)
