@@ -7,7 +7,7 @@ QStringList FitRecord::header()
     return {QStringLiteral("method"),  QStringLiteral("points"), QStringLiteral("A"),
             QStringLiteral("sigma_A"), QStringLiteral("Fc"),     QStringLiteral("sigma_Fc"),
             QStringLiteral("Fb"),      QStringLiteral("Ft"),     QStringLiteral("reduced_chi2"),
-            QStringLiteral("steps"),   QStringLiteral("end")};
+            QStringLiteral("steps"),   QStringLiteral("end"),    QStringLiteral("refined")};
 }
 
 // Ten significant digits keep every digit a fit can claim; an infinity is as undefined as NaN.
@@ -18,11 +18,12 @@ static QString numberText(double value)
 
 QStringList FitRecord::fields() const
 {
-    static const char *const ends[] = {"converged", "step limit", "cancelled"};
-    return {QString::number(method), QString::number(points), numberText(A),
-            numberText(sigmaA),      numberText(Fc),          numberText(sigmaFc),
-            numberText(Fb),          numberText(Ft),          numberText(reducedChiSquare),
-            QString::number(steps),  QLatin1String(ends[end])};
+    static const char *const ends[] = {"converged", "step limit", "cancelled", "undefined"};
+    return {
+        QString::number(method), QString::number(points),  numberText(A),
+        numberText(sigmaA),      numberText(Fc),           numberText(sigmaFc),
+        numberText(Fb),          numberText(Ft),           numberText(reducedChiSquare),
+        QString::number(steps),  QLatin1String(ends[end]), QLatin1String(refined ? "yes" : "no")};
 }
 
 QString FitRecord::tabSeparated(const QList<FitRecord> &records)

@@ -13,7 +13,8 @@ struct FitRecord
     {
         Converged,
         StepLimit,
-        Cancelled
+        Cancelled,
+        Undefined
     };
 
     int method = 0;
@@ -27,12 +28,15 @@ struct FitRecord
     double reducedChiSquare = 0;
     long long steps = 0;
     End end = Converged;
+    // Whether A, Fc, Fb and Ft are those of the least-squares minimum rather than the method's.
+    bool refined = false;
 
     // The names of the fields, in the order of fields().
     static QStringList header();
 
     // The fields as text: the method's index, numbers in 'g' format with 10 significant digits,
-    // "nan" for what is not defined, and the end as "converged", "step limit" or "cancelled".
+    // "nan" for what is not defined, the end as "converged", "step limit", "cancelled" or
+    // "undefined" (a result that is not a number), and refined as "yes" or "no".
     QStringList fields() const;
 
     // Lines of tab-separated fields, the header first, each ending in a line feed.

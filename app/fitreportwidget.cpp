@@ -1,24 +1,26 @@
 #include "app/fitreportwidget.h"
 
 #include <QClipboard>
+#include <QDockWidget>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QTextDocument>
 #include <qcustomplot.h>
 
 #include <algorithm>
 #include <cmath>
 
 #include "data/numbertext.h"
+#include "plot/plainticks.h"
 #include "plot/pointswithbars.h"
 #include "regression/cfitstatistics.h"
+#include "regression/fitjob.h"
 #include "regression/regressionmethods.h"
 #include "ui_fitreportwidget.h"
 
 FitReportWidget::FitReportWidget(QWidget *parent) : QWidget(parent), ui(new Ui::FitReportWidget)
 {
     ui->setupUi(this);
-    // The summary keeps the height of its longest text, so a new fit does not resize the plot.
-    ui->lbFitSummary->setFixedHeight(7 * ui->lbFitSummary->fontMetrics().lineSpacing() + 4);
     ui->twFitRecord->setColumnCount(FitRecord::header().size());
     ui->twFitRecord->setHorizontalHeaderLabels(FitRecord::header());
     ui->twFitRecord->verticalHeader()->setVisible(false);
@@ -26,7 +28,8 @@ FitReportWidget::FitReportWidget(QWidget *parent) : QWidget(parent), ui(new Ui::
     QCustomPlot *plot = ui->wResidualPlot;
     plot->setLocale(NumberText::locale());
     plot->xAxis->setScaleType(QCPAxis::stLogarithmic);
-    plot->xAxis->setTicker(QSharedPointer<QCPAxisTickerLog>(new QCPAxisTickerLog));
+    PlainTicks<QCPAxisTickerLog>::install(plot->xAxis);
+    PlainTicks<QCPAxisTicker>::install(plot->yAxis);
     plot->yAxis->setLabel(tr("Y − model"));
     PointsWithBars::add(plot);
     auto *zero = new QCPItemStraightLine(plot);
@@ -47,46 +50,168 @@ static QString shown(double value)
     return NumberText::fromDouble(value, 6, QStringLiteral("—"));
 }
 
-// The summary is a small table of two name-value pairs a line, so that it leaves room for the
-// residuals and the record at the window's first size. Its width never moves the layout (the
-// panel has a fixed minimum width instead), so a new fit does not resize and redraw the plots.
-// Standard errors are shown with three significant digits, enough to judge the values by; the
-// record keeps ten.
-void FitReportWidget::showFit(const FitRecord &record, const QString &methodName,
-                              const cFitStatistics &statistics, double xToTable)
+// Standard errors and distances in σ: three significant digits are enough to judge by.
+static QString brief(double value)
 {
-    const auto error = [](double value) {
-        return NumberText::fromDouble(value, 3, QStringLiteral("—"));
-    };
-    const auto cells = [](const QString &name, const QString &value) {
-        return QStringLiteral("<td>%1&nbsp;</td><td>%2&nbsp;&nbsp;&nbsp;</td>")
+    return NumberText::fromDouble(value, 3, QStringLiteral("—"));
+}
+
+static QString pointCount(int count, int of, const QString &why)
+{
+    return FitReportWidget::tr("%1 of %2 points left out: %3").arg(count).arg(of).arg(why);
+}
+
+FitRecord FitReportWidget::recordOf(const FitJob &job)
+{
+    const FitJob::Parameters &p = job.shown();
+    FitRecord record;
+    record.method = job.method();
+    record.points = job.usedPoints();
+    record.A = p.A;
+    record.Fc = p.Fc;
+    record.Fb = p.fbFound ? p.Fb : std::nan("");
+    record.Ft = p.ftFound ? p.Ft : std::nan("");
+    record.sigmaA = job.sigmaA();
+    record.sigmaFc = job.sigmaFc();
+    record.reducedChiSquare = job.reducedChiSquare();
+    record.steps = job.steps();
+    record.end = !job.undefinedReason().isEmpty() ? FitRecord::Undefined
+                 : job.stepLimitReached()         ? FitRecord::StepLimit
+                                                  : FitRecord::Converged;
+    record.refined = job.refined();
+    return record;
+}
+
+// The summary is a small table of name-value pairs that is never narrower than its widest
+// line, so no number is ever cut; the notes below it wrap between words. σ, χ² and the residual
+// variance are those of the least-squares minimum, where their formula holds.
+void FitReportWidget::showFit(const FitJob &job, const QString &methodName,
+                              const QString &extrapolation)
+{
+    const FitJob::Parameters &p = job.shown();
+    const bool weightedFit = regressionmethods::isWeighted(job.method()) && !job.fittedUnweighted();
+    const auto row = [](const QString &name, const QString &value) {
+        return QStringLiteral("<tr><td>%1&nbsp;&nbsp;</td><td colspan=\"3\">%2</td></tr>")
             .arg(name.toHtmlEscaped(), value.toHtmlEscaped());
     };
-    const QString ending =
-        record.end == FitRecord::StepLimit ? tr("step limit: not converged") : tr("converged");
-    QString text = QStringLiteral("<b>%1</b><br>").arg(methodName.toHtmlEscaped());
-    text += tr("%1 points, %2 degrees of freedom")
-                .arg(record.points)
-                .arg(std::max(0, statistics.degreesOfFreedom()));
-    text += QStringLiteral("<table cellspacing=\"0\"><tr>%1%2</tr><tr>%3%4</tr><tr>%5%6</tr>"
-                           "<tr>%7%8</tr></table>")
-                .arg(cells(tr("A"), tr("%1 ± %2").arg(shown(record.A), error(record.sigmaA))),
-                     cells(tr("Fb"), shown(record.Fb)),
-                     cells(tr("Fc"), tr("%1 ± %2").arg(shown(record.Fc), error(record.sigmaFc))),
-                     cells(tr("Ft"), shown(record.Ft)),
-                     cells(tr("Reduced χ²"), shown(record.reducedChiSquare)),
-                     cells(tr("S"), shown(statistics.objective())),
-                     cells(tr("Steps"), QString::number(record.steps)), cells(tr("End"), ending));
-    if (!statistics.isDefined())
-        text += tr("Standard errors and reduced χ²: —, %1.")
-                    .arg(statistics.undefinedReason().toHtmlEscaped());
+    const auto pair = [](const QString &name1, const QString &value1, const QString &name2,
+                         const QString &value2) {
+        return QStringLiteral("<tr><td>%1&nbsp;&nbsp;</td><td>%2&nbsp;&nbsp;&nbsp;</td>"
+                              "<td>%3&nbsp;&nbsp;</td><td>%4</td></tr>")
+            .arg(name1.toHtmlEscaped(), value1.toHtmlEscaped(), name2.toHtmlEscaped(),
+                 value2.toHtmlEscaped());
+    };
+    const auto bound = [](double value, bool found, double from, double to) {
+        return found ? shown(value) : tr("none between %1 and %2").arg(shown(from), shown(to));
+    };
+    const bool undefined = !job.undefinedReason().isEmpty();
+    QString ending = tr("converged");
+    if (undefined)
+        ending = tr("undefined (not a number)");
+    else if (job.stepLimitReached())
+        ending = tr("step limit: not converged");
+
+    QString text = QStringLiteral("<b>%1</b>").arg(methodName.toHtmlEscaped());
+    if (job.refined())
+        text += tr(", refined to the least-squares minimum").toHtmlEscaped();
+    text += QStringLiteral("<br>") + tr("%1 points, %2 degrees of freedom")
+                                         .arg(job.usedPoints())
+                                         .arg(std::max(0, job.usedPoints() - 2));
+    text += QStringLiteral("<table cellspacing=\"0\">");
+    text += row(tr("A"), tr("%1 ± %2").arg(shown(p.A), brief(job.sigmaA())));
+    text += row(tr("Fc"), tr("%1 ± %2").arg(shown(p.Fc), brief(job.sigmaFc())));
+    const QString fb = bound(p.Fb, p.fbFound || undefined, 0.01 * p.Fc, p.Fc);
+    const QString ft = bound(p.Ft, p.ftFound || undefined, p.Fc, 2 * p.Fc);
+    if ((p.fbFound && p.ftFound) || undefined) {
+        text += pair(tr("Fb"), fb, tr("Ft"), ft);
+    } else {
+        text += row(tr("Fb"), fb);
+        text += row(tr("Ft"), ft);
+    }
+    text += pair(tr("S"), shown(job.objective()),
+                 weightedFit ? tr("Reduced χ²") : tr("Residual variance"),
+                 shown(job.reducedChiSquare()));
+    text += pair(tr("Steps"), QString::number(job.steps()), tr("End"), ending);
+    const bool apart = !job.refined() && job.minimum().found && job.minimumStatistics().isDefined();
+    if (apart) {
+        const double offA = (p.A - job.minimum().A / job.yScale()) / job.sigmaA();
+        const double offFc = (p.Fc - job.minimum().Fc / job.xScale()) / job.sigmaFc();
+        text += row(tr("Minimum"), tr("S %1; A %2 σ, Fc %3 σ away")
+                                       .arg(shown(job.minimumObjective()), brief(std::fabs(offA)),
+                                            brief(std::fabs(offFc))));
+    }
+    text += QStringLiteral("</table>");
     ui->lbFitSummary->setText(text);
+    // A label of rich text may be laid out narrower than its text; this one never is: its
+    // width is that of the text laid out without any line break.
+    QTextDocument natural;
+    natural.setDefaultFont(ui->lbFitSummary->font());
+    natural.setHtml(text);
+    natural.setTextWidth(1e6);
+    ui->lbFitSummary->setMinimumWidth(static_cast<int>(std::ceil(natural.idealWidth())) + 8);
+    // A dock keeps the minimum width set for it, whatever its contents ask: it is widened to
+    // hold them.
+    if (auto *dock = qobject_cast<QDockWidget *>(parentWidget())) {
+        const int frame = std::max(0, dock->width() - width());
+        dock->setMinimumWidth(std::max(dock->minimumWidth(), minimumSizeHint().width() + frame));
+    }
     ui->lbFitSummary->setToolTip(
-        regressionmethods::isWeighted(record.method)
-            ? tr("S is the weighted sum of squared residuals, each divided by its dY")
-            : tr("S is the sum of squared residuals"));
-    plotResiduals(statistics, xToTable);
-    appendRecord(record);
+        weightedFit ? tr("S = Σ (r / dY)², each residual r divided by its dY before squaring; "
+                         "reduced χ² = S / (points − 2)")
+                    : tr("S = Σ r², the sum of squared residuals; residual variance = "
+                         "S / (points − 2)"));
+
+    notes.clear();
+    if (undefined)
+        notes << tr("The result is undefined: %1.").arg(job.undefinedReason());
+    if (job.notFiniteRows() > 0)
+        notes << pointCount(job.notFiniteRows(), job.rows(), tr("X or Y not a number")) + ".";
+    if (job.pointsWithoutWeight() > 0)
+        notes << pointCount(job.pointsWithoutWeight(), job.rows() - job.notFiniteRows(),
+                            tr("dY is 0 or not a number")) +
+                     ".";
+    if (job.fittedUnweighted())
+        notes << tr("No point has a usable dY: the fit is unweighted.");
+    if (job.pointsWithXNotPositive() > 0)
+        notes
+            << (job.pointsWithXNotPositive() == 1
+                    ? tr("1 point with X ≤ 0 is not drawn.")
+                    : tr("%1 points with X ≤ 0 are not drawn.").arg(job.pointsWithXNotPositive()));
+    if (!extrapolation.isEmpty())
+        notes << extrapolation + ".";
+    if (!undefined) {
+        if (!job.minimum().found)
+            notes << tr("Standard errors and χ²: —, the least-squares minimum was not found (%1).")
+                         .arg(job.minimum().reason);
+        else if (!job.minimumStatistics().isDefined())
+            notes << tr("Standard errors and χ²: —, %1.")
+                         .arg(job.minimumStatistics().undefinedReason());
+        else if (!job.refined())
+            notes << tr("σ and χ² hold at the least-squares minimum.");
+        notes << tr("Fb, Ft: the two values of Fc at which S doubles, not an uncertainty (that "
+                    "is σ).");
+    }
+    outOfDate = false;
+    showNotes();
+    plotResiduals(job.statistics(), 1 / job.xScale(), 1 / job.yScale());
+    appendRecord(recordOf(job));
+}
+
+void FitReportWidget::setOutOfDate(bool changed)
+{
+    if (outOfDate == changed || fits.isEmpty())
+        return;
+    outOfDate = changed;
+    showNotes();
+}
+
+void FitReportWidget::showNotes()
+{
+    QStringList lines = notes;
+    if (outOfDate)
+        lines.prepend(tr("The table has changed since this fit."));
+    ui->lbFitNotes->setText(lines.join(QLatin1Char('\n')));
+    ui->lbFitNotes->setVisible(!lines.isEmpty());
 }
 
 void FitReportWidget::addCancelledFit(const FitRecord &record)
@@ -106,18 +231,20 @@ void FitReportWidget::appendRecord(const FitRecord &record)
     ui->twFitRecord->scrollToBottom();
 }
 
-// The residuals in the unit of the table's X, with their ±dY bars (none where a point has no
+// The residuals in the units of the table, with their ±dY bars (none where a point has no
 // usable dY). The Y range covers every bar and the zero line, with a margin.
-void FitReportWidget::plotResiduals(const cFitStatistics &statistics, double xToTable)
+void FitReportWidget::plotResiduals(const cFitStatistics &statistics, double xToTable,
+                                    double yToTable)
 {
     QVector<double> x = statistics.residualX();
-    const QVector<double> r = statistics.residuals();
+    QVector<double> r = statistics.residuals();
     QVector<double> dy = statistics.residualDy();
     double lower = 0;
     double upper = 0;
     for (int i = 0; i < x.size() && i < r.size() && i < dy.size(); ++i) {
         x[i] *= xToTable;
-        dy[i] = std::isfinite(dy[i]) ? std::fabs(dy[i]) : 0.0;
+        r[i] *= yToTable;
+        dy[i] = std::isfinite(dy[i]) ? std::fabs(dy[i]) * yToTable : 0.0;
         if (std::isfinite(r[i])) {
             lower = std::min(lower, r[i] - dy[i]);
             upper = std::max(upper, r[i] + dy[i]);

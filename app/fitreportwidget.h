@@ -2,6 +2,7 @@
 #define FITREPORTWIDGET_H
 
 #include <QList>
+#include <QStringList>
 #include <QWidget>
 
 #include "app/fitrecord.h"
@@ -11,12 +12,15 @@ class FitReportWidget;
 }
 
 class QCPRange;
+class FitJob;
 class cFitStatistics;
 
 // The contents of the Fit Report panel: the statistics of the last fit (points used, A and Fc
-// with their standard errors, Fb and Ft, the objective, the reduced chi-square, the steps and
-// how the descent ended), a plot of its residuals, and the record of every fit of the session,
-// which Copy puts on the clipboard as tab-separated text.
+// with their standard errors, Fb and Ft, S, the reduced chi-square or residual variance, the
+// steps and how the descent ended, how far the method's result lies from the least-squares
+// minimum, and notes on what the fit left out), a plot of its residuals, and the record of
+// every fit of the session, which Copy puts on the clipboard as tab-separated text. Every
+// number is shown whole: the panel grows to the widest line, and notes wrap between words.
 class FitReportWidget : public QWidget
 {
     Q_OBJECT
@@ -25,13 +29,18 @@ public:
     explicit FitReportWidget(QWidget *parent = nullptr);
     ~FitReportWidget() override;
 
-    // Shows a fit that ran to its end and adds it to the record. The statistics are those of
-    // the points as the fit got them; xToTable turns their X into the unit of the table.
-    void showFit(const FitRecord &record, const QString &methodName,
-                 const cFitStatistics &statistics, double xToTable);
+    // Shows a fit that ran to its end and adds it to the record. extrapolation, when not empty,
+    // says which of its points had their correction extrapolated.
+    void showFit(const FitJob &job, const QString &methodName, const QString &extrapolation);
 
     // Adds a cancelled fit to the record; the summary and the residuals of the last fit stay.
     void addCancelledFit(const FitRecord &record);
+
+    // Says, until the next fit, that the table or the calibration changed since the fit shown.
+    void setOutOfDate(bool outOfDate);
+
+    // The record line of a fit, as showFit adds it.
+    static FitRecord recordOf(const FitJob &job);
 
 public slots:
     // Keeps the X range of the residual plot that of the main plot.
@@ -45,11 +54,14 @@ private slots:
 
 private:
     void appendRecord(const FitRecord &record);
-    void plotResiduals(const cFitStatistics &statistics, double xToTable);
+    void plotResiduals(const cFitStatistics &statistics, double xToTable, double yToTable);
     void replotWhenShown();
+    void showNotes();
 
     Ui::FitReportWidget *ui;
     QList<FitRecord> fits;
+    QStringList notes;
+    bool outOfDate = false;
     bool residualsOutOfDate = false;
 };
 

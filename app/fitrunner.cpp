@@ -1,15 +1,17 @@
 #include "app/fitrunner.h"
 
 #include <QEventLoop>
+#include <QLocale>
 #include <QProgressBar>
 #include <QProgressDialog>
 #include <QThread>
 #include <QTimer>
 #include <QWidget>
 
+#include <algorithm>
 #include <memory>
 
-#include "data/numbertext.h"
+#include "regression/leastsquaresrefinement.h"
 
 FitRunner::FitRunner(QWidget *window) : QObject(window), window(window) {}
 
@@ -17,15 +19,17 @@ FitRunner::FitRunner(QWidget *window) : QObject(window), window(window) {}
 // end that comes between the two is still seen, as its quit is queued for the loop. When the
 // application quits every loop at once, the fit is cancelled and awaited here, so that the
 // calculation is never read while the worker still writes it.
-bool FitRunner::run(cAbstractRegressCalculation *calculation)
+bool FitRunner::run(const std::function<bool(cAbstractRegressCalculation::Monitor *)> &work)
 {
     running = true;
     monitor.acceptedSteps.store(0);
+    monitor.refinementEvaluations.store(0);
     monitor.cancel.store(false);
-    calculation->setMonitor(&monitor);
 
     QEventLoop loop;
-    std::unique_ptr<QThread> worker(QThread::create([calculation] { calculation->calculate(); }));
+    bool finished = false;
+    std::unique_ptr<QThread> worker(
+        QThread::create([this, &work, &finished] { finished = work(&monitor); }));
     connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
     worker->start();
 
@@ -37,18 +41,32 @@ bool FitRunner::run(cAbstractRegressCalculation *calculation)
                                static_cast<int>(cAbstractRegressCalculation::maxAcceptedSteps),
                                window);
         dialog.setObjectName(QStringLiteral("FitProgress"));
+        // A bar of its own shows the count as text; it brings its own range, so the range is
+        // set again after it is in place.
         auto *bar = new QProgressBar(&dialog);
         bar->setFormat(tr("%v steps"));
-        bar->setLocale(NumberText::locale());
+        QLocale plain = QLocale::c();
+        plain.setNumberOptions(QLocale::OmitGroupSeparator);
+        bar->setLocale(plain);
         dialog.setBar(bar);
+        dialog.setRange(0, static_cast<int>(cAbstractRegressCalculation::maxAcceptedSteps));
         dialog.setWindowModality(Qt::WindowModal);
         dialog.setAutoReset(false);
         dialog.setAutoClose(false);
         dialog.setMinimumDuration(0);
         connect(&dialog, &QProgressDialog::canceled, this, &FitRunner::cancel);
         QTimer update;
-        connect(&update, &QTimer::timeout, &dialog, [this, &dialog] {
-            dialog.setValue(static_cast<int>(monitor.acceptedSteps.load()));
+        bool refining = false;
+        connect(&update, &QTimer::timeout, &dialog, [this, &dialog, bar, &refining] {
+            const long long evaluations = monitor.refinementEvaluations.load();
+            if (evaluations > 0 && !refining) {
+                refining = true;
+                dialog.setLabelText(tr("Refining to the least-squares minimum…"));
+                bar->setFormat(tr("%v evaluations"));
+                dialog.setRange(0, LeastSquaresRefinement::maxEvaluations);
+            }
+            const long long count = refining ? evaluations : monitor.acceptedSteps.load();
+            dialog.setValue(static_cast<int>(std::min<long long>(count, dialog.maximum())));
         });
         update.start(100);
         dialog.show();
@@ -59,7 +77,6 @@ bool FitRunner::run(cAbstractRegressCalculation *calculation)
     if (!worker->isFinished())
         cancel();
     worker->wait();
-    calculation->setMonitor(nullptr);
     running = false;
-    return !calculation->cancelled();
+    return finished;
 }

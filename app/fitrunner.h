@@ -3,6 +3,8 @@
 
 #include <QObject>
 
+#include <functional>
+
 #include "regression/cabstractregresscalculation.h"
 
 class QWidget;
@@ -10,7 +12,8 @@ class QWidget;
 // Runs a fit on a worker thread while the window waits for it and keeps repainting. For the
 // first dialogDelayMs nothing new appears and the user's input waits until the fit is done, so
 // short fits look as they always did; after that a modal "Fitting…" dialog shows the steps
-// accepted so far and offers Cancel.
+// accepted so far, and then the evaluations of the refinement, a few times a second, and
+// offers Cancel.
 class FitRunner : public QObject
 {
     Q_OBJECT
@@ -20,9 +23,10 @@ public:
 
     explicit FitRunner(QWidget *window);
 
-    // Runs calculation->calculate() and returns once it has ended: true when it ran to its end,
-    // false when it was cancelled. The calculation must not be touched by anyone else meanwhile.
-    bool run(cAbstractRegressCalculation *calculation);
+    // Runs work on a worker thread with the runner's monitor and returns once it has ended,
+    // with work's own answer: true when it ran to its end, false when it was cancelled. What
+    // work touches must not be touched by anyone else meanwhile.
+    bool run(const std::function<bool(cAbstractRegressCalculation::Monitor *)> &work);
 
     bool isRunning() const { return running; }
 

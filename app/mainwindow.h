@@ -17,6 +17,7 @@ class QFile;
 class QUndoStack;
 class AboutForm;
 class BackgroundTask;
+class FitJob;
 class FitRunner;
 class PointTableModel;
 class cAbstractRegressCalculation;
@@ -90,11 +91,17 @@ private:
 
     // Calculation (app/mainwindowcalculation.cpp)
     static QVector<double> curveAbscissas(double lower, double upper);
-    void reportFit(int method, const QVector<double> &x, const QVector<double> &y,
-                   const QVector<double> &dy, double k);
+    QString statusText(const FitJob &job, const QString &extrapolation) const;
+    // How many points lie outside the calibration, when the correction is in use and some do;
+    // showExtrapolation puts that in the status bar when the correction was applied.
+    QString extrapolationText() const;
+    void showExtrapolation(bool applied = true);
+    void calibrationChanged();
 
     // Plot (plot/mainwindowplot.cpp)
     void setupPlot();
+    void refreshPoints();
+    void setFitOutOfDate(bool outOfDate);
 
     Ui::MainWindow *ui;
     int gpibDevice;
@@ -117,6 +124,8 @@ private:
     // Reads and writes big data files beside the window.
     BackgroundTask *fileTask;
     bool closeAfterFit = false;
+    // True once the table or the calibration changed after the last fit.
+    bool fitOutOfDate = false;
 };
 
 #endif // MAINWINDOW_H

@@ -4,21 +4,21 @@
 #include <QStatusBar>
 #include <qcustomplot.h>
 
-#include <algorithm>
 #include <cmath>
-#include <limits>
+#include <memory>
 
 #include "app/fitreportwidget.h"
 #include "app/fitrunner.h"
-#include "regression/cfitstatistics.h"
+#include "data/numbertext.h"
+#include "regression/fitjob.h"
 #include "regression/regressionmethods.h"
 #include "ui_mainwindow.h"
 
-// Fits the method chosen in the calculation panel to the table. X is scaled so that its largest
-// value is 10 (every fit then starts at Fc = 5, whatever the unit of X); Fc, Fb and Ft are
-// scaled back for the status text and the curve. A row whose X or Y is not a finite number
-// carries nothing a fit could use and would spoil every objective value, so it is left out of
-// the fit; it stays in the table and in the plot.
+// Fits the method chosen in the calculation panel to the table (FitJob: X scaled so that its
+// largest value is 10, rows without finite X or Y left out, Y of the recombination methods
+// brought into the range their descent handles), and with "Refine to the least-squares
+// minimum" checked continues to the exact minimum. The points are refreshed as Update Graph
+// does, and the curve spans the X range of that refresh, whatever the zoom.
 //
 // The fit itself runs beside the window (FitRunner), which keeps repainting and, for a long
 // fit, offers Cancel; the slot still returns only when everything is done. A cancelled fit
@@ -34,108 +34,133 @@ void MainWindow::on_pbCalculate_clicked()
     delete calculation;
     calculation = created.release();
 
-    const QVector<double> tableX = columnValues(0);
-    const QVector<double> tableY = correctedYValues();
-    const QVector<double> tableDy = columnValues(2);
-    const int rows = std::min({tableX.size(), tableY.size(), tableDy.size()});
-    QVector<double> x;
-    QVector<double> y;
-    QVector<double> dy;
-    x.reserve(rows);
-    y.reserve(rows);
-    dy.reserve(rows);
-    for (int row = 0; row < rows; ++row) {
-        if (std::isfinite(tableX[row]) && std::isfinite(tableY[row])) {
-            x.append(tableX[row]);
-            y.append(tableY[row]);
-            dy.append(tableDy[row]);
-        }
-    }
-
-    double xMax = 0;
-    for (double value : x) {
-        if (value > xMax)
-            xMax = value;
-    }
-    const double k = 10 / xMax;
-    for (double &value : x)
-        value *= k;
-    calculation->setXValues(x);
-    calculation->setYValues(y);
-    calculation->setDyValues(dy);
-    const bool finished = fitRunner->run(calculation);
+    FitJob job(method, columnValues(0), correctedYValues(), columnValues(2),
+               ui->cbRefineFit->isChecked());
+    const QString extrapolation = extrapolationText();
+    cAbstractRegressCalculation *fit = calculation;
+    const bool finished =
+        fitRunner->run([&job, fit](cAbstractRegressCalculation::Monitor *monitor) {
+            return job.run(*fit, monitor);
+        });
     if (closeAfterFit) {
         closeAfterFit = false;
         QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
     }
-    reportFit(method, x, y, dy, k);
     if (!finished) {
+        FitRecord record = FitReportWidget::recordOf(job);
+        record.points = job.usedPoints();
+        record.sigmaA = record.sigmaFc = record.Fb = record.Ft = record.reducedChiSquare =
+            std::nan("");
+        record.end = FitRecord::Cancelled;
+        record.refined = false;
+        ui->wFitReport->addCancelledFit(record);
         statusBar()->showMessage(tr("Calculation cancelled"));
         return;
     }
 
+    // The old curve is left out of the rescale, so the X range is that of the points alone.
+    setFitOutOfDate(true);
+    refreshPoints();
     const QCPRange range = ui->wPlot->xAxis->range();
-
-    QVector<double> P = calculation->parameters();
-    P[1] /= k;
-    P[2] /= k;
-    P[3] /= k;
-
+    const FitJob::Parameters &P = job.shown();
     // With no positive X there is no scale and no curve: graph 1 is emptied. Samples whose
     // ordinate is not a finite number are left out of the curve.
     QVector<double> keys;
     QVector<double> values;
-    if (xMax > 0) {
+    if (job.xScale() > 0 && std::isfinite(job.xScale())) {
         for (double key : curveAbscissas(range.lower, range.upper)) {
-            const double value = regressionmethods::model(method, key, P[0], P[1]);
+            const double value = regressionmethods::model(method, key, P.A, P.Fc);
             if (std::isfinite(value)) {
                 keys.append(key);
                 values.append(value);
             }
         }
     }
-    // Only the curve changed: its layer is redrawn alone (the plot is replotted whole when its
-    // buffers are out of date anyway).
     ui->wPlot->graph(1)->setData(keys, values);
-    ui->wPlot->graph(1)->layer()->replot();
-
-    QString text = tr("Parameters A = %1; Fc = %2; Fb = %3; Ft = %4")
-                       .arg(QString::number(P[0], 'g', 6), QString::number(P[1], 'g', 6),
-                            QString::number(P[2], 'g', 6), QString::number(P[3], 'g', 6));
-    if (calculation->stepLimitReached())
-        text += tr(" (not converged: step limit reached)");
-    statusBar()->showMessage(text);
+    ui->wFitReport->showFit(job, ui->cbCalculationType->itemText(method), extrapolation);
+    setFitOutOfDate(false);
+    ui->wPlot->rescaleAxes(false);
+    ui->wPlot->replot();
+    statusBar()->showMessage(statusText(job, extrapolation));
 }
 
-// Adds the fit just made to the fit report: its statistics on the points it used (x scaled by
-// k, as the fit got them) and a line in the record, in the units of the table. A cancelled fit
-// gets its line only, with nothing but its steps and where it stopped.
-void MainWindow::reportFit(int method, const QVector<double> &x, const QVector<double> &y,
-                           const QVector<double> &dy, double k)
+// "Parameters A = %1; Fc = %2; Fb = %3; Ft = %4" with what the numbers are: the step limit,
+// points left out and why, a weighted fit that had no usable dY, an undefined result, points
+// whose correction is extrapolated, the refinement, and bounds that are no crossing.
+QString MainWindow::statusText(const FitJob &job, const QString &extrapolation) const
 {
-    const QVector<double> P = calculation->parameters();
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    FitRecord record;
-    record.method = method;
-    record.A = P[0];
-    record.Fc = P[1] / k;
-    record.steps = calculation->acceptedSteps();
-    if (calculation->cancelled()) {
-        record.points = cFitStatistics::usedPoints(method, x, y, dy);
-        record.sigmaA = record.sigmaFc = record.Fb = record.Ft = record.reducedChiSquare = nan;
-        record.end = FitRecord::Cancelled;
-        ui->wFitReport->addCancelledFit(record);
-        return;
+    const FitJob::Parameters &P = job.shown();
+    QString text = tr("Parameters A = %1; Fc = %2; Fb = %3; Ft = %4")
+                       .arg(QString::number(P.A, 'g', 6), QString::number(P.Fc, 'g', 6),
+                            QString::number(P.Fb, 'g', 6), QString::number(P.Ft, 'g', 6));
+    if (!extrapolation.isEmpty())
+        text += QStringLiteral("; ") + extrapolation;
+    if (job.stepLimitReached())
+        text += tr(" (not converged: step limit reached)");
+    if (job.notFiniteRows() > 0)
+        text += tr(" (%1 of %2 points left out: X or Y not a number)")
+                    .arg(job.notFiniteRows())
+                    .arg(job.rows());
+    if (job.pointsWithoutWeight() > 0)
+        text += tr(" (%1 of %2 points left out: dY is 0 or not a number)")
+                    .arg(job.pointsWithoutWeight())
+                    .arg(job.rows() - job.notFiniteRows());
+    if (job.fittedUnweighted())
+        text += tr(" (no usable dY: fitted unweighted)");
+    if (!job.undefinedReason().isEmpty()) {
+        text += tr(" (undefined: %1)").arg(job.undefinedReason());
+        return text;
     }
-    const cFitStatistics statistics = cFitStatistics::compute(method, x, y, dy, P[0], P[1]);
-    record.points = statistics.points();
-    record.sigmaA = statistics.sigmaA();
-    record.sigmaFc = statistics.sigmaFc() / k;
-    record.Fb = P[2] / k;
-    record.Ft = P[3] / k;
-    record.reducedChiSquare = statistics.reducedChiSquare();
-    record.end = calculation->stepLimitReached() ? FitRecord::StepLimit : FitRecord::Converged;
-    ui->wFitReport->showFit(record, ui->cbCalculationType->itemText(method), statistics, 1 / k);
+    if (job.refined())
+        text += tr(" (refined)");
+    else if (job.refineAsked())
+        text += tr(" (not refined: %1)").arg(job.minimum().reason);
+    if (!P.fbFound)
+        text += tr(" (Fb not found)");
+    if (!P.ftFound)
+        text += tr(" (Ft not found)");
+    return text;
+}
+
+// Points outside the calibration's first and last x have their correction extrapolated along
+// the end segments, however far away they lie.
+QString MainWindow::extrapolationText() const
+{
+    if (!correctionInUse())
+        return QString();
+    const double first = calibration.first().x();
+    const double last = calibration.last().x();
+    int points = 0;
+    int outside = 0;
+    for (double x : columnValues(0)) {
+        if (std::isnan(x))
+            continue;
+        ++points;
+        if (x < first || x > last)
+            ++outside;
+    }
+    if (outside == 0)
+        return QString();
+    return tr("%1 of %2 points lie outside the calibration (%3 to %4): their correction is "
+              "extrapolated")
+        .arg(outside)
+        .arg(points)
+        .arg(QString::number(first, 'g', 6), QString::number(last, 'g', 6));
+}
+
+void MainWindow::showExtrapolation(bool applied)
+{
+    const QString text = applied ? extrapolationText() : QString();
+    if (!text.isEmpty())
+        statusBar()->showMessage(text);
+}
+
+// A calibration loaded or dropped leaves the fit out of date; one applied says where it is
+// extrapolated.
+void MainWindow::calibrationChanged()
+{
+    setFitOutOfDate(true);
+    showExtrapolation();
 }
 
 // The 50 abscissas of the fit curve from lower to upper, both ends included. They are evenly

@@ -240,6 +240,7 @@ bool MainWindow::saveData(bool Correction)
         return false;
     }
     clearSaveFailure();
+    showExtrapolation(corrected);
     if (!corrected)
         undoStack->setClean();
     if (Correction && !corrected)
@@ -291,12 +292,18 @@ void MainWindow::on_tbOpenCalibration_clicked()
             calibration = loaded;
             ui->leCalibrationFile->setText(fileName);
             qDebug() << "Calibration loaded. N points:" << calibration.size();
-            if (counts.skippedLines > 0)
-                statusBar()->showMessage(
+            calibrationChanged();
+            if (counts.skippedLines > 0) {
+                QString text =
                     tr("Read %1 calibration points from %2; skipped %3 lines without numbers")
                         .arg(calibration.size())
                         .arg(fileName)
-                        .arg(counts.skippedLines));
+                        .arg(counts.skippedLines);
+                const QString extrapolation = extrapolationText();
+                if (!extrapolation.isEmpty())
+                    text += QStringLiteral("; ") + extrapolation;
+                statusBar()->showMessage(text);
+            }
         }
     }
     updateGraph();

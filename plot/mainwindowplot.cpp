@@ -9,6 +9,7 @@
 
 #include "app/fitreportwidget.h"
 #include "plot/graphexport.h"
+#include "plot/plainticks.h"
 #include "plot/pointswithbars.h"
 #include "ui_mainwindow.h"
 
@@ -16,7 +17,8 @@ void MainWindow::setupPlot()
 {
     QCustomPlot *plot = ui->wPlot;
     plot->xAxis->setScaleType(QCPAxis::stLogarithmic);
-    plot->xAxis->setTicker(QSharedPointer<QCPAxisTickerLog>(new QCPAxisTickerLog));
+    PlainTicks<QCPAxisTickerLog>::install(plot->xAxis);
+    PlainTicks<QCPAxisTicker>::install(plot->yAxis);
     plot->clearGraphs();
 
     QCPGraph *points = PointsWithBars::add(plot);
@@ -43,11 +45,33 @@ void MainWindow::setupPlot()
 // and fits the axes exactly to the points, their bars and the fit curve: the full view.
 void MainWindow::updateGraph()
 {
+    refreshPoints();
+    ui->wPlot->replot();
+}
+
+// The points and the full view, without drawing. A curve that no longer matches the table is
+// left out of the rescale, so that it never squeezes the points into a corner.
+void MainWindow::refreshPoints()
+{
     qDebug() << "Update graph";
     QCustomPlot *plot = ui->wPlot;
     PointsWithBars::set(plot->graph(0), columnValues(0), correctedYValues(), columnValues(2));
-    plot->rescaleAxes(false);
-    plot->replot();
+    QCPGraph *curve = plot->graph(1);
+    curve->setVisible(!fitOutOfDate);
+    plot->rescaleAxes(true);
+    curve->setVisible(true);
+}
+
+// A curve that no longer matches the table is drawn dashed until the next Calculate.
+void MainWindow::setFitOutOfDate(bool outOfDate)
+{
+    if (fitOutOfDate == outOfDate)
+        return;
+    fitOutOfDate = outOfDate;
+    QCPGraph *curve = ui->wPlot->graph(1);
+    curve->setPen(QPen(QBrush(Qt::red), 1, outOfDate ? Qt::DashLine : Qt::SolidLine));
+    ui->wFitReport->setOutOfDate(outOfDate);
+    curve->layer()->replot();
 }
 
 // The export format follows the extension of the chosen name (the last piece after a dot,

@@ -25,6 +25,8 @@ public:
     struct Monitor
     {
         std::atomic<long long> acceptedSteps{0};
+        // The evaluations of the refinement to the least-squares minimum, when one follows.
+        std::atomic<long long> refinementEvaluations{0};
         std::atomic<bool> cancel{false};
     };
 
@@ -39,15 +41,11 @@ public:
 
     virtual ~cAbstractRegressCalculation() = default;
 
-    QVector<double> xValues() const { return m_xValues; }
-    QVector<double> yValues() const { return m_yValues; }
-    QVector<double> dyValues() const { return m_dyValues; }
     QVector<double> parameters() const { return m_parameters; }
 
     void setXValues(const QVector<double> &values) { m_xValues = values; }
     void setYValues(const QVector<double> &values) { m_yValues = values; }
     void setDyValues(const QVector<double> &values) { m_dyValues = values; }
-    void setParameters(const QVector<double> &values) { m_parameters = values; }
 
     void calculate()
     {

@@ -27,27 +27,6 @@ private:
     double m_correction = 0;
 };
 
-// The derivatives of the model at x with respect to A and Fc, written with u = x / Fc through
-// r = u / sqrt(1 + u^2) and p = 1 / (1 + u^2), which stay finite and lose no digits for any u:
-//   IF band:       dm/dA = 1, dm/dFc = 20 / ln 10 * u^2 / (1 + u^2) / Fc
-//                  (= 20 x^2 / ((x^2 + Fc^2) Fc ln 10));
-//   recombination: dm/dA = u / sqrt(1 + u^2), dm/dFc = -A u / (Fc (1 + u^2)^(3/2)),
-//                  since d/du [u (1 + u^2)^(-1/2)] = (1 + u^2)^(-3/2) and du/dFc = -u / Fc.
-void derivatives(bool ifBand, double x, double A, double Fc, double &dA, double &dFc)
-{
-    const double u = x / Fc;
-    const double s = std::hypot(1.0, u);
-    const double r = u / s;
-    const double p = (1.0 / s) * (1.0 / s);
-    if (ifBand) {
-        dA = 1;
-        dFc = 20.0 / ln10 * (r * r) / Fc;
-    } else {
-        dA = r;
-        dFc = -A * (r * p) / Fc;
-    }
-}
-
 // Below this, 1 - rho^2 (rho the correlation of the two weighted columns of J) is not told
 // apart from 0. The sums of J^T W J are compensated, so each is within a few roundings of the
 // value for the computed derivatives, and rho within about 1e-15 of its value for them; that
@@ -85,7 +64,6 @@ cFitStatistics cFitStatistics::compute(int method, const QVector<double> &x,
         result.m_reason = QStringLiteral("no such fit method");
         return result;
     }
-    const bool ifBand = regressionmethods::isIfBand(method);
     const FitPoints points(x, y, dy, regressionmethods::isWeighted(method));
     const int last = points.weighted ? points.weightedCount : points.count;
     double sum = 0;
@@ -93,10 +71,10 @@ cFitStatistics cFitStatistics::compute(int method, const QVector<double> &x,
     for (int i = 0; i < last; ++i) {
         if (points.weighted && !usableSpread(dy[i]))
             continue;
-        const double residual = regressionmethods::model(method, x[i], A, Fc) - y[i];
         double dA = 0;
         double dFc = 0;
-        derivatives(ifBand, x[i], A, Fc, dA, dFc);
+        const double residual =
+            regressionmethods::modelWithDerivatives(method, x[i], A, Fc, dA, dFc) - y[i];
         if (points.weighted) {
             const double q = residual / dy[i];
             sum += q * q;

@@ -1,16 +1,8 @@
 #include "regression/cifbandlogregresscalculation.h"
 
-#include <cmath>
-
 #include "regression/cifbandlogregressweightcalculation.h"
 #include "regression/fitevaluators.h"
 #include "regression/ifbandkernel.h"
-
-double ifBandLevel(double x, double A, double Fc)
-{
-    const double u = x / Fc;
-    return A - 10.0 * std::log10(u * u + 1.0);
-}
 
 void cIfBandLogRegressCalculation::initParameters()
 {
@@ -48,10 +40,4 @@ double cIfBandLogRegressCalculation::gradientFc(double A, double Fc) const
     kernelDirection<IfBandKernel>(FitPoints(m_xValues, m_yValues, m_dyValues, false), A, Fc, gA,
                                   gF);
     return gF;
-}
-
-double cIfBandLogRegressCalculation::findBound(double Smin, double A, double c, double d) const
-{
-    PlainEvaluator<cIfBandLogRegressCalculation> evaluator(*this);
-    return descentsearch::findBound(evaluator, Smin, A, c, d);
 }

@@ -4,8 +4,8 @@
 #include "regression/cabstractregresscalculation.h"
 
 // The level of a single-pole IF band in dB at x: A for x = 0, A - 3.0103 at x = Fc, falling by
-// 20 dB per decade far above Fc. X enters only squared. Defined out of line, so that every
-// caller gets the same bits whatever its own compiler options.
+// 20 dB per decade far above Fc. X enters only squared. Defined once, with its
+// derivatives, in regressionmethods.cpp, so that every caller gets the same bits.
 double ifBandLevel(double x, double A, double Fc);
 
 // Method "1-Time; 2-Log Scale": fits the IF band level to Y in dB, every point alike.
@@ -22,9 +22,6 @@ public:
     // squares, also for the weighted method; only their direction is used.
     double gradientA(double A, double Fc) const;
     double gradientFc(double A, double Fc) const;
-
-    // The bound of Fc between c and d: where the objective, A held, crosses 2 * Smin.
-    double findBound(double Smin, double A, double c, double d) const;
 };
 
 #endif // CIFBANDLOGREGRESSCALCULATION_H

@@ -1,17 +1,8 @@
 #include "regression/crecombinationtimelinregresscalculation.h"
 
-#include <cmath>
-
 #include "regression/crecombinationtimelinregressweightcalculation.h"
 #include "regression/fitevaluators.h"
 #include "regression/recombinationkernel.h"
-
-double recombinationResponse(double x, double A, double Fc)
-{
-    const double u = x / Fc;
-    const double s = std::sqrt(u * u + 1.0);
-    return x * A / Fc / s;
-}
 
 void cRecombinationTimeLinRegressCalculation::initParameters()
 {
@@ -49,11 +40,4 @@ double cRecombinationTimeLinRegressCalculation::gradientFc(double A, double Fc) 
     kernelDirection<RecombinationKernel>(FitPoints(m_xValues, m_yValues, m_dyValues, false), A, Fc,
                                          gA, gF);
     return gF;
-}
-
-double cRecombinationTimeLinRegressCalculation::findBound(double Smin, double A, double c,
-                                                          double d) const
-{
-    PlainEvaluator<cRecombinationTimeLinRegressCalculation> evaluator(*this);
-    return descentsearch::findBound(evaluator, Smin, A, c, d);
 }

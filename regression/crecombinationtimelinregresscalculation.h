@@ -5,8 +5,8 @@
 
 // The recombination-time response at x: A * u / sqrt(1 + u²) with u = x / Fc; 0 at x = 0,
 // A / sqrt 2 at x = Fc, close to A * x / Fc far below Fc and to A far above it. Odd in x and
-// in Fc. Defined out of line, so that every caller gets the same bits whatever its own
-// compiler options.
+// in Fc. Defined once, with its derivatives, in regressionmethods.cpp, so that every caller
+// gets the same bits.
 double recombinationResponse(double x, double A, double Fc);
 
 // Method "RecTime; 1-LogScale;": fits the recombination-time response to Y on a linear scale,
@@ -24,9 +24,6 @@ public:
     // squares, also for the weighted method; only their direction is used.
     double gradientA(double A, double Fc) const;
     double gradientFc(double A, double Fc) const;
-
-    // The bound of Fc between c and d: where the objective, A held, crosses 2 * Smin.
-    double findBound(double Smin, double A, double c, double d) const;
 };
 
 #endif // CRECOMBINATIONTIMELINREGRESSCALCULATION_H

@@ -5,7 +5,8 @@ vantorel_add_test(tst_regression tst_regression.cpp)
 target_link_libraries(tst_regression PRIVATE vantorel_fitreference)
 # Figures of another least-squares tool, written by reference/fitstatistics_scipy.py.
 target_compile_definitions(tst_regression PRIVATE
-    VANTOREL_FIT_REFERENCE="${CMAKE_CURRENT_SOURCE_DIR}/reference/fitstatistics_scipy.txt")
+    VANTOREL_FIT_REFERENCE="${CMAKE_CURRENT_SOURCE_DIR}/reference/fitstatistics_scipy.txt"
+    VANTOREL_EXAMPLES="${PROJECT_SOURCE_DIR}/examples")
 vantorel_add_test(tst_calculate tst_calculate.cpp)
 # The tests redo sums of the fit and compare bits: no fused multiply-add in them either.
 target_compile_options(tst_regression PRIVATE -ffp-contract=off)

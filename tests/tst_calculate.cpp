@@ -1,7 +1,9 @@
 // Calculate on the real window: the method chosen, X scaled to 10 and back, the status text,
 // the 50 curve samples over the current X range, and tables a fit cannot use.
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDockWidget>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMessageBox>
@@ -9,6 +11,9 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTextDocument>
+#include <QToolButton>
 #include <qcustomplot.h>
 
 #include <cmath>
@@ -16,6 +21,7 @@
 #include <memory>
 
 #include "app/mainwindow.h"
+#include "regression/cfitstatistics.h"
 #include "regression/cifbandlogregresscalculation.h"
 #include "regression/cifbandlogregressweightcalculation.h"
 #include "regression/crecombinationtimelinregresscalculation.h"
@@ -112,6 +118,9 @@ private slots:
     void noPositiveXLeavesNoCurve();
     void rowsWithoutFiniteValuesAreLeftOut();
     void weightedFitWithZeroSpreadsEnds();
+    void changedTableOutdatesTheFit();
+    void extrapolatedCorrectionsAreCounted();
+    void refinedFitReachesTheMinimum();
 
 private:
     void addPoints(const QVector<Point> &points)
@@ -152,7 +161,8 @@ void TestCalculate::emptyTableShowsZeros()
 {
     for (int method = 0; method < 4; ++method) {
         calculate(method);
-        QCOMPARE(status(), QStringLiteral("Parameters A = 0; Fc = 0; Fb = 0; Ft = 0"));
+        QCOMPARE(status(), QStringLiteral("Parameters A = 0; Fc = 0; Fb = 0; Ft = 0 "
+                                          "(undefined: no points to fit)"));
         QCOMPARE(curve()->dataCount(), 0);
     }
 }
@@ -209,29 +219,36 @@ void TestCalculate::parametersShowSixDigits()
 
 void TestCalculate::curveSpansTheAxisRange_data()
 {
+    QTest::addColumn<double>("lower");
     QTest::addColumn<double>("upper");
-    QTest::newRow("1 to 50") << 50.0;
-    QTest::newRow("1 to 99") << 99.0;
+    QTest::newRow("no zoom") << 0.0 << 0.0;
+    QTest::newRow("zoomed to 200 to 500") << 200.0 << 500.0;
+    QTest::newRow("panned to 1 to 99") << 1.0 << 99.0;
 }
 
-// 50 samples from the lower end of the X axis to the upper end, evenly spaced on the
-// logarithmic axis, on the model with the fitted A and Fc in table units.
+// 50 samples over the X range that Update Graph gives (the points, 20 to 2000), whatever the
+// zoom, evenly spaced on the logarithmic axis, on the model with the fitted A and Fc in table
+// units; Update Graph then shows the whole curve.
 void TestCalculate::curveSpansTheAxisRange()
 {
+    QFETCH(double, lower);
     QFETCH(double, upper);
     addPoints(rollOff);
-    plot->xAxis->setRange(1, upper);
+    if (upper > 0)
+        plot->xAxis->setRange(lower, upper);
     calculate(0);
     const Vector P = expectedParameters(0, rollOff);
     QCOMPARE(curve()->dataCount(), 50);
-    QCOMPARE(curve()->data()->at(0)->key, 1.0);
-    QCOMPARE(curve()->data()->at(49)->key, upper);
-    const double ratio = std::pow(upper, 1.0 / 49);
+    QCOMPARE(curve()->data()->at(0)->key, 20.0);
+    QCOMPARE(curve()->data()->at(49)->key, 2000.0);
+    const double ratio = std::pow(100.0, 1.0 / 49);
     for (int i = 0; i < 50; ++i) {
         const auto sample = curve()->data()->at(i);
-        QVERIFY(std::fabs(sample->key / std::pow(ratio, i) - 1) < 1e-13);
+        QVERIFY(std::fabs(sample->key / (20 * std::pow(ratio, i)) - 1) < 1e-13);
         QCOMPARE(sample->value, ifBandLevel(sample->key, P[0], P[1]));
     }
+    QVERIFY(QMetaObject::invokeMethod(window, "updateGraph"));
+    QCOMPARE(plot->xAxis->range(), QCPRange(20, 2000));
 }
 
 // A fit and a refresh, again and again, leave the axes where the points put them.
@@ -253,7 +270,7 @@ void TestCalculate::secondPressReplacesTheFit()
     const QString first = status();
     bool stepLimit = false;
     const Vector firstP = expectedParameters(0, points, &stepLimit);
-    QCOMPARE(first, statusFor(firstP, stepLimit));
+    QVERIFY2(first.startsWith(statusFor(firstP, stepLimit)), qPrintable(first));
     calculate(3);
     const Vector P = expectedParameters(3, points);
     QCOMPARE(status(), statusFor(P));
@@ -282,7 +299,8 @@ void TestCalculate::longFitCanBeCancelled()
         testhelpers::answerModal(
             [&dialogs, act, closeWindow, this](QWidget *modal) {
                 auto *progress = qobject_cast<QProgressDialog *>(modal);
-                if (progress && act) {
+                // The bar shows the steps accepted so far before Cancel is pressed.
+                if (progress && act && progress->value() > 0) {
                     dialogs << progress->labelText();
                     if (closeWindow)
                         window->close();
@@ -335,7 +353,8 @@ void TestCalculate::longFitCanBeCancelled()
 // Every fit gets a line in the record; Copy puts the record on the clipboard as tab-separated
 // text that reads back to the numbers the window shows. Two points leave no degree of freedom:
 // the summary shows a dash with the reason, the record nan. Points with equal Y carry no
-// corner: the descent ends at its step limit, which the status text and the record say. The
+// corner: the descent ends at its step limit, which the status text and the record say; the
+// least-squares minimum fits them exactly (S = 0). The
 // residual plot holds Y minus the fitted model at each point.
 void TestCalculate::fitReportRecordsEveryFit()
 {
@@ -343,7 +362,8 @@ void TestCalculate::fitReportRecordsEveryFit()
     calculate(0);
     const QString summary = window->findChild<QLabel *>(QStringLiteral("lbFitSummary"))->text();
     QVERIFY2(summary.contains(QStringLiteral("± —")), qPrintable(summary));
-    QVERIFY2(summary.contains(QStringLiteral("needs at least 3 points")), qPrintable(summary));
+    const QString notes = window->findChild<QLabel *>(QStringLiteral("lbFitNotes"))->text();
+    QVERIFY2(notes.contains(QStringLiteral("needs at least 3 points")), qPrintable(notes));
     QVERIFY(QMetaObject::invokeMethod(window, "on_actionClear_triggered"));
     QVector<Point> flat;
     for (int i = 1; i <= 20; ++i)
@@ -351,7 +371,9 @@ void TestCalculate::fitReportRecordsEveryFit()
     addPoints(flat);
     calculate(0);
     bool stepLimit = false;
-    QCOMPARE(status(), statusFor(expectedParameters(0, flat, &stepLimit), true));
+    // Equal Y: S does not double anywhere above Fc, so there is no Ft.
+    QCOMPARE(status(),
+             statusFor(expectedParameters(0, flat, &stepLimit), true) + " (Ft not found)");
     QVERIFY(stepLimit);
     QVERIFY(QMetaObject::invokeMethod(window, "on_actionClear_triggered"));
     addPoints(rollOff);
@@ -364,21 +386,23 @@ void TestCalculate::fitReportRecordsEveryFit()
     const QStringList lines = QGuiApplication::clipboard()->text().split(QLatin1Char('\n'));
     QCOMPARE(lines.size(), 6);
     QCOMPARE(lines[0], QStringLiteral("method\tpoints\tA\tsigma_A\tFc\tsigma_Fc\tFb\tFt\t"
-                                      "reduced_chi2\tsteps\tend"));
+                                      "reduced_chi2\tsteps\tend\trefined"));
     QCOMPARE(lines[5], QString());
     const QStringList methods = {"0", "0", "0", "1"};
     const QStringList points = {"2", "20", "9", "9"};
     for (int row = 0; row < 4; ++row) {
         const QStringList fields = lines[row + 1].split(QLatin1Char('\t'));
-        QCOMPARE(fields.size(), 11);
-        for (int column = 0; column < 11; ++column)
+        QCOMPARE(fields.size(), 12);
+        QCOMPARE(fields[11], QStringLiteral("no"));
+        for (int column = 0; column < 12; ++column)
             QCOMPARE(fields[column], record->item(row, column)->text());
         QCOMPARE(fields[0], methods[row]);
         QCOMPARE(fields[1], points[row]);
         QCOMPARE(fields[10], row == 1 ? QStringLiteral("step limit") : QStringLiteral("converged"));
         for (int column : {3, 5, 8})
-            QVERIFY(row == 0 ? fields[column] == QLatin1String("nan")
-                             : fields[column].toDouble() > 0);
+            QVERIFY2(row == 0 ? fields[column] == QLatin1String("nan")
+                              : fields[column].toDouble() > 0 || row == 1,
+                     qPrintable(lines[row + 1]));
         if (row < 2)
             continue;
         const Vector P = expectedParameters(row - 2, rollOff);
@@ -427,7 +451,8 @@ void TestCalculate::rowsWithoutFiniteValuesAreLeftOut()
     addPoints(points);
     for (int method : {0, 1}) {
         calculate(method);
-        QCOMPARE(status(), statusFor(expectedParameters(method, rollOff)));
+        QCOMPARE(status(), statusFor(expectedParameters(method, rollOff)) +
+                               " (3 of 12 points left out: X or Y not a number)");
     }
     auto *model = testhelpers::tableModel(window);
     QCOMPARE(model->rowCount(), points.size());
@@ -445,7 +470,7 @@ void TestCalculate::weightedFitWithZeroSpreadsEnds()
     const Vector P = expectedParameters(1, some);
     for (double v : P)
         QVERIFY(std::isfinite(v));
-    QCOMPARE(status(), statusFor(P));
+    QCOMPARE(status(), statusFor(P) + " (2 of 9 points left out: dY is 0 or not a number)");
 
     QVERIFY(QMetaObject::invokeMethod(window, "on_actionClear_triggered"));
     QVector<Point> none = rollOff;
@@ -455,7 +480,87 @@ void TestCalculate::weightedFitWithZeroSpreadsEnds()
     calculate(1);
     const QString weighted = status();
     calculate(0);
-    QCOMPARE(weighted, status());
+    QCOMPARE(weighted, status() + " (no usable dY: fitted unweighted)");
+}
+
+// An edit, then more points (as Open Data appends them) after a fit: the curve turns dashed and
+// leaves the axes to the points, the report says the fit is out of date; Calculate fits and
+// draws the edited values, and the report counts the point a log axis cannot show. The report
+// at the window's first size, with X in Hz, shows every line whole.
+void TestCalculate::changedTableOutdatesTheFit()
+{
+    window->resize(796, 563);
+    window->show();
+    window->findChild<QAction *>(QStringLiteral("actionFitReport"))->setChecked(true);
+    QVector<Point> hz = rollOff;
+    for (Point &p : hz)
+        p.x *= 1e6;
+    addPoints(hz);
+    calculate(0);
+    auto *notes = window->findChild<QLabel *>(QStringLiteral("lbFitNotes"));
+    auto *summary = window->findChild<QLabel *>(QStringLiteral("lbFitSummary"));
+    QApplication::processEvents();
+    QTextDocument natural;
+    natural.setDefaultFont(summary->font());
+    natural.setHtml(summary->text());
+    QVERIFY2(summary->width() >= natural.idealWidth(), qPrintable(summary->text()));
+    QVERIFY(summary->text().contains(QStringLiteral("Residual variance")));
+
+    QAbstractItemModel *model = testhelpers::tableModel(window);
+    QVERIFY(model->setData(model->index(0, 1), -5.0));
+    QCOMPARE(curve()->pen().style(), Qt::DashLine);
+    QVERIFY(notes->text().startsWith(QStringLiteral("The table has changed since this fit")));
+    calculate(0);
+    QCOMPARE(curve()->pen().style(), Qt::SolidLine);
+    QVERIFY(!notes->text().contains(QStringLiteral("changed")));
+    QCOMPARE(plot->graph(0)->data()->at(0)->value, -5.0);
+
+    addPoints({{0, 1, 0}, {1e3, 1, 0.1}, {2e3, 2, 0.1}});
+    QCOMPARE(plot->xAxis->range(), QCPRange(1e3, 2e9));
+    QVERIFY(QMetaObject::invokeMethod(window, "on_actionClear_triggered"));
+    addPoints({{0, 1, 0}, {1e3, 1, 0.1}, {2e3, 2, 0.1}, {5e3, 0, 0.1}});
+    QCOMPARE(plot->xAxis->range(), QCPRange(1e3, 5e3));
+    calculate(0);
+    QVERIFY2(notes->text().contains(QStringLiteral("1 point with X ≤ 0 is not drawn.")),
+             qPrintable(notes->text()));
+}
+
+// A calibration in GHz over points in Hz: every point lies far beyond it, and the window says
+// so when the correction is switched on, at Calculate and in the report.
+void TestCalculate::extrapolatedCorrectionsAreCounted()
+{
+    QTemporaryDir dir;
+    const QString file = testhelpers::writeFile(dir.filePath("ghz.txt"), "0.05\t1\n25\t2\n");
+    addPoints({{1e4, -20, 0.1}, {1e5, -21, 0.1}, {1e6, -25, 0.1}, {1e7, -40, 0.1}, {20, -20, 0.1}});
+    testhelpers::answerFileDialog(file);
+    window->findChild<QToolButton *>(QStringLiteral("tbOpenCalibration"))->click();
+    window->findChild<QCheckBox *>(QStringLiteral("cbUseCalibration"))->setChecked(true);
+    const QString text = QStringLiteral("4 of 5 points lie outside the calibration (0.05 to 25): "
+                                        "their correction is extrapolated");
+    QCOMPARE(status(), text);
+    calculate(0);
+    QVERIFY2(status().contains("; " + text), qPrintable(status()));
+    QVERIFY(window->findChild<QLabel *>(QStringLiteral("lbFitNotes"))->text().contains(text));
+}
+
+// Refined, the weighted fit of the rise ends at the least-squares minimum: the status and the
+// record say so, and σ of Fc is the one at the minimum in the unit of the table's X.
+void TestCalculate::refinedFitReachesTheMinimum()
+{
+    addPoints(rise);
+    window->findChild<QCheckBox *>(QStringLiteral("cbRefineFit"))->setChecked(true);
+    calculate(3);
+    QVERIFY2(status().endsWith(QStringLiteral(" (refined)")), qPrintable(status()));
+    auto *record = window->findChild<QTableWidget *>(QStringLiteral("twFitRecord"));
+    QCOMPARE(record->item(0, 11)->text(), QStringLiteral("yes"));
+    const double A = record->item(0, 2)->text().toDouble();
+    const double Fc = record->item(0, 4)->text().toDouble();
+    Vector x, y, dy;
+    for (const QList<double> &row : testhelpers::tableRows(window))
+        x << row[0], y << row[1], dy << row[2];
+    const cFitStatistics table = cFitStatistics::compute(3, x, y, dy, A, Fc);
+    QVERIFY(std::fabs(record->item(0, 5)->text().toDouble() / table.sigmaFc() - 1) < 1e-6);
+    QVERIFY(std::fabs(record->item(0, 3)->text().toDouble() / table.sigmaA() - 1) < 1e-6);
 }
 
 VANTOREL_TEST_MAIN(TestCalculate)

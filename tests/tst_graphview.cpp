@@ -11,7 +11,9 @@
 #include <cmath>
 
 #include "app/mainwindow.h"
+#include "data/numbertext.h"
 #include "plot/denseerrorbars.h"
+#include "plot/plainticks.h"
 #include "testhelpers.h"
 
 class TestGraphView : public QObject
@@ -29,6 +31,7 @@ private slots:
     void rescaleCoversErrorBars();
     void clearKeepsFitCurveAndFitsAxesToIt();
     void emptyPlotKeepsRanges();
+    void tickLabelsArePlainAndApart();
     void exportsByExtension_data();
     void exportsByExtension();
     void namesThatWriteNothing_data();
@@ -239,6 +242,7 @@ void TestGraphView::rescaleCoversErrorBars()
     QCOMPARE(residuals->xAxis->range(), QCPRange(1, 100));
 }
 
+// A curve that no longer matches the table stays, dashed, but the axes follow the points alone.
 void TestGraphView::clearKeepsFitCurveAndFitsAxesToIt()
 {
     addPoint(1, 5, 0.5);
@@ -248,8 +252,9 @@ void TestGraphView::clearKeepsFitCurveAndFitsAxesToIt()
     window->findChild<QAction *>(QStringLiteral("actionClear"))->trigger();
     QCOMPARE(plot->graph(0)->dataCount(), 0);
     QCOMPARE(plot->graph(1)->dataCount(), 2);
-    QCOMPARE(plot->xAxis->range(), QCPRange(2, 50));
-    QCOMPARE(plot->yAxis->range(), QCPRange(-3, 3));
+    QCOMPARE(plot->graph(1)->pen().style(), Qt::DashLine);
+    QCOMPARE(plot->xAxis->range(), QCPRange(1, 100));
+    QCOMPARE(plot->yAxis->range(), QCPRange(4.5, 8));
 }
 
 // With nothing to plot, a refresh leaves the ranges as they were.
@@ -260,6 +265,42 @@ void TestGraphView::emptyPlotKeepsRanges()
     QMetaObject::invokeMethod(window, "updateGraph");
     QCOMPARE(plot->xAxis->range(), QCPRange(3, 30));
     QCOMPARE(plot->yAxis->range(), QCPRange(-1, 1));
+}
+
+// Under any locale the labels are plain numbers ("10000", never "10,000"); at any width of the
+// plot they keep apart; a logarithmic axis zoomed within a decade or two keeps two labels.
+void TestGraphView::tickLabelsArePlainAndApart()
+{
+    QCustomPlot tiny;
+    tiny.setLocale(NumberText::locale());
+    tiny.xAxis->setScaleType(QCPAxis::stLogarithmic);
+    PlainTicks<QCPAxisTickerLog>::install(tiny.xAxis);
+    PlainTicks<QCPAxisTicker>::install(tiny.yAxis);
+    const QFontMetricsF metrics(tiny.xAxis->tickLabelFont());
+    const QVector<QCPRange> ranges = {{1e3, 1e6}, {2, 5}, {1.5, 90}, {20, 2000}};
+    for (int width : {90, 160, 300, 800}) {
+        for (const QCPRange &range : ranges) {
+            tiny.resize(width, 150);
+            tiny.xAxis->setRange(range);
+            tiny.yAxis->setRange(0, 30000);
+            tiny.replot();
+            const QVector<double> ticks = tiny.xAxis->tickVector();
+            const QVector<QString> labels = tiny.xAxis->tickVectorLabels();
+            int inView = 0;
+            double lastEnd = -1e9;
+            for (int i = 0; i < ticks.size(); ++i) {
+                QVERIFY(!labels[i].contains(QLatin1Char(',')));
+                inView += range.contains(ticks[i]) ? 1 : 0;
+                const double at = tiny.xAxis->coordToPixel(ticks[i]);
+                const double half = metrics.horizontalAdvance(labels[i]) / 2;
+                QVERIFY2(at - half > lastEnd, qPrintable(QStringList(labels.toList()).join(' ')));
+                lastEnd = at + half;
+            }
+            QVERIFY2(inView >= 2 || width < 160, qPrintable(QString::number(width)));
+            for (const QString &label : tiny.yAxis->tickVectorLabels())
+                QVERIFY(!label.contains(QLatin1Char(',')));
+        }
+    }
 }
 
 void TestGraphView::exportsByExtension_data()

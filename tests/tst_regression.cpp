@@ -18,6 +18,7 @@
 #include "regression/cifbandlogregressweightcalculation.h"
 #include "regression/crecombinationtimelinregresscalculation.h"
 #include "regression/crecombinationtimelinregressweightcalculation.h"
+#include "regression/fitjob.h"
 #include "regression/fitpoints.h"
 #include "regression/ifbandkernel.h"
 #include "regression/regressionmethods.h"
@@ -222,6 +223,7 @@ private slots:
     void fitStatisticsOfReferenceSets();
     void fitStatisticsUndefined_data();
     void fitStatisticsUndefined();
+    void recombinationFitsAnyUnit();
 };
 
 void TestRegression::modelValues()
@@ -488,8 +490,13 @@ void TestRegression::badInputEnds()
 // defined: no step is taken, and the flat objective puts Fb at 0.01 Fc and Ft at Fc.
 void TestRegression::zeroLevelKeepsTheStartingPair()
 {
-    for (int method : {2, 3})
+    for (int method : {2, 3}) {
         QCOMPARE(fit(method, {2, 5, 10}, {0, -1, -2}, {1, 1, 1}), (Vector{0, 5, 0.01 * 5, 5}));
+        // Neither end of either interval reaches twice the minimum: no bound exists.
+        FitJob job(method, {2, 5, 10}, {0, -1, -2}, {1, 1, 1}, false);
+        QVERIFY(job.run(*calculationFor(method)));
+        QVERIFY(!job.methodResult().fbFound && !job.methodResult().ftFound);
+    }
 }
 
 // A dY of 0 or one that is not finite gives its point no weight: the weighted objective skips
@@ -750,6 +757,15 @@ void TestRegression::fitStatisticsOfReferenceSets()
     COMPARE_BITS((Vector{w.objective(), w.sigmaA(), w.sigmaFc(), double(w.points())}),
                  (Vector{u.objective(), u.sigmaA(), u.sigmaFc(), double(x.size())}));
 
+    // The refinement, from the method's own result on X scaled as the window does, lands on
+    // scipy's minimum, weighted or not: lmder and curve_fit end within about 1e-10 of it.
+    FitJob job(method, x, y, dy, true);
+    QVERIFY(job.run(*calculationFor(method)) && job.refined());
+    COMPARE_RELATIVE(job.shown().A, A, 1e-8);
+    COMPARE_RELATIVE(job.shown().Fc, Fc, 1e-8);
+    COMPARE_RELATIVE(job.sigmaFc(), scipy[3], 1e-6);
+    COMPARE_RELATIVE(job.reducedChiSquare(), scipy[5], 1e-9);
+
     // Our own fit, on X scaled as the window does, lands within a thousandth of a standard
     // error of scipy's minimum. Not so the weighted methods: they descend along the unweighted
     // direction and may end short of the weighted minimum, by several standard errors.
@@ -794,6 +810,60 @@ void TestRegression::fitStatisticsUndefined()
     QCOMPARE(cFitStatistics::usedPoints(method, x, y, dy), s.points());
     QVERIFY(std::isnan(s.sigmaA()) && std::isnan(s.sigmaFc()) && std::isnan(s.reducedChiSquare()));
     COMPARE_DOUBLE_BITS(s.objective(), objective(method, x, y, dy, A, Fc));
+}
+
+// Exact recombination data Y = s response(X, 3, 4) in any unit of Y, through the window's own
+// flow: A = 3 s and Fc = 4 to 1e-6 (1e-3 weighted, whose descent follows the unweighted
+// direction), and none at the step limit. Inside the range the descent handles as it is
+// (s = 1 and recombination.txt), the result is the method's own to the bit.
+void TestRegression::recombinationFitsAnyUnit()
+{
+    Vector x;
+    for (int i = 0; i < 20; ++i)
+        x << 0.05 * std::pow(400.0, i / 19.0);
+    for (int decade = -9; decade <= 9; ++decade) {
+        const double s = std::pow(10.0, decade);
+        Vector y, dy;
+        for (double xi : x) {
+            y << s * recombinationResponse(xi, 3, 4);
+            dy << s * 0.01 * (1 + xi / 20);
+        }
+        for (int method : {2, 3}) {
+            FitJob job(method, x, y, dy, false);
+            const auto c = calculationFor(method);
+            QVERIFY(job.run(*c));
+            const FitJob::Parameters &p = job.methodResult();
+            const double tolerance = method == 2 ? 1e-6 : 1e-3;
+            QVERIFY2(std::fabs(p.A / (3 * s) - 1) < tolerance &&
+                         std::fabs(p.Fc / 4 - 1) < tolerance && !job.stepLimitReached(),
+                     qPrintable(QStringLiteral("s = %1, method %2: A = %3, Fc = %4")
+                                    .arg(s)
+                                    .arg(method)
+                                    .arg(p.A)
+                                    .arg(p.Fc)));
+            if (decade == 0) {
+                QCOMPARE(job.yScale(), 1.0);
+                COMPARE_BITS(c->parameters(), fit(method, 0.5 * x, y, dy));
+            }
+        }
+    }
+    for (const char *name : {"ifband.txt", "recombination.txt"}) {
+        QFile file(QStringLiteral(VANTOREL_EXAMPLES "/") + QLatin1String(name));
+        QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+        Vector ex, ey, edy;
+        for (const QByteArray &line : file.readAll().split('\n')) {
+            const QList<QByteArray> f = line.split('\t');
+            if (f.size() == 3)
+                ex << f[0].toDouble(), ey << f[1].toDouble(), edy << f[2].toDouble();
+        }
+        for (int method = 0; method < 4; ++method) {
+            FitJob job(method, ex, ey, edy, false);
+            const auto c = calculationFor(method);
+            QVERIFY(job.run(*c));
+            QCOMPARE(job.yScale(), 1.0);
+            COMPARE_BITS(c->parameters(), fit(method, (10 / ex.last()) * ex, ey, edy));
+        }
+    }
 }
 
 VANTOREL_TEST_MAIN(TestRegression)
