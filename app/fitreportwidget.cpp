@@ -37,6 +37,31 @@ FitReportWidget::FitReportWidget(QWidget *parent) : QWidget(parent), ui(new Ui::
     zero->point2->setCoords(10, 0);
     zero->setPen(QPen(Qt::gray, 0, Qt::DashLine));
     plot->installEventFilter(this);
+    // Room for the summary of a typical fit from the start, so that the first fit does not
+    // widen the panel and make the plot beside it draw every point anew.
+    reserveWidth(
+        QStringLiteral("<table><tr><td>S&nbsp;&nbsp;</td><td>-1.23457e+06&nbsp;&nbsp;&nbsp;"
+                       "</td><td>%1&nbsp;&nbsp;</td><td>-1.23457e+06</td></tr><tr><td>"
+                       "%2&nbsp;&nbsp;</td><td colspan=\"3\">%3</td></tr></table>")
+            .arg(tr("Residual variance"), tr("Minimum"),
+                 tr("S %1; A %2 σ, Fc %3 σ away")
+                     .arg(QStringLiteral("-1.23457e+06"), QStringLiteral("0.123"),
+                          QStringLiteral("0.123"))));
+}
+
+// A label of rich text may be laid out narrower than its text; the summary never is: it is as
+// wide as html laid out without any line break, or as it was. The panel has no minimum width of
+// its own, so that it is as wide as its contents ask.
+void FitReportWidget::reserveWidth(const QString &html)
+{
+    QTextDocument natural;
+    natural.setDefaultFont(ui->lbFitSummary->font());
+    natural.setHtml(html);
+    natural.setTextWidth(1e6);
+    ui->lbFitSummary->setMinimumWidth(std::max(
+        ui->lbFitSummary->minimumWidth(), static_cast<int>(std::ceil(natural.idealWidth())) + 8));
+    if (auto *dock = qobject_cast<QDockWidget *>(parentWidget()))
+        dock->setMinimumWidth(0);
 }
 
 FitReportWidget::~FitReportWidget()
@@ -142,19 +167,7 @@ void FitReportWidget::showFit(const FitJob &job, const QString &methodName,
     }
     text += QStringLiteral("</table>");
     ui->lbFitSummary->setText(text);
-    // A label of rich text may be laid out narrower than its text; this one never is: its
-    // width is that of the text laid out without any line break.
-    QTextDocument natural;
-    natural.setDefaultFont(ui->lbFitSummary->font());
-    natural.setHtml(text);
-    natural.setTextWidth(1e6);
-    ui->lbFitSummary->setMinimumWidth(static_cast<int>(std::ceil(natural.idealWidth())) + 8);
-    // A dock keeps the minimum width set for it, whatever its contents ask: it is widened to
-    // hold them.
-    if (auto *dock = qobject_cast<QDockWidget *>(parentWidget())) {
-        const int frame = std::max(0, dock->width() - width());
-        dock->setMinimumWidth(std::max(dock->minimumWidth(), minimumSizeHint().width() + frame));
-    }
+    reserveWidth(text);
     ui->lbFitSummary->setToolTip(
         weightedFit ? tr("S = Σ (r / dY)², each residual r divided by its dY before squaring; "
                          "reduced χ² = S / (points − 2)")
@@ -268,11 +281,20 @@ void FitReportWidget::replotWhenShown()
         ui->wResidualPlot->replot(QCustomPlot::rpQueuedReplot);
 }
 
+// The plot draws itself at once when it is resized; a new fit that changes the height of the
+// summary resizes it just before its queued redraw, and the two would draw every residual
+// twice. Resized, it is redrawn once, from the event loop, like every other redraw here.
 bool FitReportWidget::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == ui->wResidualPlot && event->type() == QEvent::Show && residualsOutOfDate) {
+    QCustomPlot *plot = ui->wResidualPlot;
+    if (watched == plot && event->type() == QEvent::Show && residualsOutOfDate) {
         residualsOutOfDate = false;
-        ui->wResidualPlot->replot(QCustomPlot::rpQueuedReplot);
+        plot->replot(QCustomPlot::rpQueuedReplot);
+    }
+    if (watched == plot && event->type() == QEvent::Resize) {
+        plot->setViewport(plot->rect());
+        plot->replot(QCustomPlot::rpQueuedReplot);
+        return true;
     }
     return QWidget::eventFilter(watched, event);
 }

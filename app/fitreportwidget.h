@@ -53,6 +53,7 @@ private slots:
     void on_pbCopyFitReport_clicked();
 
 private:
+    void reserveWidth(const QString &html);
     void appendRecord(const FitRecord &record);
     void plotResiduals(const cFitStatistics &statistics, double xToTable, double yToTable);
     void replotWhenShown();

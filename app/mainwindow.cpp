@@ -67,13 +67,17 @@ MainWindow::MainWindow(QWidget *parent)
     connect(undoStack, &QUndoStack::canUndoChanged, ui->actionUndo, &QAction::setEnabled);
     connect(undoStack, &QUndoStack::canRedoChanged, ui->actionRedo, &QAction::setEnabled);
     // Any change of the points or of the calibration leaves the last fit out of date.
-    const auto fitChanged = [this] { setFitOutOfDate(true); };
+    const auto fitChanged = [this] {
+        pointsCurrent = false;
+        setFitOutOfDate(true);
+    };
     connect(model, &QAbstractItemModel::rowsInserted, this, fitChanged);
     connect(model, &QAbstractItemModel::rowsRemoved, this, fitChanged);
     connect(model, &QAbstractItemModel::dataChanged, this, fitChanged);
     connect(model, &QAbstractItemModel::modelReset, this, fitChanged);
     connect(model, &QAbstractItemModel::layoutChanged, this, fitChanged);
     connect(ui->cbUseCalibration, &QCheckBox::toggled, this, [this](bool checked) {
+        pointsCurrent = false;
         setFitOutOfDate(true);
         if (checked)
             showExtrapolation();

@@ -101,6 +101,9 @@ private:
     // Plot (plot/mainwindowplot.cpp)
     void setupPlot();
     void refreshPoints();
+    // Whether the plot shows the points of the table as it is, in the full view of the last
+    // refresh.
+    bool pointsInFullView() const;
     void setFitOutOfDate(bool outOfDate);
 
     Ui::MainWindow *ui;
@@ -126,6 +129,10 @@ private:
     bool closeAfterFit = false;
     // True once the table or the calibration changed after the last fit.
     bool fitOutOfDate = false;
+    // Whether the points drawn are those of the table and calibration as they are, and the
+    // axis ranges of the full view they were drawn in.
+    bool pointsCurrent = false;
+    QVector<double> fullView;
 };
 
 #endif // MAINWINDOW_H

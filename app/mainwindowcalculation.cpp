@@ -58,9 +58,15 @@ void MainWindow::on_pbCalculate_clicked()
         return;
     }
 
-    // The old curve is left out of the rescale, so the X range is that of the points alone.
-    setFitOutOfDate(true);
-    refreshPoints();
+    // The points drawn are refreshed, with the old curve left out of the rescale, so that the
+    // X range is that of the points alone; points drawn from the table as it is, in the full
+    // view, are drawn already, and only the curve is drawn anew (a hundred thousand points
+    // with their bars would hold up the window).
+    const bool pointsShown = pointsInFullView();
+    if (!pointsShown) {
+        setFitOutOfDate(true);
+        refreshPoints();
+    }
     const QCPRange range = ui->wPlot->xAxis->range();
     const FitJob::Parameters &P = job.shown();
     // With no positive X there is no scale and no curve: graph 1 is emptied. Samples whose
@@ -79,8 +85,10 @@ void MainWindow::on_pbCalculate_clicked()
     ui->wPlot->graph(1)->setData(keys, values);
     ui->wFitReport->showFit(job, ui->cbCalculationType->itemText(method), extrapolation);
     setFitOutOfDate(false);
-    ui->wPlot->rescaleAxes(false);
-    ui->wPlot->replot();
+    if (!pointsShown) {
+        ui->wPlot->rescaleAxes(false);
+        ui->wPlot->replot();
+    }
     statusBar()->showMessage(statusText(job, extrapolation));
 }
 
@@ -159,6 +167,7 @@ void MainWindow::showExtrapolation(bool applied)
 // extrapolated.
 void MainWindow::calibrationChanged()
 {
+    pointsCurrent = false;
     setFitOutOfDate(true);
     showExtrapolation();
 }

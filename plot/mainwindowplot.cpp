@@ -60,6 +60,17 @@ void MainWindow::refreshPoints()
     curve->setVisible(!fitOutOfDate);
     plot->rescaleAxes(true);
     curve->setVisible(true);
+    pointsCurrent = true;
+    fullView = {plot->xAxis->range().lower, plot->xAxis->range().upper, plot->yAxis->range().lower,
+                plot->yAxis->range().upper};
+}
+
+bool MainWindow::pointsInFullView() const
+{
+    const QCustomPlot *plot = ui->wPlot;
+    return pointsCurrent &&
+           fullView == QVector<double>({plot->xAxis->range().lower, plot->xAxis->range().upper,
+                                        plot->yAxis->range().lower, plot->yAxis->range().upper});
 }
 
 // A curve that no longer matches the table is drawn dashed until the next Calculate.
