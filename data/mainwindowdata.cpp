@@ -267,6 +267,10 @@ void MainWindow::clearSaveFailure()
 // the window closes (and asks) once it has ended.
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    if (!closeDuringMeasurement()) {
+        event->ignore();
+        return;
+    }
     if (fitRunner->isRunning()) {
         fitRunner->cancel();
         closeAfterFit = true;

@@ -1,7 +1,13 @@
 #include "fakegpibscript.h"
 
+#include <QMutex>
+#include <QThread>
+
 #include <algorithm>
 #include <cstring>
+
+// The program makes its calls on a thread of its own while a test may look at them.
+static QMutex callsMutex;
 
 FakeGpibScript::FakeGpibScript()
 {
@@ -35,8 +41,15 @@ void FakeGpibScript::answer(const QByteArray &query, const QByteArray &reply)
 
 void FakeGpibScript::record(const QString &call)
 {
+    QMutexLocker lock(&callsMutex);
     calls.append(call);
     callTimes.append(clock.elapsed());
+}
+
+QStringList FakeGpibScript::callsSoFar() const
+{
+    QMutexLocker lock(&callsMutex);
+    return calls;
 }
 
 // Counts a call on a descriptor that is not open; the call then fails as the driver would.
@@ -113,6 +126,8 @@ int FakeGpibScript::ibwrt(int device, const void *data, long count)
 
 int FakeGpibScript::ibrd(int device, void *buffer, long count)
 {
+    if (readDelayMs > 0)
+        QThread::msleep(static_cast<unsigned long>(readDelayMs));
     record(QStringLiteral("ibrd(%1, %2)").arg(device).arg(count));
     if (!checkOpen(device))
         return status.ibsta;

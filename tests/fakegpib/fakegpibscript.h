@@ -47,6 +47,11 @@ public:
         forcedReadCount = count;
     }
 
+    // The calls so far, safe to read while another thread makes calls.
+    QStringList callsSoFar() const;
+    // Every read waits this long before it answers (a slow bus).
+    int readDelayMs = 0;
+
     // The transfer calls so far, e.g. "ibdev(0, 21, 0, 11, 1, 0)", "ibclr(17)",
     // "ibwrt(17, CALC:MARK:X?, 12)", "ibrd(17, 1024)", "ibonl(17, 0)".
     QStringList calls;
