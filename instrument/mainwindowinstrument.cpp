@@ -157,8 +157,10 @@ void MainWindow::readAddressField()
             const QString text = ui->leInstrumentAddress->text();
             ui->cbInterface->setCurrentIndex(named);
             if (interfaceIndex == named) {
-                if (InstrumentAddress::usesAddressField(parsed.address.interface))
+                if (InstrumentAddress::usesAddressField(parsed.address.interface)) {
                     ui->leInstrumentAddress->setText(text);
+                    readAddressField();
+                }
                 return;
             }
             hint = tr("%1 is for the %2 interface, which is not available")

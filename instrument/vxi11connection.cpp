@@ -4,7 +4,12 @@
 
 #include <lxi.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <memory>
 #include <mutex>
+#include <thread>
 
 #include "instrument/hostlookup.h"
 
@@ -13,6 +18,51 @@ namespace {
 QString tr(const char *text)
 {
     return QCoreApplication::translate("MainWindow", text);
+}
+
+// What a call and its waiter share; the one that leaves last frees it.
+struct Call
+{
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    bool abandoned = false;
+    int result = -1;
+};
+
+// Runs call on a thread of its own and waits for it at most timeoutMs: the RPC library under
+// liblxi waits 25 s for a reply whatever time-out it is given. A call that takes longer is
+// abandoned (nullopt) and finishes there unseen; orphan then gets its result (a link to close).
+std::optional<int> bounded(int timeoutMs, std::function<int()> call,
+                           std::function<void(int)> orphan)
+{
+    auto shared = std::make_shared<Call>();
+    std::thread([shared, call, orphan] {
+        const int result = call();
+        std::unique_lock<std::mutex> lock(shared->mutex);
+        shared->result = result;
+        shared->finished = true;
+        if (shared->abandoned) {
+            lock.unlock();
+            if (orphan)
+                orphan(result);
+            return;
+        }
+        shared->done.notify_all();
+    }).detach();
+    std::unique_lock<std::mutex> lock(shared->mutex);
+    if (shared->done.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                              [&] { return shared->finished; }))
+        return shared->result;
+    shared->abandoned = true;
+    return std::nullopt;
+}
+
+// Closes a link whose call was abandoned, once that call has come back.
+void disconnectLater(int device)
+{
+    if (device >= 0)
+        lxi_disconnect(device);
 }
 
 } // namespace
@@ -42,10 +92,18 @@ bool Vxi11Connection::open()
         return fail(tr("Could not find the host %1: %2").arg(address.host, error));
     const QByteArray host = HostLookup::numeric(addresses.front()).toLatin1();
     const QByteArray name = address.deviceName.toLatin1();
-    device = lxi_connect(host.constData(), 0, name.constData(), timeoutMs, VXI11);
-    if (device < 0)
+    const std::optional<int> link = bounded(
+        timeoutMs,
+        [host, name] {
+            return lxi_connect(host.constData(), 0, name.constData(), timeoutMs, VXI11);
+        },
+        disconnectLater);
+    if (!link)
+        return fail(tr("Could not connect to %1 within %2 s").arg(where).arg(timeoutMs / 1000));
+    if (*link < 0)
         return fail(tr("Could not connect to %1: no VXI-11 device %2 answers there")
                         .arg(address.host, address.deviceName));
+    device = *link;
     opened = true;
     return true;
 }
@@ -62,7 +120,14 @@ bool Vxi11Connection::write(const QByteArray &command)
         return false;
     lastCommand = command;
     const QByteArray line = command + '\n';
-    if (lxi_send(device, line.constData(), line.size(), timeoutMs) != line.size())
+    const int link = device;
+    const std::optional<int> sent = bounded(
+        timeoutMs,
+        [link, line] { return lxi_send(link, line.constData(), line.size(), timeoutMs); },
+        [link](int) { disconnectLater(link); });
+    if (!sent)
+        device = -1;
+    if (!sent || *sent != line.size())
         return fail(tr("Could not send %1 to %2").arg(QString::fromLatin1(command), where));
     return true;
 }
@@ -71,8 +136,15 @@ std::optional<QByteArray> Vxi11Connection::read()
 {
     if (!opened)
         return std::nullopt;
-    char buffer[replySize];
-    const int count = lxi_receive(device, buffer, replySize, timeoutMs);
+    auto buffer = std::make_shared<QByteArray>(replySize, '\0');
+    const int link = device;
+    const std::optional<int> received = bounded(
+        timeoutMs,
+        [link, buffer] { return lxi_receive(link, buffer->data(), replySize, timeoutMs); },
+        [link](int) { disconnectLater(link); });
+    if (!received)
+        device = -1;
+    const int count = received ? *received : -1;
     if (count < 0) {
         fail(tr("No reply from %1 within %2 s to %3")
                  .arg(where)
@@ -80,13 +152,15 @@ std::optional<QByteArray> Vxi11Connection::read()
                  .arg(QString::fromLatin1(lastCommand)));
         return std::nullopt;
     }
-    return QByteArray(buffer, count);
+    return buffer->left(count);
 }
 
 void Vxi11Connection::close()
 {
-    if (device >= 0)
-        lxi_disconnect(device);
+    const int link = device;
+    if (link >= 0)
+        bounded(
+            timeoutMs, [link] { return lxi_disconnect(link); }, nullptr);
     device = -1;
     opened = false;
 }

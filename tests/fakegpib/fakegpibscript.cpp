@@ -29,9 +29,9 @@ void FakeGpibScript::failIbclr(Status failure, int times)
     ibclrFailures.append({QByteArray(), failure, times});
 }
 
-void FakeGpibScript::failWrite(const QByteArray &command, Status failure, int times)
+void FakeGpibScript::failWrite(const QByteArray &command, Status failure, int times, int skip)
 {
-    writeFailures.append({command, failure, times});
+    writeFailures.append({command, failure, times, skip});
 }
 
 void FakeGpibScript::answer(const QByteArray &query, const QByteArray &reply)
@@ -68,6 +68,10 @@ bool FakeGpibScript::take(QList<Failure> &failures, const QByteArray &command, S
     for (Failure &failure : failures) {
         if (failure.times == 0 || (!failure.command.isEmpty() && failure.command != command))
             continue;
+        if (failure.skip > 0) {
+            --failure.skip;
+            return false;
+        }
         if (failure.times > 0)
             --failure.times;
         *status = failure.status;

@@ -36,8 +36,9 @@ public:
     void failIbdev(Status status, int times = -1);
     // ibclr raises ERR with status the next times calls.
     void failIbclr(Status status, int times = -1);
-    // A write of command (empty: of any command) raises ERR with status the next times calls.
-    void failWrite(const QByteArray &command, Status status, int times = -1);
+    // A write of command (empty: of any command) raises ERR with status the next times calls,
+    // after skip writes of it that succeed.
+    void failWrite(const QByteArray &command, Status status, int times = -1, int skip = 0);
     // The next write of query makes reply the bytes that the following reads return.
     void answer(const QByteArray &query, const QByteArray &reply);
     // Makes every read report count bytes in ibcnt whatever it transferred (a faulty driver).
@@ -80,6 +81,7 @@ private:
         QByteArray command;
         Status status;
         int times;
+        int skip = 0;
     };
 
     void record(const QString &call);
