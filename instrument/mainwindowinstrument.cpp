@@ -416,6 +416,7 @@ bool MainWindow::closeDuringMeasurement()
         return true;
     }
     runDiscarded = true;
+    setMeasureStopped(true);
     instrument->finishNow(false);
     return true;
 }

@@ -3,6 +3,7 @@
 // button and its controls, a run stopped early, and Start pressed while a stopped run still
 // waits for its last reading.
 #include <QComboBox>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
@@ -40,6 +41,8 @@ private slots:
     void switchedOffAnalyserStopsTheRun();
     void failedReadingEndsTheRun();
     void equalReadingsGiveZeroSpread();
+    void closingDuringARunAsks_data();
+    void closingDuringARunAsks();
 
 private:
     template <typename T> T *child(const char *name) const
@@ -329,6 +332,54 @@ void TestAcquisition::equalReadingsGiveZeroSpread()
     QCOMPARE(cell(0, 2), 0.0);
     QCOMPARE(window->statusBar()->currentMessage(),
              QStringLiteral("Point added: X = 1000; Y = 1.96946; dY = 0"));
+}
+
+void TestAcquisition::closingDuringARunAsks_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<bool>("closes");
+    QTest::addColumn<int>("points");
+    QTest::newRow("Stop and Keep") << "Stop and Keep" << true << 1;
+    QTest::newRow("Discard") << "Discard" << true << 0;
+    QTest::newRow("Cancel") << "Cancel" << false << 0;
+}
+
+// Closing while a run is going asks first. Stop and Keep adds the point of the readings taken
+// so far, and then the table's unsaved points are asked about as ever.
+void TestAcquisition::closingDuringARunAsks()
+{
+    QFETCH(QString, answer);
+    QFETCH(bool, closes);
+    QFETCH(int, points);
+    for (int i = 0; i < 20; ++i)
+        script({QByteArray::number(i)});
+    window->setReadingInterval(20 * pace);
+    start(20);
+    QVERIFY(QTest::qWaitFor([&] { return child<QProgressBar>("progressBar")->value() == 5; }));
+    boxes.reset();
+    QStringList questions;
+    testhelpers::answerModal([&](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        if (!box)
+            return false;
+        questions << box->text();
+        QAbstractButton *button = box->button(QMessageBox::Discard);
+        if (questions.size() == 1 && answer == "Cancel")
+            button = box->button(QMessageBox::Cancel);
+        if (questions.size() == 1 && answer == "Stop and Keep")
+            button = box->buttons().constFirst();
+        questions << button->text().remove('&');
+        QMetaObject::invokeMethod(button, "click", Qt::QueuedConnection);
+        return questions.size() == (points > 0 ? 4 : 2);
+    });
+    QCOMPARE(window->close(), closes);
+    QCOMPARE(questions.value(0), QStringLiteral("A measurement is running (1 of 20 readings)."));
+    QCOMPARE(questions.value(1), answer);
+    QCOMPARE(model()->rowCount(), points);
+    if (points > 0)
+        QCOMPARE(questions.value(2), QStringLiteral("The table holds 1 points that have not been "
+                                                    "saved."));
+    QCOMPARE(child<QPushButton>("pbStartMeasure")->text(), closes ? "Start" : "Stop");
 }
 
 VANTOREL_TEST_MAIN(TestAcquisition)
