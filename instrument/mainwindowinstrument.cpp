@@ -133,7 +133,7 @@ void MainWindow::showInterfaceFields()
         ui->leInstrumentAddress->setPlaceholderText(offered.isEmpty() ? tr("/dev/usbtmc0")
                                                                       : offered.first());
     } else {
-        ui->leInstrumentAddress->setPlaceholderText(tr("host[:port] or VISA resource"));
+        ui->leInstrumentAddress->setPlaceholderText(tr("host[:port]"));
     }
     static_cast<QStringListModel *>(ui->leInstrumentAddress->completer()->model())
         ->setStringList(offered);
@@ -191,8 +191,8 @@ void MainWindow::showInstrumentName()
     }
     const InstrumentAddress::Parsed parsed =
         InstrumentAddress::parse(ui->leInstrumentAddress->text(), interfaceAt(interfaceIndex));
-    instrumentLabel->setText(parsed.ok ? parsed.address.where() : QString());
-    instrumentLabel->setToolTip(parsed.ok ? tr("Not identified yet") : QString());
+    instrumentLabel->setText(parsed.ok ? parsed.address.where() : tr("No address"));
+    instrumentLabel->setToolTip(parsed.ok ? tr("Not identified yet") : parsed.hint);
 }
 
 // The analyser's answer to *IDN?: maker and model in the label (at most 40 characters), the

@@ -74,7 +74,8 @@ bool ScpiSocketConnection::open()
     const std::vector<HostLookup::Address> addresses =
         HostLookup::resolve(address.host, address.port, timeoutMs, &error);
     if (addresses.empty())
-        return fail(tr("Could not find the host %1: %2").arg(address.host, error));
+        return fail(tr("Could not find the host %1: %2").arg(address.host, error),
+                    tr("Host not found"));
 
     for (const HostLookup::Address &target : addresses) {
         socket = ::socket(target.family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
@@ -95,7 +96,8 @@ bool ScpiSocketConnection::open()
                 ::close(socket);
                 socket = -1;
                 return fail(
-                    tr("Could not connect to %1 within %2 s").arg(where).arg(timeoutMs / 1000));
+                    tr("Could not connect to %1 within %2 s").arg(where).arg(timeoutMs / 1000),
+                    tr("Could not connect within 1 s"));
             } else {
                 result = -1;
             }
@@ -109,7 +111,7 @@ bool ScpiSocketConnection::open()
         ::close(socket);
         socket = -1;
     }
-    return fail(tr("Could not connect to %1: %2").arg(where, error));
+    return fail(tr("Could not connect to %1: %2").arg(where, error), tr("Could not connect"));
 }
 
 // A new connection has nothing pending: there is nothing to clear.
@@ -139,10 +141,12 @@ bool ScpiSocketConnection::write(const QByteArray &command)
             if (errno == 0)
                 return fail(tr("Could not send %1 to %2 within %3 s")
                                 .arg(QString::fromLatin1(command), where)
-                                .arg(timeoutMs / 1000));
+                                .arg(timeoutMs / 1000),
+                            tr("Could not send %1 within 1 s").arg(QString::fromLatin1(command)));
         }
         return fail(tr("Could not send %1 to %2: %3")
-                        .arg(QString::fromLatin1(command), where, systemError(errno)));
+                        .arg(QString::fromLatin1(command), where, systemError(errno)),
+                    tr("Could not send %1").arg(QString::fromLatin1(command)));
     }
     return true;
 }
@@ -172,7 +176,8 @@ std::optional<QByteArray> ScpiSocketConnection::read()
             continue;
         }
         if (count == 0) {
-            fail(tr("%1 closed the connection before replying to %2").arg(where, query));
+            fail(tr("%1 closed the connection before replying to %2").arg(where, query),
+                 tr("The analyser closed the connection"));
             return std::nullopt;
         }
         if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) {
@@ -182,11 +187,13 @@ std::optional<QByteArray> ScpiSocketConnection::read()
                 fail(tr("No reply from %1 within %2 s to %3")
                          .arg(where)
                          .arg(timeoutMs / 1000)
-                         .arg(query));
+                         .arg(query),
+                     tr("No reply to %1 within 1 s").arg(query));
                 return std::nullopt;
             }
         }
-        fail(tr("Could not read the reply of %1 to %2: %3").arg(where, query, systemError(errno)));
+        fail(tr("Could not read the reply of %1 to %2: %3").arg(where, query, systemError(errno)),
+             tr("Could not read the reply to %1").arg(query));
         return std::nullopt;
     }
 }

@@ -66,7 +66,8 @@ bool UsbTmcConnection::open()
         return true;
     file = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (file < 0)
-        return fail(tr("Could not open %1: %2").arg(path, systemError(errno)));
+        return fail(tr("Could not open %1: %2").arg(path, systemError(errno)),
+                    tr("Could not open the device"));
     unsigned int timeout = timeoutMs;
     ioctl(file, USBTMC_IOCTL_SET_TIMEOUT, &timeout);
     opened = true;
@@ -102,10 +103,12 @@ bool UsbTmcConnection::write(const QByteArray &command)
             if (errno == 0)
                 return fail(tr("Could not send %1 to %2 within %3 s")
                                 .arg(QString::fromLatin1(command), path)
-                                .arg(timeoutMs / 1000));
+                                .arg(timeoutMs / 1000),
+                            tr("Could not send %1 within 1 s").arg(QString::fromLatin1(command)));
         }
         return fail(tr("Could not send %1 to %2: %3")
-                        .arg(QString::fromLatin1(command), path, systemError(errno)));
+                        .arg(QString::fromLatin1(command), path, systemError(errno)),
+                    tr("Could not send %1").arg(QString::fromLatin1(command)));
     }
     return true;
 }
@@ -133,7 +136,8 @@ std::optional<QByteArray> UsbTmcConnection::read()
             continue;
         }
         if (count == 0) {
-            fail(tr("%1 closed before replying to %2").arg(path, query));
+            fail(tr("%1 closed before replying to %2").arg(path, query),
+                 tr("The analyser closed the connection"));
             return std::nullopt;
         }
         int error = errno;
@@ -145,13 +149,13 @@ std::optional<QByteArray> UsbTmcConnection::read()
             error = errno == 0 ? ETIMEDOUT : errno;
         }
         if (error == ETIMEDOUT)
-            fail(tr("No reply from %1 within %2 s to %3")
-                     .arg(path)
-                     .arg(timeoutMs / 1000)
-                     .arg(query));
+            fail(
+                tr("No reply from %1 within %2 s to %3").arg(path).arg(timeoutMs / 1000).arg(query),
+                tr("No reply to %1 within 1 s").arg(query));
         else
-            fail(tr("Could not read the reply of %1 to %2: %3")
-                     .arg(path, query, systemError(error)));
+            fail(
+                tr("Could not read the reply of %1 to %2: %3").arg(path, query, systemError(error)),
+                tr("Could not read the reply to %1").arg(query));
         return std::nullopt;
     }
 }

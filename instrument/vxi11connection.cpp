@@ -89,7 +89,8 @@ bool Vxi11Connection::open()
     const std::vector<HostLookup::Address> addresses =
         HostLookup::resolve(address.host, 111, timeoutMs, &error);
     if (addresses.empty())
-        return fail(tr("Could not find the host %1: %2").arg(address.host, error));
+        return fail(tr("Could not find the host %1: %2").arg(address.host, error),
+                    tr("Host not found"));
     const QByteArray host = HostLookup::numeric(addresses.front()).toLatin1();
     const QByteArray name = address.deviceName.toLatin1();
     const std::optional<int> link = bounded(
@@ -99,10 +100,12 @@ bool Vxi11Connection::open()
         },
         disconnectLater);
     if (!link)
-        return fail(tr("Could not connect to %1 within %2 s").arg(where).arg(timeoutMs / 1000));
+        return fail(tr("Could not connect to %1 within %2 s").arg(where).arg(timeoutMs / 1000),
+                    tr("Could not connect within 1 s"));
     if (*link < 0)
         return fail(tr("Could not connect to %1: no VXI-11 device %2 answers there")
-                        .arg(address.host, address.deviceName));
+                        .arg(address.host, address.deviceName),
+                    tr("No VXI-11 device answers"));
     device = *link;
     opened = true;
     return true;
@@ -128,7 +131,8 @@ bool Vxi11Connection::write(const QByteArray &command)
     if (!sent)
         device = -1;
     if (!sent || *sent != line.size())
-        return fail(tr("Could not send %1 to %2").arg(QString::fromLatin1(command), where));
+        return fail(tr("Could not send %1 to %2").arg(QString::fromLatin1(command), where),
+                    tr("Could not send %1").arg(QString::fromLatin1(command)));
     return true;
 }
 
@@ -149,7 +153,8 @@ std::optional<QByteArray> Vxi11Connection::read()
         fail(tr("No reply from %1 within %2 s to %3")
                  .arg(where)
                  .arg(timeoutMs / 1000)
-                 .arg(QString::fromLatin1(lastCommand)));
+                 .arg(QString::fromLatin1(lastCommand)),
+             tr("No reply to %1 within 1 s").arg(QString::fromLatin1(lastCommand)));
         return std::nullopt;
     }
     return buffer->left(count);
