@@ -38,8 +38,8 @@ Q_COREAPP_STARTUP_FUNCTION(ignoreFileSizeSignal)
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent), ui(new Ui::MainWindow), measureStopped(true),
-      model(new QStandardItemModel(this)), calculation(nullptr),
-      aboutForm(new AboutForm(this)), fitRunner(new FitRunner(this))
+      model(new QStandardItemModel(this)), calculation(nullptr), aboutForm(new AboutForm(this)),
+      fitRunner(new FitRunner(this))
 {
     registerResources();
     ui->setupUi(this);

@@ -60,8 +60,8 @@ int main(int argc, char *argv[])
                     standIns.back()->readAllStandardError().constData());
             continue;
         }
-        benchmark::RegisterBenchmark(
-            (std::string("GetMarkerPos/") + kind.kind).c_str(), getMarkerPos, parsed.address)
+        benchmark::RegisterBenchmark((std::string("GetMarkerPos/") + kind.kind).c_str(),
+                                     getMarkerPos, parsed.address)
             ->Unit(benchmark::kMicrosecond);
     }
     benchmark::Initialize(&argc, argv);
