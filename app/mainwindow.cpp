@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QCursor>
 #include <QHeaderView>
-#include <QLabel>
 #include <QMenu>
 #include <QUndoStack>
 
@@ -15,7 +14,6 @@
 #include "data/numbertext.h"
 #include "data/pointtablemodel.h"
 #include "data/qdoubledelegate.h"
-#include "instrument/gpibdriver.h"
 #include "regression/cabstractregresscalculation.h"
 #include "ui_mainwindow.h"
 
@@ -41,10 +39,10 @@ static void ignoreFileSizeSignal()
 Q_COREAPP_STARTUP_FUNCTION(ignoreFileSizeSignal)
 
 MainWindow::MainWindow(QWidget *parent)
-    : QMainWindow(parent), ui(new Ui::MainWindow), gpibDevice(0), measureStopped(true), sumY(0),
-      sumY2(0), model(new PointTableModel(this)), undoStack(new QUndoStack(this)),
-      calculation(nullptr), aboutForm(new AboutForm(this)), fitRunner(new FitRunner(this)),
-      fileTask(new BackgroundTask(this))
+    : QMainWindow(parent), ui(new Ui::MainWindow), measureStopped(true),
+      model(new PointTableModel(this)),
+      undoStack(new QUndoStack(this)), calculation(nullptr), aboutForm(new AboutForm(this)),
+      fitRunner(new FitRunner(this)), fileTask(new BackgroundTask(this))
 {
     registerResources();
     ui->setupUi(this);
@@ -98,19 +96,12 @@ MainWindow::MainWindow(QWidget *parent)
     calibration.resize(0);
     // The fit report goes below the Calculation panel, whose results it explains.
     splitDockWidget(ui->dwCalculation, ui->dwFitReport, Qt::Vertical);
-
-    // Readings of the simulated analyser must never pass for measurements.
-    const GpibDriver *driver = GpibDriver::current();
-    if (driver->isSimulated()) {
-        auto *simulated = new QLabel(tr("Simulated analyser"), this);
-        simulated->setObjectName(QStringLiteral("lbSimulatedAnalyser"));
-        simulated->setToolTip(driver->simulationReason());
-        ui->statusBar->addPermanentWidget(simulated);
-    }
+    setupInstrument();
 }
 
 MainWindow::~MainWindow()
 {
+    stopInstrument();
     delete ui;
     delete calculation;
 }

@@ -6,7 +6,9 @@
 #include <QString>
 #include <QVector>
 
-#include "instrument/markerposition.h"
+#include <optional>
+
+#include "instrument/instrumentaddress.h"
 
 namespace Ui {
 class MainWindow;
@@ -14,11 +16,15 @@ class MainWindow;
 
 class QCloseEvent;
 class QFile;
+class QLabel;
+class QThread;
 class QUndoStack;
 class AboutForm;
 class BackgroundTask;
 class FitJob;
 class FitRunner;
+class InstrumentController;
+struct InstrumentReport;
 class PointTableModel;
 class cAbstractRegressCalculation;
 
@@ -37,7 +43,7 @@ public:
     ~MainWindow() override;
 
     // Sets the pause between two readings of a timed run (tests shorten it).
-    void setReadingInterval(int milliseconds) { readingIntervalMs = milliseconds; }
+    void setReadingInterval(int milliseconds);
     // Sets the pause before the progress dialog of a data file being read or written appears
     // (tests shorten it).
     void setFileDialogDelay(int milliseconds);
@@ -52,7 +58,7 @@ private slots:
     void on_pbGetMarkerPos_clicked();
     void on_pbStartMeasure_clicked();
     void addPoint(double x, double y, double delta);
-    void timerTick();
+    void timerTick(int taken, int count);
     void on_actionClear_triggered();
     void on_actionAddPoint_triggered();
     void on_actionOpen_triggered();
@@ -69,13 +75,22 @@ protected:
 
 private:
     // Instrument link (instrument/mainwindowinstrument.cpp)
-    bool openDevice();
-    void closeDevice();
-    void writeCommand(const QString &command);
-    float readValue();
-    void showGpibError(const QString &message);
-    MarkerPosition readMarker();
+    void setupInstrument();
+    void stopInstrument();
     void setMeasureStopped(bool stopped);
+    void chooseInterface(int index);
+    void showInterfaceFields();
+    void readAddressField();
+    void showInstrumentName();
+    std::optional<InstrumentAddress> instrumentAddress();
+    void runMarkerOperation(bool searchPeak);
+    void lockInstrumentFields(bool locked);
+    void showInstrumentFailure(const InstrumentReport &report);
+    void markerFinished(const InstrumentReport &report);
+    void measurementFinished(const InstrumentReport &report);
+    void instrumentIdentified(const InstrumentAddress &address, const QString &identity);
+    // Asked before the window closes: false when a running measurement is to go on.
+    bool closeDuringMeasurement();
 
     // Data table and calibration (data/mainwindowdata.cpp)
     QVector<double> columnValues(int column) const;
@@ -107,11 +122,19 @@ private:
     void setFitOutOfDate(bool outOfDate);
 
     Ui::MainWindow *ui;
-    int gpibDevice;
     bool measureStopped;
-    double sumY;
-    double sumY2;
-    int readingIntervalMs = defaultReadingIntervalMs;
+    // The instrument operations run on a thread of their own; the window learns of each
+    // operation's end through a signal.
+    QThread *instrumentThread;
+    InstrumentController *instrument;
+    QLabel *instrumentLabel;
+    int interfaceIndex = -1;
+    int controlsBaseHeight = 0;
+    QString addressTexts[5];
+    bool instrumentBusy = false;
+    bool runGoing = false;
+    bool runDiscarded = false;
+    int runTaken = 0;
     PointTableModel *model;
     // Every change of the table, for Undo and Redo; its clean state is the table as last saved
     // or read into an empty table.

@@ -331,6 +331,10 @@ void MainWindow::clearSaveFailure()
 // fit is cancelled first; the window closes (and asks) once it has ended.
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    if (!closeDuringMeasurement()) {
+        event->ignore();
+        return;
+    }
     if (fitRunner->isRunning()) {
         fitRunner->cancel();
         closeAfterFit = true;

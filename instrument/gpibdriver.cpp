@@ -39,6 +39,16 @@ void GpibDriver::setCurrent(GpibDriver *driver)
     installedDriver = driver;
 }
 
+GpibDriver *GpibDriver::simulated()
+{
+    GpibDriver *driver = current();
+    if (driver->isSimulated())
+        return driver;
+    static SimulatedAnalyser analyser(SimulatedAnalyser::defaultSeed,
+                                      QStringLiteral("Chosen in the Interface field"));
+    return &analyser;
+}
+
 std::unique_ptr<GpibDriver> GpibDriver::load(const QString &fileName, int majorVersion)
 {
     GpibLibraryDriver::Failure failure;

@@ -52,6 +52,10 @@ public:
     // returns to the start-up driver.
     static void setCurrent(GpibDriver *driver);
 
+    // The simulated analyser the "Simulated analyser" interface talks to: the driver in use
+    // when that is the simulated analyser, else one of its own for the whole program.
+    static GpibDriver *simulated();
+
     // Loads a GPIB library by file name (majorVersion < 0: no version suffix) and falls back
     // to a simulated analyser when it is missing, does not load or lacks one of the eight
     // calls; the simulated analyser then carries the reason. Writes one debug line naming the

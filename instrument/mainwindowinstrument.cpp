@@ -1,30 +1,26 @@
-// MainWindow: the instrument link (short GPIB connections and their error report), the marker
-// commands and the timed acquisition of points.
+// MainWindow: the Controls panel's instrument fields, the marker commands and the timed
+// acquisition. The transfers run in InstrumentController on a thread of its own; the window
+// starts each operation, stays live while it runs, and reports its end.
 #include "app/mainwindow.h"
 
+#include <QComboBox>
+#include <QCompleter>
 #include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStatusBar>
-#include <QTimer>
+#include <QStringListModel>
+#include <QThread>
 
-#include <algorithm>
-#include <cmath>
-
-#include "data/numbertext.h"
 #include "instrument/gpibdriver.h"
+#include "instrument/instrumentcontroller.h"
 #include "ui_mainwindow.h"
 
 namespace {
-
-// The number of readings taken in the current run, 0 between runs; one for the whole program.
-int tickCount = 0;
-
-// Counts the failed transfers reported so far, in the GPIB error box or in the status bar. An
-// operation compares it before and after its transfers to learn that one of them failed.
-int transferFailures = 0;
-
-// The X of the last reading of the current run: the X of the point the run appends.
-double runX = 0;
 
 // Picks the GPIB driver as the program starts, so the debug line naming it comes first.
 void selectGpibDriver()
@@ -32,220 +28,395 @@ void selectGpibDriver()
     GpibDriver::current();
 }
 
+QString g6(double value)
+{
+    return QString::number(value, 'g', 6);
+}
+
+InstrumentInterface interfaceAt(int index)
+{
+    return static_cast<InstrumentInterface>(index);
+}
+
 } // namespace
 
 Q_COREAPP_STARTUP_FUNCTION(selectGpibDriver)
 
-bool MainWindow::openDevice()
+void MainWindow::setupInstrument()
 {
-    if (gpibDevice != 0)
-        return true;
-    GpibDriver *driver = GpibDriver::current();
-    const int device = driver->ibdev(0, ui->sbGpibAddress->value(), 0, 11, 1, 0);
-    if (device < 0) {
-        showGpibError(tr("ibdev error"));
-        return false;
-    }
-    gpibDevice = device;
-    driver->ibclr(gpibDevice);
-    if (driver->ThreadIbsta() & GpibDriver::ERR) {
-        showGpibError(tr("ibclr error"));
-        return false;
-    }
-    // A failure here is reported by the write, which also closes the connection.
-    writeCommand(QStringLiteral("SYST:DISP:UPD ON"));
-    return true;
+    instrumentThread = new QThread(this);
+    instrument = new InstrumentController;
+    instrument->setReadingInterval(defaultReadingIntervalMs);
+    instrument->moveToThread(instrumentThread);
+    connect(instrumentThread, &QThread::finished, instrument, &QObject::deleteLater);
+    connect(instrument, &InstrumentController::markerFinished, this, &MainWindow::markerFinished);
+    connect(instrument, &InstrumentController::readingTaken, this, &MainWindow::timerTick);
+    connect(instrument, &InstrumentController::runFinished, this, &MainWindow::measurementFinished);
+    connect(instrument, &InstrumentController::identified, this, &MainWindow::instrumentIdentified);
+    instrumentThread->start();
+
+    // Readings of the simulated analyser must never pass for measurements: the permanent
+    // label always names the instrument in use.
+    instrumentLabel = new QLabel(this);
+    instrumentLabel->setObjectName(QStringLiteral("lbInstrument"));
+    ui->statusBar->addPermanentWidget(instrumentLabel);
+
+    ui->cbInterface->addItems(InstrumentAddress::interfaceNames());
+    ui->leInstrumentAddress->setCompleter(new QCompleter(new QStringListModel(this), this));
+    const bool gpib = !GpibDriver::current()->isSimulated();
+    interfaceIndex =
+        static_cast<int>(gpib ? InstrumentInterface::Gpib : InstrumentInterface::Simulated);
+    ui->cbInterface->setCurrentIndex(interfaceIndex);
+    connect(ui->cbInterface, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            &MainWindow::chooseInterface);
+    connect(ui->leInstrumentAddress, &QLineEdit::textEdited, this, &MainWindow::readAddressField);
+    connect(ui->sbGpibAddress, QOverload<int>::of(&QSpinBox::valueChanged), this,
+            &MainWindow::showInstrumentName);
+    showInterfaceFields();
 }
 
-void MainWindow::closeDevice()
+// Ends the instrument thread; a transfer in flight ends first, within its time-out.
+void MainWindow::stopInstrument()
 {
-    if (gpibDevice == 0)
+    instrument->finishNow(false);
+    instrumentThread->quit();
+    instrumentThread->wait();
+}
+
+void MainWindow::setReadingInterval(int milliseconds)
+{
+    instrument->setReadingInterval(milliseconds);
+}
+
+// Takes the interface chosen in the field. GPIB without a driver library is refused with the
+// loader's reason, and the choice stays where it was.
+void MainWindow::chooseInterface(int index)
+{
+    if (interfaceAt(index) == InstrumentInterface::Gpib && GpibDriver::current()->isSimulated()) {
+        ui->cbInterface->setCurrentIndex(interfaceIndex);
+        statusBar()->showMessage(
+            tr("GPIB is not available: %1").arg(GpibDriver::current()->simulationReason()));
         return;
-    GpibDriver::current()->ibonl(gpibDevice, 0);
-    gpibDevice = 0;
-}
-
-// Sends command without terminator: the driver marks the last byte with EOI.
-void MainWindow::writeCommand(const QString &command)
-{
-    if (gpibDevice == 0)
-        return;
-    GpibDriver *driver = GpibDriver::current();
-    const QByteArray bytes = command.toLocal8Bit();
-    driver->ibwrt(gpibDevice, bytes.constData(), bytes.size());
-    if (driver->ThreadIbsta() & GpibDriver::ERR)
-        showGpibError(tr("ibwrt error"));
-}
-
-// Reads one reply. A read the driver reports as failed (a time-out, say) gets the GPIB error
-// box; a reply that is not one whole number ended by a line feed is reported in the status
-// bar. Either failure gives 0, is counted, so that no caller takes it for a reading, and
-// closes the connection.
-float MainWindow::readValue()
-{
-    if (gpibDevice == 0)
-        return 0;
-    GpibDriver *driver = GpibDriver::current();
-    char buffer[1024] = {};
-    driver->ibrd(gpibDevice, buffer, sizeof buffer);
-    if (driver->ThreadIbsta() & GpibDriver::ERR) {
-        showGpibError(tr("ibrd error"));
-        return 0;
     }
-    // A count outside the buffer can only come from a faulty driver; never read past it.
-    const int count = std::clamp(driver->ThreadIbcnt(), 0, static_cast<int>(sizeof buffer));
-    const QString text = QString::fromUtf8(buffer, static_cast<int>(qstrnlen(buffer, count)));
-    float value = 0;
-    if (text.contains(QLatin1Char('\n')) && NumberText::toFloat(text, &value))
-        return value;
-    ++transferFailures;
-    closeDevice();
-    QString shown = text.simplified();
-    if (shown.size() > 40)
-        shown = shown.left(40) + QChar(0x2026);
-    statusBar()->showMessage(tr("The analyser's reply is not a number: %1")
-                                 .arg(shown.isEmpty() ? tr("(empty reply)") : shown));
-    return 0;
+    if (index == interfaceIndex)
+        return;
+    addressTexts[interfaceIndex] = ui->leInstrumentAddress->text();
+    interfaceIndex = index;
+    ui->leInstrumentAddress->setText(addressTexts[index]);
+    showInterfaceFields();
 }
 
-// Shows the driver's status for the call that just failed, then closes the connection.
-void MainWindow::showGpibError(const QString &message)
+// Shows the address fields the interface needs: the GPIB address for GPIB, the Address field
+// for LAN and USB-TMC (offering the USB-TMC device files present).
+void MainWindow::showInterfaceFields()
 {
-    GpibDriver *driver = GpibDriver::current();
-    const int ibsta = driver->ThreadIbsta();
-    const int iberr = driver->ThreadIberr();
-    const int ibcnt = driver->ThreadIbcnt();
-    ++transferFailures;
+    const InstrumentInterface chosen = interfaceAt(interfaceIndex);
+    const bool gpib = chosen == InstrumentInterface::Gpib;
+    ui->label->setVisible(gpib);
+    ui->sbGpibAddress->setVisible(gpib);
+    const bool field = InstrumentAddress::usesAddressField(chosen);
+    ui->lbInstrumentAddress->setVisible(field);
+    ui->leInstrumentAddress->setVisible(field);
+    // The panel keeps its height with one address row or none, and grows by the row it shows.
+    if (controlsBaseHeight == 0)
+        controlsBaseHeight = ui->dwControls->maximumHeight();
+    const int height =
+        controlsBaseHeight +
+        (gpib || field ? ui->cbInterface->sizeHint().height() + ui->verticalLayout->spacing() : 0);
+    ui->dwControls->setMinimumHeight(height);
+    ui->dwControls->setMaximumHeight(height);
+    QStringList offered;
+    if (chosen == InstrumentInterface::UsbTmc) {
+        for (const QString &name :
+             QDir(QStringLiteral("/dev")).entryList({QStringLiteral("usbtmc*")}, QDir::System))
+            offered << QStringLiteral("/dev/") + name;
+        ui->leInstrumentAddress->setPlaceholderText(offered.isEmpty() ? tr("/dev/usbtmc0")
+                                                                      : offered.first());
+    } else {
+        ui->leInstrumentAddress->setPlaceholderText(tr("host[:port]"));
+    }
+    static_cast<QStringListModel *>(ui->leInstrumentAddress->completer()->model())
+        ->setStringList(offered);
+    readAddressField();
+}
 
-    QString text = QStringLiteral("%1\r\nibsta = 0x%2, iberr = 0x%3\r\n")
-                       .arg(message, QString::number(static_cast<uint>(ibsta), 16),
-                            QString::number(static_cast<uint>(iberr), 16));
-    text += QStringLiteral("ibsta ===> ") + GpibDriver::statusNames(ibsta);
-    text += QStringLiteral("\r\niberr ===> ");
-    const QString errorName = GpibDriver::errorName(iberr);
-    if (!errorName.isEmpty())
-        text += errorName + QLatin1Char(' ');
-    text += QStringLiteral("\r\nibcnt = %1").arg(ibcnt);
+// Reads the Address field as it is typed: a VISA resource string chooses its interface, and
+// a text that is no address is marked, with the reason in its tooltip.
+void MainWindow::readAddressField()
+{
+    QString hint;
+    if (InstrumentAddress::usesAddressField(interfaceAt(interfaceIndex)) &&
+        !ui->leInstrumentAddress->text().isEmpty()) {
+        const InstrumentAddress::Parsed parsed =
+            InstrumentAddress::parse(ui->leInstrumentAddress->text(), interfaceAt(interfaceIndex));
+        hint = parsed.hint;
+        const int named = static_cast<int>(parsed.address.interface);
+        if (parsed.ok && named != interfaceIndex) {
+            if (parsed.address.interface == InstrumentInterface::Gpib)
+                ui->sbGpibAddress->setValue(parsed.address.gpibAddress);
+            const QString text = ui->leInstrumentAddress->text();
+            ui->cbInterface->setCurrentIndex(named);
+            if (interfaceIndex == named) {
+                if (InstrumentAddress::usesAddressField(parsed.address.interface)) {
+                    ui->leInstrumentAddress->setText(text);
+                    readAddressField();
+                }
+                return;
+            }
+            hint = tr("%1 is for the %2 interface, which is not available")
+                       .arg(text, InstrumentAddress::interfaceNames().at(named));
+        }
+    }
+    ui->leInstrumentAddress->setToolTip(hint);
+    ui->leInstrumentAddress->setStyleSheet(hint.isEmpty() ? QString()
+                                                          : QStringLiteral("color: #c00000;"));
+    showInstrumentName();
+}
 
-    QMessageBox box(QMessageBox::Warning, tr("GPIB Error"), text, QMessageBox::Ok, this);
+// The permanent label: "Simulated analyser" with the reason it stands in, "GPIB %1", or the
+// address of a LAN or USB analyser until its identity is known.
+void MainWindow::showInstrumentName()
+{
+    switch (interfaceAt(interfaceIndex)) {
+    case InstrumentInterface::Simulated:
+        instrumentLabel->setText(tr("Simulated analyser"));
+        instrumentLabel->setToolTip(GpibDriver::simulated()->simulationReason());
+        return;
+    case InstrumentInterface::Gpib:
+        instrumentLabel->setText(tr("GPIB %1").arg(ui->sbGpibAddress->value()));
+        instrumentLabel->setToolTip(GpibDriver::current()->name());
+        return;
+    default:
+        break;
+    }
+    const InstrumentAddress::Parsed parsed =
+        InstrumentAddress::parse(ui->leInstrumentAddress->text(), interfaceAt(interfaceIndex));
+    instrumentLabel->setText(parsed.ok ? parsed.address.where() : tr("No address"));
+    instrumentLabel->setToolTip(parsed.ok ? tr("Not identified yet") : parsed.hint);
+}
+
+// The analyser's answer to *IDN?: maker and model in the label (at most 40 characters), the
+// whole answer and the address in its tooltip.
+void MainWindow::instrumentIdentified(const InstrumentAddress &address, const QString &identity)
+{
+    const std::optional<InstrumentAddress> current = instrumentAddress();
+    if (!current || *current != address)
+        return;
+    const QStringList fields = identity.split(QLatin1Char(','));
+    QString name = fields.mid(0, 2).join(QLatin1Char(' ')).simplified();
+    if (name.isEmpty())
+        name = address.where();
+    if (name.size() > 40)
+        name = name.left(39) + QChar(0x2026);
+    instrumentLabel->setText(name);
+    instrumentLabel->setToolTip(tr("%1\n%2").arg(identity, address.where()));
+}
+
+// The address of the instrument chosen, read from the fields now. An Address field that holds
+// no address is refused with its hint, before any connection is tried.
+std::optional<InstrumentAddress> MainWindow::instrumentAddress()
+{
+    const InstrumentInterface chosen = interfaceAt(interfaceIndex);
+    InstrumentAddress address;
+    address.interface = chosen;
+    if (chosen == InstrumentInterface::Gpib)
+        address.gpibAddress = ui->sbGpibAddress->value();
+    if (!InstrumentAddress::usesAddressField(chosen))
+        return address;
+    const InstrumentAddress::Parsed parsed =
+        InstrumentAddress::parse(ui->leInstrumentAddress->text(), chosen);
+    if (parsed.ok && parsed.address.interface == chosen)
+        return parsed.address;
+    readAddressField();
+    statusBar()->showMessage(
+        tr("Address not accepted: %1").arg(ui->leInstrumentAddress->toolTip()));
+    ui->leInstrumentAddress->setFocus();
+    return std::nullopt;
+}
+
+void MainWindow::showInstrumentFailure(const InstrumentReport &report)
+{
+    if (!report.failure || !report.failure->box)
+        return;
+    QMessageBox box(QMessageBox::Warning, report.failure->title, report.failure->text,
+                    QMessageBox::Ok, this);
+    box.setInformativeText(report.failure->explanation);
     box.exec();
-    closeDevice();
 }
 
-// One marker reading on a connection of its own. A failed transfer has been reported and has
-// closed the connection, so the transfers after it do nothing; the reading is then {0, 0}.
-MarkerPosition MainWindow::readMarker()
+// Shows the marker position, or what kept the operation from reading it.
+void MainWindow::markerFinished(const InstrumentReport &report)
 {
-    const int failures = transferFailures;
-    if (!openDevice())
-        return {};
-    writeCommand(QStringLiteral("CALC:MARK:X?"));
-    const float x = readValue();
-    writeCommand(QStringLiteral("CALC:MARK:Y?"));
-    const float y = readValue();
-    closeDevice();
-    if (transferFailures != failures)
-        return {};
-    return {static_cast<double>(x), static_cast<double>(y)};
+    instrumentBusy = false;
+    lockInstrumentFields(false);
+    ui->pbStartMeasure->setEnabled(true);
+    showInstrumentFailure(report);
+    if (report.marker) {
+        statusBar()->showMessage(
+            tr("Marker Pos: X = %1; Y = %2").arg(g6(report.marker->x), g6(report.marker->y)));
+    } else if (report.failure && !report.failure->box) {
+        statusBar()->showMessage(report.failure->text);
+    }
 }
 
-// Shows the marker position in the status bar. An operation ends at its first failed transfer:
-// it neither reopens the connection after it nor shows a position it could not read.
 void MainWindow::on_pbGetMarkerPos_clicked()
 {
-    const int failures = transferFailures;
-    if (!openDevice() || transferFailures != failures)
-        return;
-    const MarkerPosition marker = readMarker();
-    if (transferFailures != failures)
-        return;
-    statusBar()->showMessage(
-        tr("Marker Pos: X = %1; Y = %2")
-            .arg(QString::number(marker.x, 'g', 6), QString::number(marker.y, 'g', 6)));
-    closeDevice();
+    runMarkerOperation(false);
 }
 
-// Puts the marker on the highest peak and shows where it went. Nothing waits for the
-// analyser: the marker queries that follow are answered once the search is done.
 void MainWindow::on_pbSearchPeak_clicked()
 {
-    const int failures = transferFailures;
-    if (!openDevice() || transferFailures != failures)
+    runMarkerOperation(true);
+}
+
+// Starts Get Marker Pos (or Search Peak, which reads the marker after the peak search) and
+// waits for its end with the window live: it repaints and serves its other controls. The
+// instrument controls are locked meanwhile.
+void MainWindow::runMarkerOperation(bool searchPeak)
+{
+    if (instrumentBusy || runGoing)
         return;
-    writeCommand(QStringLiteral("CALC:MARK:MAX"));
-    if (transferFailures != failures)
+    const std::optional<InstrumentAddress> address = instrumentAddress();
+    if (!address)
         return;
-    on_pbGetMarkerPos_clicked();
+    instrumentBusy = true;
+    lockInstrumentFields(true);
+    ui->pbStartMeasure->setEnabled(false);
+    QEventLoop loop;
+    connect(instrument, &InstrumentController::markerFinished, &loop, &QEventLoop::quit);
+    QMetaObject::invokeMethod(
+        instrument,
+        [this, address, searchPeak] {
+            if (searchPeak)
+                instrument->searchPeak(*address);
+            else
+                instrument->getMarkerPos(*address);
+        },
+        Qt::QueuedConnection);
+    loop.exec();
+}
+
+void MainWindow::lockInstrumentFields(bool locked)
+{
+    ui->cbInterface->setEnabled(!locked);
+    ui->leInstrumentAddress->setEnabled(!locked);
+    ui->sbGpibAddress->setEnabled(!locked);
+    ui->sbPointsCount->setEnabled(!locked);
+    ui->pbSearchPeak->setEnabled(!locked);
+    ui->pbGetMarkerPos->setEnabled(!locked);
 }
 
 void MainWindow::setMeasureStopped(bool stopped)
 {
     measureStopped = stopped;
     ui->pbStartMeasure->setText(stopped ? tr("Start") : tr("Stop"));
-    ui->sbGpibAddress->setEnabled(stopped);
-    ui->sbPointsCount->setEnabled(stopped);
-    ui->pbSearchPeak->setEnabled(stopped);
-    ui->pbGetMarkerPos->setEnabled(stopped);
+    lockInstrumentFields(!stopped);
 }
 
-// Starts a run, or asks the running one to stop after the reading already scheduled. A Start
-// pressed while a stopped run still waits for that reading is ignored: the pending reading
-// closes the old run first, so two chains of readings never run at once and no run counts
-// another's readings.
+// Starts a run, or asks the running one to stop after the reading in flight or already
+// scheduled. A Start pressed while a stopped run still waits for that reading is ignored: the
+// pending reading closes the old run first, so two runs never overlap.
 void MainWindow::on_pbStartMeasure_clicked()
 {
-    if (ui->pbStartMeasure->text() == tr("Start")) {
-        if (tickCount != 0)
-            return;
-        setMeasureStopped(false);
-        sumY = 0;
-        sumY2 = 0;
-        timerTick();
-    } else {
+    if (ui->pbStartMeasure->text() != tr("Start")) {
         setMeasureStopped(true);
-    }
-}
-
-// One reading of a run. The next one follows the reading interval (500 ms) after this one ends,
-// until N readings are taken or Stop was pressed; then the run appends its point: X of the last
-// reading, the mean of Y and the population standard deviation of Y. A reading that fails (it has
-// been reported) is not counted and ends the run at once, with the readings taken before it, as if
-// Stop had been pressed; a run without any reading appends nothing.
-void MainWindow::timerTick()
-{
-    const int failures = transferFailures;
-    const MarkerPosition marker = readMarker();
-    const bool failed = transferFailures != failures;
-    const int count = ui->sbPointsCount->value();
-    if (!failed) {
-        ++tickCount;
-        runX = marker.x;
-        sumY += marker.y;
-        sumY2 += marker.y * marker.y;
-        if (count > 0)
-            ui->progressBar->setValue(tickCount * 100 / count);
-        if (tickCount < count && !measureStopped) {
-            QTimer::singleShot(readingIntervalMs, this, &MainWindow::timerTick);
-            return;
-        }
-    }
-
-    if (tickCount == 0) {
-        ui->progressBar->setValue(0);
-        statusBar()->showMessage(tr("Measurement stopped: no reading succeeded"));
-        setMeasureStopped(true);
+        instrument->requestStop();
         return;
     }
-    ui->progressBar->setValue(100);
-    const double mean = sumY / tickCount;
-    // Equal readings can leave the variance a hair below zero through rounding: dY is then 0.
-    const double variance = sumY2 / tickCount - mean * mean;
-    const double deviation = variance > 0 ? std::sqrt(variance) : 0.0;
-    addPoint(runX, mean, deviation);
-    updateGraph();
-    statusBar()->showMessage(tr("Point added: X = %1; Y = %2; dY = %3")
-                                 .arg(QString::number(runX, 'g', 6), QString::number(mean, 'g', 6),
-                                      QString::number(deviation, 'g', 6)));
+    if (runGoing || instrumentBusy)
+        return;
+    const std::optional<InstrumentAddress> address = instrumentAddress();
+    if (!address)
+        return;
+    setMeasureStopped(false);
+    runGoing = true;
+    runDiscarded = false;
+    runTaken = 0;
+    const int count = ui->sbPointsCount->value();
+    QMetaObject::invokeMethod(
+        instrument, [this, address, count] { instrument->startRun(*address, count); },
+        Qt::QueuedConnection);
+}
+
+// A reading of the run was taken: the progress bar shows the share of the count taken.
+void MainWindow::timerTick(int taken, int count)
+{
+    runTaken = taken;
+    if (count > 0)
+        ui->progressBar->setValue(taken * 100 / count);
+}
+
+// The run has ended: its point goes into the table (X of the last reading, the mean of Y, the
+// population standard deviation of Y). A run that ended before its count says from how many
+// readings its point is, and why it ended; the progress bar keeps the share taken.
+void MainWindow::measurementFinished(const InstrumentReport &report)
+{
+    runGoing = false;
+    runTaken = 0;
     setMeasureStopped(true);
-    tickCount = 0;
+    if (runDiscarded || report.discarded)
+        return;
+    showInstrumentFailure(report);
+    QString why;
+    if (report.failure)
+        why = report.failure->reason;
+    else if (report.stopped)
+        why = tr("Stop was pressed");
+
+    if (report.taken == 0) {
+        ui->progressBar->setValue(0);
+        statusBar()->showMessage(
+            tr("Measurement stopped: no reading succeeded. %1").arg(why).trimmed());
+        return;
+    }
+    addPoint(report.x, report.mean, report.deviation);
+    updateGraph();
+    QString spread = g6(report.deviation);
+    if (report.taken == 1)
+        spread = tr("%1 (one reading: spread unknown)").arg(spread);
+    const bool complete = report.taken >= report.count;
+    if (complete) {
+        ui->progressBar->setValue(100);
+        statusBar()->showMessage(
+            tr("Point added: X = %1; Y = %2; dY = %3").arg(g6(report.x), g6(report.mean), spread));
+        return;
+    }
+    ui->progressBar->setValue(report.taken * 100 / report.count);
+    statusBar()->showMessage(tr("Point added from %1 of %2 readings: X = %3; Y = %4; dY = %5. %6")
+                                 .arg(report.taken)
+                                 .arg(report.count)
+                                 .arg(g6(report.x), g6(report.mean), spread, why));
+}
+
+// Closing while a run is going asks what becomes of it: Stop and Keep ends it now with a point
+// from the readings so far (then the table's own question follows), Discard drops them, Cancel
+// keeps the window and the run.
+bool MainWindow::closeDuringMeasurement()
+{
+    if (!runGoing || runDiscarded)
+        return true;
+    QMessageBox box(QMessageBox::Question, tr("Vantorel"),
+                    tr("A measurement is running (%1 of %2 readings).")
+                        .arg(runTaken)
+                        .arg(ui->sbPointsCount->value()),
+                    QMessageBox::NoButton, this);
+    QPushButton *keep = box.addButton(tr("Stop and Keep"), QMessageBox::AcceptRole);
+    box.addButton(QMessageBox::Discard);
+    QPushButton *cancel = box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(keep);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == cancel || !runGoing)
+        return box.clickedButton() != cancel;
+    if (box.clickedButton() == keep) {
+        QEventLoop loop;
+        connect(instrument, &InstrumentController::runFinished, &loop, &QEventLoop::quit);
+        instrument->finishNow(true);
+        loop.exec();
+        return true;
+    }
+    runDiscarded = true;
+    setMeasureStopped(true);
+    instrument->finishNow(false);
+    return true;
 }

@@ -31,3 +31,32 @@ vantorel_add_test(tst_simulatedanalyser tst_simulatedanalyser.cpp)
 
 vantorel_add_test(tst_acquisition tst_acquisition.cpp)
 target_link_libraries(tst_acquisition PRIVATE vantorel_fakegpib)
+
+# The analyser on the LAN or on USB, played by the simulated analyser behind a SCPI socket, a
+# pseudo-terminal or a VXI-11 core channel. The VXI-11 stubs come from rpcgen, from the
+# interface definition in standin/vxi11core.x.
+enable_language(C)
+find_program(RPCGEN rpcgen REQUIRED)
+set(vxi11_stubs ${CMAKE_CURRENT_BINARY_DIR}/vxi11)
+set(vxi11_definition ${CMAKE_CURRENT_SOURCE_DIR}/standin/vxi11core.x)
+file(MAKE_DIRECTORY ${vxi11_stubs})
+add_custom_command(
+    OUTPUT ${vxi11_stubs}/vxi11core.h ${vxi11_stubs}/vxi11core_svc.c ${vxi11_stubs}/vxi11core_xdr.c
+    COMMAND ${CMAKE_COMMAND} -E copy ${vxi11_definition} ${vxi11_stubs}/vxi11core.x
+    COMMAND ${RPCGEN} -h vxi11core.x -o vxi11core.h
+    COMMAND ${RPCGEN} -m vxi11core.x -o vxi11core_svc.c
+    COMMAND ${RPCGEN} -c vxi11core.x -o vxi11core_xdr.c
+    WORKING_DIRECTORY ${vxi11_stubs}
+    DEPENDS ${vxi11_definition}
+    COMMENT "Generating the VXI-11 stubs with rpcgen")
+add_executable(analyserstandin standin/analyserstandin.cpp ${vxi11_stubs}/vxi11core.h
+    ${vxi11_stubs}/vxi11core_svc.c ${vxi11_stubs}/vxi11core_xdr.c)
+set_source_files_properties(standin/analyserstandin.cpp PROPERTIES COMPILE_OPTIONS "-Wall;-Wextra")
+target_include_directories(analyserstandin PRIVATE ${vxi11_stubs})
+target_link_libraries(analyserstandin PRIVATE vantorel_core PkgConfig::TIRPC)
+
+vantorel_add_test(tst_interfaces tst_interfaces.cpp)
+target_link_libraries(tst_interfaces PRIVATE vantorel_fakegpib)
+target_compile_definitions(tst_interfaces PRIVATE
+    ANALYSER_STANDIN="$<TARGET_FILE:analyserstandin>")
+add_dependencies(tst_interfaces analyserstandin)

@@ -13,6 +13,7 @@ struct SeenBox
 {
     QString title;
     QString text;
+    QString informativeText;
     QMessageBox::Icon icon;
     QMessageBox::StandardButtons buttons;
     int buttonCount;
@@ -42,8 +43,8 @@ private:
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
         if (!box || !box->isVisible())
             return;
-        seen.append({box->windowTitle(), box->text(), box->icon(), box->standardButtons(),
-                     static_cast<int>(box->buttons().size())});
+        seen.append({box->windowTitle(), box->text(), box->informativeText(), box->icon(),
+                     box->standardButtons(), static_cast<int>(box->buttons().size())});
         if (QAbstractButton *ok = box->button(QMessageBox::Ok))
             ok->click();
         else

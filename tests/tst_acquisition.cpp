@@ -2,8 +2,11 @@
 // last reading, mean Y, population standard deviation of Y), the progress bar, the Start/Stop
 // button and its controls, a run stopped early, and Start pressed while a stopped run still
 // waits for its last reading.
+#include <QComboBox>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTableView>
@@ -39,6 +42,8 @@ private slots:
     void switchedOffAnalyserStopsTheRun();
     void failedReadingEndsTheRun();
     void equalReadingsGiveZeroSpread();
+    void closingDuringARunAsks_data();
+    void closingDuringARunAsks();
 
 private:
     template <typename T> T *child(const char *name) const
@@ -55,7 +60,7 @@ private:
             fake->script.answer("CALC:MARK:Y?", ys[i] + '\n');
         }
     }
-    int readings() const { return fake->script.calls.count(QStringLiteral("ibonl(17, 0)")); }
+    int readings() const { return fake->script.callsSoFar().count(QStringLiteral("ibonl(17, 0)")); }
     void start(int count)
     {
         child<QSpinBox>("sbPointsCount")->setValue(count);
@@ -90,15 +95,9 @@ void TestAcquisition::init()
     boxes = std::make_unique<BoxAnswerer>();
 }
 
-// A run still going would leave its reading count behind for the next test's window: stop
-// it and let its last reading come before the window goes.
+// A run still going ends with the window, before the fake driver goes.
 void TestAcquisition::cleanup()
 {
-    auto *button = child<QPushButton>("pbStartMeasure");
-    if (button->text() == QStringLiteral("Stop")) {
-        button->click();
-        QTest::qWait(4 * pace);
-    }
     boxes.reset();
     delete window;
     window = nullptr;
@@ -112,8 +111,7 @@ void TestAcquisition::tenReadingsAtTheirPace()
     script({"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"});
     testhelpers::DebugCapture debug;
     start(10);
-    // The first reading is taken at once, inside the click.
-    QCOMPARE(readings(), 1);
+    QVERIFY(QTest::qWaitFor([&] { return readings() >= 1; }, 5000));
     QVERIFY(waitForPoint(1, 10000));
 
     QCOMPARE(cell(0, 0), 10000.0);
@@ -153,7 +151,7 @@ void TestAcquisition::zeroReadingsTakeOne()
 {
     script({"-7.25"});
     start(0);
-    QCOMPARE(model()->rowCount(), 1);
+    QVERIFY(waitForPoint(1, 3000));
     QCOMPARE(readings(), 1);
     QCOMPARE(cell(0, 0), 1000.0);
     QCOMPARE(cell(0, 1), -7.25);
@@ -168,24 +166,27 @@ void TestAcquisition::oneReading()
 {
     script({"0.1"});
     start(1);
-    QCOMPARE(model()->rowCount(), 1);
+    QVERIFY(waitForPoint(1, 3000));
     QCOMPARE(cell(0, 0), 1000.0);
-    QCOMPARE(cell(0, 1), static_cast<double>(0.1f));
+    QCOMPARE(cell(0, 1), 0.1);
     QCOMPARE(cell(0, 2), 0.0);
-    QCOMPARE(window->statusBar()->currentMessage(),
-             QStringLiteral("Point added: X = 1000; Y = 0.1; dY = 0"));
+    // A spread of 0 from one reading is not a known spread.
+    QCOMPARE(
+        window->statusBar()->currentMessage(),
+        QStringLiteral("Point added: X = 1000; Y = 0.1; dY = 0 (one reading: spread unknown)"));
     checkIdle();
 
     // The next run starts from cleared sums.
     script({"4"});
     start(1);
-    QCOMPARE(model()->rowCount(), 2);
+    QVERIFY(waitForPoint(2, 3000));
     QCOMPARE(cell(1, 1), 4.0);
 }
 
 void TestAcquisition::controlsDuringARun()
 {
     script({"1", "2"});
+    QSignalSpy progress(child<QProgressBar>("progressBar"), &QProgressBar::valueChanged);
     start(2);
     QCOMPARE(child<QPushButton>("pbStartMeasure")->text(), QStringLiteral("Stop"));
     QVERIFY(child<QPushButton>("pbStartMeasure")->isEnabled());
@@ -193,28 +194,32 @@ void TestAcquisition::controlsDuringARun()
     QVERIFY(!child<QSpinBox>("sbPointsCount")->isEnabled());
     QVERIFY(!child<QPushButton>("pbSearchPeak")->isEnabled());
     QVERIFY(!child<QPushButton>("pbGetMarkerPos")->isEnabled());
-    QCOMPARE(child<QProgressBar>("progressBar")->value(), 50);
+    QVERIFY(!child<QComboBox>("cbInterface")->isEnabled());
     QVERIFY(waitForPoint(1, 3000));
+    QCOMPARE(progress.value(0).value(0).toInt(), 50);
     checkIdle();
 }
 
 void TestAcquisition::progressTruncates()
 {
     script({"1", "2", "3"});
+    QSignalSpy progress(child<QProgressBar>("progressBar"), &QProgressBar::valueChanged);
     start(3);
-    QCOMPARE(child<QProgressBar>("progressBar")->value(), 33);
-    QVERIFY(QTest::qWaitFor([&] { return readings() == 2; }, 3000));
-    QCOMPARE(child<QProgressBar>("progressBar")->value(), 66);
     QVERIFY(waitForPoint(1, 3000));
-    QCOMPARE(child<QProgressBar>("progressBar")->value(), 100);
+    QCOMPARE(progress.size(), 3);
+    QCOMPARE(progress[0][0].toInt(), 33);
+    QCOMPARE(progress[1][0].toInt(), 66);
+    QCOMPARE(progress[2][0].toInt(), 100);
 }
 
-// Stop does not cut the run off: the reading already scheduled comes and closes it.
+// Stop does not cut the run off: the reading already scheduled comes and closes it. The point
+// says from how many readings it is, and the progress bar keeps their share.
 void TestAcquisition::stopAfterThreeAppendsFour()
 {
     script({"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"});
+    window->setReadingInterval(4 * pace); // time enough to press Stop before the fourth
     start(10);
-    QVERIFY(QTest::qWaitFor([&] { return readings() == 3; }, 3000));
+    QVERIFY(QTest::qWaitFor([&] { return child<QProgressBar>("progressBar")->value() == 30; }));
     child<QPushButton>("pbStartMeasure")->click();
     checkIdle();
     QCOMPARE(model()->rowCount(), 0);
@@ -224,7 +229,10 @@ void TestAcquisition::stopAfterThreeAppendsFour()
     QCOMPARE(cell(0, 0), 4000.0);
     QCOMPARE(cell(0, 1), 2.5);
     QCOMPARE(cell(0, 2), std::sqrt(1.25));
-    QCOMPARE(child<QProgressBar>("progressBar")->value(), 100);
+    QCOMPARE(child<QProgressBar>("progressBar")->value(), 40);
+    QCOMPARE(window->statusBar()->currentMessage(),
+             QStringLiteral("Point added from 4 of 10 readings: X = 4000; Y = 2.5; dY = 1.11803. "
+                            "Stop was pressed"));
     QTest::qWait(3 * pace);
     QCOMPARE(readings(), 4);
     QCOMPARE(model()->rowCount(), 1);
@@ -235,8 +243,10 @@ void TestAcquisition::stopAfterThreeAppendsFour()
 void TestAcquisition::startWhileStoppingIsIgnored()
 {
     script({"2", "4", "100", "100"});
+    window->setReadingInterval(10 * pace); // time enough to press Stop and Start in between
     start(10);
     auto *button = child<QPushButton>("pbStartMeasure");
+    QVERIFY(QTest::qWaitFor([&] { return child<QProgressBar>("progressBar")->value() == 10; }));
     button->click(); // Stop
     QCOMPARE(button->text(), QStringLiteral("Start"));
     button->click(); // Start, while the second reading is still pending
@@ -253,7 +263,7 @@ void TestAcquisition::startWhileStoppingIsIgnored()
 
     // Once the old run is closed, Start starts a new one from cleared sums.
     start(1);
-    QCOMPARE(model()->rowCount(), 2);
+    QVERIFY(waitForPoint(2, 3000));
     QCOMPARE(cell(1, 1), 100.0);
     QCOMPARE(cell(1, 2), 0.0);
 }
@@ -264,7 +274,8 @@ void TestAcquisition::switchedOffAnalyserStopsTheRun()
 {
     fake->script.failIbclr({0x8100, 2, 0});
     start(10);
-    QCOMPARE(boxes->boxes().size(), 1);
+    QTRY_COMPARE(boxes->boxes().size(), 1);
+    QTRY_COMPARE(child<QPushButton>("pbStartMeasure")->text(), QStringLiteral("Start"));
     QCOMPARE(boxes->boxes()[0].text,
              QStringLiteral("ibclr error\r\nibsta = 0x8100, iberr = 0x2\r\nibsta ===> ERR CMPL "
                             "\r\niberr ===> ENOL \r\nibcnt = 0"));
@@ -272,14 +283,15 @@ void TestAcquisition::switchedOffAnalyserStopsTheRun()
     QCOMPARE(model()->rowCount(), 0);
     QCOMPARE(child<QProgressBar>("progressBar")->value(), 0);
     QCOMPARE(window->statusBar()->currentMessage(),
-             QStringLiteral("Measurement stopped: no reading succeeded"));
+             QStringLiteral("Measurement stopped: no reading succeeded. No instrument answers at "
+                            "GPIB address 21."));
     QTest::qWait(3 * pace);
     QCOMPARE(boxes->boxes().size(), 1);
     QCOMPARE(fake->script.calls.size(), 3);
 }
 
 // A reading that times out after two good ones ends the run at once: the point is built from
-// the two, as if Stop had been pressed.
+// the two and says so, and the progress bar keeps their share.
 void TestAcquisition::failedReadingEndsTheRun()
 {
     script({"3", "5"});
@@ -291,20 +303,21 @@ void TestAcquisition::failedReadingEndsTheRun()
     QCOMPARE(cell(0, 1), 4.0);
     QCOMPARE(cell(0, 2), 1.0);
     QCOMPARE(window->statusBar()->currentMessage(),
-             QStringLiteral("Point added: X = 2000; Y = 4; dY = 1"));
+             QStringLiteral("Point added from 2 of 5 readings: X = 2000; Y = 4; dY = 1. GPIB ibrd "
+                            "error"));
+    QCOMPARE(child<QProgressBar>("progressBar")->value(), 40);
     checkIdle();
     QTest::qWait(3 * pace);
     QCOMPARE(readings(), 3);
     QCOMPARE(boxes->boxes().size(), 1);
 }
 
-// 33 equal readings of 1.96946394 leave the variance term a hair below zero through rounding;
-// the point then gets dY 0, not NaN. (Fewer equal single-precision readings give exactly 0:
-// their squares and sums are exact in double precision.)
+// 33 equal readings of 1.9694639444351196 leave the variance term a hair below zero through
+// rounding; the point then gets dY 0, not NaN.
 void TestAcquisition::equalReadingsGiveZeroSpread()
 {
     const int count = 33;
-    const double reading = static_cast<double>(1.96946394f);
+    const double reading = 1.9694639444351196;
     double sum = 0, sum2 = 0;
     for (int i = 0; i < count; ++i) {
         sum += reading;
@@ -314,7 +327,7 @@ void TestAcquisition::equalReadingsGiveZeroSpread()
     QVERIFY(sum2 / count - mean * mean < 0);
 
     for (int i = 0; i < count; ++i)
-        script({"1.96946394"});
+        script({"1.9694639444351196"});
     start(count);
     QVERIFY(waitForPoint(1, count * (pace + 100) + 5000));
     QCOMPARE(readings(), count);
@@ -322,6 +335,54 @@ void TestAcquisition::equalReadingsGiveZeroSpread()
     QCOMPARE(cell(0, 2), 0.0);
     QCOMPARE(window->statusBar()->currentMessage(),
              QStringLiteral("Point added: X = 1000; Y = 1.96946; dY = 0"));
+}
+
+void TestAcquisition::closingDuringARunAsks_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<bool>("closes");
+    QTest::addColumn<int>("points");
+    QTest::newRow("Stop and Keep") << "Stop and Keep" << true << 1;
+    QTest::newRow("Discard") << "Discard" << true << 0;
+    QTest::newRow("Cancel") << "Cancel" << false << 0;
+}
+
+// Closing while a run is going asks first. Stop and Keep adds the point of the readings taken
+// so far, and then the table's unsaved points are asked about as ever.
+void TestAcquisition::closingDuringARunAsks()
+{
+    QFETCH(QString, answer);
+    QFETCH(bool, closes);
+    QFETCH(int, points);
+    for (int i = 0; i < 20; ++i)
+        script({QByteArray::number(i)});
+    window->setReadingInterval(20 * pace);
+    start(20);
+    QVERIFY(QTest::qWaitFor([&] { return child<QProgressBar>("progressBar")->value() == 5; }));
+    boxes.reset();
+    QStringList questions;
+    testhelpers::answerModal([&](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        if (!box)
+            return false;
+        questions << box->text();
+        QAbstractButton *button = box->button(QMessageBox::Discard);
+        if (questions.size() == 1 && answer == "Cancel")
+            button = box->button(QMessageBox::Cancel);
+        if (questions.size() == 1 && answer == "Stop and Keep")
+            button = box->buttons().constFirst();
+        questions << button->text().remove('&');
+        QMetaObject::invokeMethod(button, "click", Qt::QueuedConnection);
+        return questions.size() == (points > 0 ? 4 : 2);
+    });
+    QCOMPARE(window->close(), closes);
+    QCOMPARE(questions.value(0), QStringLiteral("A measurement is running (1 of 20 readings)."));
+    QCOMPARE(questions.value(1), answer);
+    QCOMPARE(model()->rowCount(), points);
+    if (points > 0)
+        QCOMPARE(questions.value(2), QStringLiteral("The table holds 1 points that have not been "
+                                                    "saved."));
+    QCOMPARE(child<QPushButton>("pbStartMeasure")->text(), closes ? "Start" : "Stop");
 }
 
 VANTOREL_TEST_MAIN(TestAcquisition)

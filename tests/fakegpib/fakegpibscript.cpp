@@ -1,7 +1,13 @@
 #include "fakegpibscript.h"
 
+#include <QMutex>
+#include <QThread>
+
 #include <algorithm>
 #include <cstring>
+
+// The program makes its calls on a thread of its own while a test may look at them.
+static QMutex callsMutex;
 
 FakeGpibScript::FakeGpibScript()
 {
@@ -23,9 +29,9 @@ void FakeGpibScript::failIbclr(Status failure, int times)
     ibclrFailures.append({QByteArray(), failure, times});
 }
 
-void FakeGpibScript::failWrite(const QByteArray &command, Status failure, int times)
+void FakeGpibScript::failWrite(const QByteArray &command, Status failure, int times, int skip)
 {
-    writeFailures.append({command, failure, times});
+    writeFailures.append({command, failure, times, skip});
 }
 
 void FakeGpibScript::answer(const QByteArray &query, const QByteArray &reply)
@@ -35,8 +41,15 @@ void FakeGpibScript::answer(const QByteArray &query, const QByteArray &reply)
 
 void FakeGpibScript::record(const QString &call)
 {
+    QMutexLocker lock(&callsMutex);
     calls.append(call);
     callTimes.append(clock.elapsed());
+}
+
+QStringList FakeGpibScript::callsSoFar() const
+{
+    QMutexLocker lock(&callsMutex);
+    return calls;
 }
 
 // Counts a call on a descriptor that is not open; the call then fails as the driver would.
@@ -55,6 +68,10 @@ bool FakeGpibScript::take(QList<Failure> &failures, const QByteArray &command, S
     for (Failure &failure : failures) {
         if (failure.times == 0 || (!failure.command.isEmpty() && failure.command != command))
             continue;
+        if (failure.skip > 0) {
+            --failure.skip;
+            return false;
+        }
         if (failure.times > 0)
             --failure.times;
         *status = failure.status;
@@ -113,6 +130,8 @@ int FakeGpibScript::ibwrt(int device, const void *data, long count)
 
 int FakeGpibScript::ibrd(int device, void *buffer, long count)
 {
+    if (readDelayMs > 0)
+        QThread::msleep(static_cast<unsigned long>(readDelayMs));
     record(QStringLiteral("ibrd(%1, %2)").arg(device).arg(count));
     if (!checkOpen(device))
         return status.ibsta;

@@ -36,8 +36,9 @@ public:
     void failIbdev(Status status, int times = -1);
     // ibclr raises ERR with status the next times calls.
     void failIbclr(Status status, int times = -1);
-    // A write of command (empty: of any command) raises ERR with status the next times calls.
-    void failWrite(const QByteArray &command, Status status, int times = -1);
+    // A write of command (empty: of any command) raises ERR with status the next times calls,
+    // after skip writes of it that succeed.
+    void failWrite(const QByteArray &command, Status status, int times = -1, int skip = 0);
     // The next write of query makes reply the bytes that the following reads return.
     void answer(const QByteArray &query, const QByteArray &reply);
     // Makes every read report count bytes in ibcnt whatever it transferred (a faulty driver).
@@ -46,6 +47,11 @@ public:
         forceReadCount = true;
         forcedReadCount = count;
     }
+
+    // The calls so far, safe to read while another thread makes calls.
+    QStringList callsSoFar() const;
+    // Every read waits this long before it answers (a slow bus).
+    int readDelayMs = 0;
 
     // The transfer calls so far, e.g. "ibdev(0, 21, 0, 11, 1, 0)", "ibclr(17)",
     // "ibwrt(17, CALC:MARK:X?, 12)", "ibrd(17, 1024)", "ibonl(17, 0)".
@@ -75,6 +81,7 @@ private:
         QByteArray command;
         Status status;
         int times;
+        int skip = 0;
     };
 
     void record(const QString &call);

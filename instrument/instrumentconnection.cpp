@@ -1,0 +1,40 @@
+#include "instrument/instrumentconnection.h"
+
+#include <QCoreApplication>
+
+#include "instrument/gpibconnection.h"
+#include "instrument/gpibdriver.h"
+#include "instrument/scpisocketconnection.h"
+#include "instrument/simulatedanalyser.h"
+#include "instrument/usbtmcconnection.h"
+#include "instrument/vxi11connection.h"
+
+InstrumentConnection::~InstrumentConnection() = default;
+
+std::unique_ptr<InstrumentConnection> InstrumentConnection::create(const InstrumentAddress &address)
+{
+    switch (address.interface) {
+    case InstrumentInterface::Gpib:
+        return std::make_unique<GpibConnection>(GpibDriver::current(), address.gpibAddress);
+    case InstrumentInterface::LanSocket:
+        return std::make_unique<ScpiSocketConnection>(address);
+    case InstrumentInterface::Vxi11:
+        return std::make_unique<Vxi11Connection>(address);
+    case InstrumentInterface::UsbTmc:
+        return std::make_unique<UsbTmcConnection>(address.path);
+    case InstrumentInterface::Simulated:
+        break;
+    }
+    return std::make_unique<GpibConnection>(GpibDriver::simulated(), SimulatedAnalyser::address);
+}
+
+bool InstrumentConnection::fail(const QString &text, const QString &reason)
+{
+    lastFailure =
+        InstrumentFailure{true, QCoreApplication::translate("MainWindow", "Instrument Error"), text,
+                          QString(), reason.isEmpty() ? text : reason};
+    if (opened)
+        close();
+    opened = false;
+    return false;
+}

@@ -1,0 +1,67 @@
+#ifndef INSTRUMENTCONNECTION_H
+#define INSTRUMENTCONNECTION_H
+
+#include <QByteArray>
+#include <QMetaType>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+#include "instrument/instrumentaddress.h"
+
+// Why an instrument operation ended early, as the window reports it.
+struct InstrumentFailure
+{
+    // Whether the window shows it in a modal box (a transfer that failed) or in the status bar
+    // alone (a reply that came but is not a reading).
+    bool box = true;
+    QString title;       // the box's title: "GPIB Error" or "Instrument Error"
+    QString text;        // the box's text, or the status-bar message
+    QString explanation; // a plain line below the box's text, empty for none
+    QString reason;      // one line saying why, for the message of a run cut short
+};
+Q_DECLARE_METATYPE(InstrumentFailure)
+
+// One connection to the analyser over one interface: open, clear, write a command, read one
+// reply within the time-out, close. A call that fails returns false (or no reply), leaves the
+// connection closed, and failure() says what failed, where, and why. Connections are short:
+// each instrument operation opens one and closes it at its end.
+class InstrumentConnection
+{
+public:
+    // The bound of every transfer, and of a connect.
+    static constexpr int timeoutMs = 1000;
+    // The longest reply read.
+    static constexpr int replySize = 1024;
+
+    virtual ~InstrumentConnection();
+
+    // The connection for address: the GPIB driver in use, a LAN socket, VXI-11, a USB-TMC
+    // device file or the simulated analyser.
+    static std::unique_ptr<InstrumentConnection> create(const InstrumentAddress &address);
+
+    virtual bool open() = 0;
+    // Clears the device where the interface can; a no-op where a new connection is clean.
+    virtual bool clear() = 0;
+    virtual bool write(const QByteArray &command) = 0;
+    // One reply: the bytes that came, up to replySize (with the line feed that ends it, where
+    // the interface frames replies by it).
+    virtual std::optional<QByteArray> read() = 0;
+    virtual void close() = 0;
+
+    // Whether the instrument is asked for its identity (*IDN?) at its first connection.
+    virtual bool asksIdentity() const { return true; }
+
+    bool isOpen() const { return opened; }
+    const InstrumentFailure &failure() const { return lastFailure; }
+
+protected:
+    // Records a failure for the "Instrument Error" box, closes the connection and returns false.
+    bool fail(const QString &text, const QString &reason = QString());
+
+    bool opened = false;
+    InstrumentFailure lastFailure;
+};
+
+#endif // INSTRUMENTCONNECTION_H

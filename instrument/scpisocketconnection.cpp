@@ -1,0 +1,207 @@
+#include "instrument/scpisocketconnection.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "instrument/hostlookup.h"
+
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("MainWindow", text);
+}
+
+QString systemError(int code)
+{
+    return QString::fromLocal8Bit(std::strerror(code));
+}
+
+qint64 now()
+{
+    static QElapsedTimer clock = [] {
+        QElapsedTimer started;
+        started.start();
+        return started;
+    }();
+    return clock.elapsed();
+}
+
+} // namespace
+
+ScpiSocketConnection::ScpiSocketConnection(const InstrumentAddress &address)
+    : address(address), where(address.where())
+{
+}
+
+ScpiSocketConnection::~ScpiSocketConnection()
+{
+    close();
+}
+
+bool ScpiSocketConnection::waitFor(short events, qint64 deadline)
+{
+    for (;;) {
+        const qint64 left = deadline - now();
+        if (left <= 0) {
+            errno = 0;
+            return false;
+        }
+        pollfd entry = {socket, events, 0};
+        const int ready = ::poll(&entry, 1, static_cast<int>(left));
+        if (ready > 0)
+            return true;
+        if (ready < 0 && errno != EINTR)
+            return false;
+    }
+}
+
+// Looks the host up and connects to its first address that takes the connection, all within
+// the one time-out.
+bool ScpiSocketConnection::open()
+{
+    if (opened)
+        return true;
+    const qint64 deadline = now() + timeoutMs;
+    QString error;
+    const std::vector<HostLookup::Address> addresses =
+        HostLookup::resolve(address.host, address.port, timeoutMs, &error);
+    if (addresses.empty())
+        return fail(tr("Could not find the host %1: %2").arg(address.host, error),
+                    tr("Host not found"));
+
+    for (const HostLookup::Address &target : addresses) {
+        socket = ::socket(target.family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        if (socket < 0) {
+            error = systemError(errno);
+            continue;
+        }
+        int result =
+            ::connect(socket, reinterpret_cast<const sockaddr *>(&target.storage), target.length);
+        if (result < 0 && errno == EINPROGRESS) {
+            if (waitFor(POLLOUT, deadline)) {
+                socklen_t length = sizeof result;
+                if (getsockopt(socket, SOL_SOCKET, SO_ERROR, &result, &length) < 0)
+                    result = errno;
+                errno = result;
+                result = result == 0 ? 0 : -1;
+            } else if (errno == 0) {
+                ::close(socket);
+                socket = -1;
+                return fail(
+                    tr("Could not connect to %1 within %2 s").arg(where).arg(timeoutMs / 1000),
+                    tr("Could not connect within 1 s"));
+            } else {
+                result = -1;
+            }
+        }
+        if (result == 0) {
+            opened = true;
+            pending.clear();
+            return true;
+        }
+        error = systemError(errno);
+        ::close(socket);
+        socket = -1;
+    }
+    return fail(tr("Could not connect to %1: %2").arg(where, error), tr("Could not connect"));
+}
+
+// A new connection has nothing pending: there is nothing to clear.
+bool ScpiSocketConnection::clear()
+{
+    return opened;
+}
+
+bool ScpiSocketConnection::write(const QByteArray &command)
+{
+    if (!opened)
+        return false;
+    lastCommand = command;
+    const QByteArray line = command + '\n';
+    const qint64 deadline = now() + timeoutMs;
+    int sent = 0;
+    while (sent < line.size()) {
+        const ssize_t count = ::send(socket, line.constData() + sent,
+                                     static_cast<size_t>(line.size() - sent), MSG_NOSIGNAL);
+        if (count > 0) {
+            sent += static_cast<int>(count);
+            continue;
+        }
+        if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
+            if (waitFor(POLLOUT, deadline))
+                continue;
+            if (errno == 0)
+                return fail(tr("Could not send %1 to %2 within %3 s")
+                                .arg(QString::fromLatin1(command), where)
+                                .arg(timeoutMs / 1000),
+                            tr("Could not send %1 within 1 s").arg(QString::fromLatin1(command)));
+        }
+        return fail(tr("Could not send %1 to %2: %3")
+                        .arg(QString::fromLatin1(command), where, systemError(errno)),
+                    tr("Could not send %1").arg(QString::fromLatin1(command)));
+    }
+    return true;
+}
+
+std::optional<QByteArray> ScpiSocketConnection::read()
+{
+    if (!opened)
+        return std::nullopt;
+    const qint64 deadline = now() + timeoutMs;
+    const QString query = QString::fromLatin1(lastCommand);
+    for (;;) {
+        const int end = pending.indexOf('\n');
+        if (end >= 0 && end < replySize) {
+            const QByteArray reply = pending.left(end + 1);
+            pending.remove(0, end + 1);
+            return reply;
+        }
+        if (pending.size() >= replySize) {
+            const QByteArray reply = pending.left(replySize);
+            pending.remove(0, replySize);
+            return reply;
+        }
+        char buffer[replySize];
+        const ssize_t count = ::recv(socket, buffer, sizeof buffer, 0);
+        if (count > 0) {
+            pending.append(buffer, static_cast<int>(count));
+            continue;
+        }
+        if (count == 0) {
+            fail(tr("%1 closed the connection before replying to %2").arg(where, query),
+                 tr("The analyser closed the connection"));
+            return std::nullopt;
+        }
+        if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) {
+            if (waitFor(POLLIN, deadline))
+                continue;
+            if (errno == 0) {
+                fail(tr("No reply from %1 within %2 s to %3")
+                         .arg(where)
+                         .arg(timeoutMs / 1000)
+                         .arg(query),
+                     tr("No reply to %1 within 1 s").arg(query));
+                return std::nullopt;
+            }
+        }
+        fail(tr("Could not read the reply of %1 to %2: %3").arg(where, query, systemError(errno)),
+             tr("Could not read the reply to %1").arg(query));
+        return std::nullopt;
+    }
+}
+
+void ScpiSocketConnection::close()
+{
+    if (socket >= 0)
+        ::close(socket);
+    socket = -1;
+    opened = false;
+}

@@ -1,0 +1,34 @@
+#ifndef SCPISOCKETCONNECTION_H
+#define SCPISOCKETCONNECTION_H
+
+#include "instrument/instrumentconnection.h"
+
+// SCPI over a raw TCP socket (port 5025 by default), one connection per operation. Each command
+// goes out with a line feed at its end; a reply is the bytes up to the first line feed, at most
+// 1024. The host lookup, the connect, every write and every read are each bounded by the
+// 1-second time-out.
+class ScpiSocketConnection : public InstrumentConnection
+{
+public:
+    explicit ScpiSocketConnection(const InstrumentAddress &address);
+    ~ScpiSocketConnection() override;
+
+    bool open() override;
+    bool clear() override;
+    bool write(const QByteArray &command) override;
+    std::optional<QByteArray> read() override;
+    void close() override;
+
+private:
+    // Waits until the socket is ready for events, at most until deadline (milliseconds of a
+    // monotonic clock). Returns false on a time-out, with errno 0, or on an error.
+    bool waitFor(short events, qint64 deadline);
+
+    InstrumentAddress address;
+    QString where;
+    int socket = -1;
+    QByteArray lastCommand;
+    QByteArray pending; // bytes received after the last reply's line feed
+};
+
+#endif // SCPISOCKETCONNECTION_H
