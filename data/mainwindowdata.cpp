@@ -13,6 +13,9 @@
 #include <QUndoStack>
 
 #include <algorithm>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <vector>
 
 #include "app/backgroundtask.h"
@@ -42,9 +45,9 @@ void MainWindow::on_actionClear_triggered()
     updateGraph();
 }
 
-// The selection is turned into row marks and let go before the rows go (its ranges would
-// otherwise follow every row that moves). The deletion is one step to undo, and the view stays
-// where it was.
+// The selection is turned into row marks and let go before the rows go (the model's reset
+// would otherwise invalidate each of its ranges one by one); the marked rows go in one step,
+// which is one step to undo. The view stays where it was.
 void MainWindow::on_actionDelete_Selection_triggered()
 {
     QTableView *view = ui->twData;
@@ -117,6 +120,11 @@ void MainWindow::on_actionOpen_triggered()
     if (!fileName.isEmpty() && !refuseIrregularFile(fileName))
         openDataFile(fileName);
     updateGraph();
+#ifdef __GLIBC__
+    // Reading and drawing a big file leave free memory in the heap; it goes back to the system.
+    if (model->rowCount() > 100000)
+        malloc_trim(0);
+#endif
 }
 
 // Reads the file in one pass beside the window and appends its points as one step to undo. A

@@ -412,6 +412,12 @@ void TestMainWindow::exitClosesWindow_data()
                                          << "Discard" << true;
     QTest::newRow("read into an empty table") << "open"
                                               << "" << true;
+    QTest::newRow("cleared, then undone back to the file") << "open, clear, undo"
+                                                           << "" << true;
+    QTest::newRow("edited, then undone back to the save") << "add, save, edit, undo"
+                                                          << "" << true;
+    QTest::newRow("undone past the save") << "add, save, undo"
+                                          << "Discard" << true;
 }
 
 // Ctrl+X closes at once unless the table holds points that were never saved; then it asks,
@@ -436,10 +442,14 @@ void TestMainWindow::exitClosesWindow()
         QAbstractItemModel *model = testhelpers::tableModel(window);
         model->setData(model->index(0, 1), 7.0);
     }
-    if (before == QLatin1String("open")) {
-        testhelpers::answerFileDialog(testhelpers::writeFile(path, "1\t2\t3\n"));
+    if (before.startsWith(QLatin1String("open"))) {
+        testhelpers::answerFileDialog(testhelpers::writeFile(path, "1\t2\t3\n4\t5\t6\n"));
         child<QAction>("actionOpen")->trigger();
     }
+    if (before.contains(QLatin1String("clear")))
+        child<QAction>("actionClear")->trigger();
+    if (before.contains(QLatin1String("undo")))
+        child<QAction>("actionUndo")->trigger();
 
     QString title;
     QString text;
@@ -475,7 +485,8 @@ void TestMainWindow::exitClosesWindow()
     QCOMPARE(title, answer.isEmpty() ? QString() : QStringLiteral("Vantorel"));
     QCOMPARE(text, answer.isEmpty()
                        ? QString()
-                       : QStringLiteral("The table holds 2 points that have not been saved."));
+                       : QStringLiteral("The table holds %1 points that have not been saved.")
+                             .arg(testhelpers::tableModel(window)->rowCount()));
     if (answer == QLatin1String("Save"))
         QCOMPARE(QFileInfo(path).size(), 12);
 }
