@@ -1,6 +1,11 @@
 #include "instrument/instrumentconnection.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <cerrno>
+#include <cstring>
+#include <poll.h>
 
 #include "instrument/gpibconnection.h"
 #include "instrument/gpibdriver.h"
@@ -37,4 +42,36 @@ bool InstrumentConnection::fail(const QString &text, const QString &reason)
         close();
     opened = false;
     return false;
+}
+
+qint64 InstrumentConnection::now()
+{
+    static QElapsedTimer clock = [] {
+        QElapsedTimer started;
+        started.start();
+        return started;
+    }();
+    return clock.elapsed();
+}
+
+QString InstrumentConnection::systemError(int code)
+{
+    return QString::fromLocal8Bit(std::strerror(code));
+}
+
+bool InstrumentConnection::waitFor(int descriptor, short events, qint64 deadline)
+{
+    for (;;) {
+        const qint64 left = deadline - now();
+        if (left <= 0) {
+            errno = 0;
+            return false;
+        }
+        pollfd entry = {descriptor, events, 0};
+        const int ready = ::poll(&entry, 1, static_cast<int>(left));
+        if (ready > 0)
+            return true;
+        if (ready < 0 && errno != EINTR)
+            return false;
+    }
 }

@@ -60,6 +60,14 @@ protected:
     // Records a failure for the "Instrument Error" box, closes the connection and returns false.
     bool fail(const QString &text, const QString &reason = QString());
 
+    // Milliseconds on a steady clock, for deadlines.
+    static qint64 now();
+    // The system's text for an error number.
+    static QString systemError(int code);
+    // Waits until the descriptor is ready for events (poll's), or the deadline (a now() value)
+    // has passed: false then, with errno 0, or when poll itself fails.
+    static bool waitFor(int descriptor, short events, qint64 deadline);
+
     bool opened = false;
     InstrumentFailure lastFailure;
 };

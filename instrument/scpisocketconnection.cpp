@@ -1,7 +1,6 @@
 #include "instrument/scpisocketconnection.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 
 #include <cerrno>
 #include <cstring>
@@ -19,21 +18,6 @@ QString tr(const char *text)
     return QCoreApplication::translate("MainWindow", text);
 }
 
-QString systemError(int code)
-{
-    return QString::fromLocal8Bit(std::strerror(code));
-}
-
-qint64 now()
-{
-    static QElapsedTimer clock = [] {
-        QElapsedTimer started;
-        started.start();
-        return started;
-    }();
-    return clock.elapsed();
-}
-
 } // namespace
 
 ScpiSocketConnection::ScpiSocketConnection(const InstrumentAddress &address)
@@ -44,23 +28,6 @@ ScpiSocketConnection::ScpiSocketConnection(const InstrumentAddress &address)
 ScpiSocketConnection::~ScpiSocketConnection()
 {
     close();
-}
-
-bool ScpiSocketConnection::waitFor(short events, qint64 deadline)
-{
-    for (;;) {
-        const qint64 left = deadline - now();
-        if (left <= 0) {
-            errno = 0;
-            return false;
-        }
-        pollfd entry = {socket, events, 0};
-        const int ready = ::poll(&entry, 1, static_cast<int>(left));
-        if (ready > 0)
-            return true;
-        if (ready < 0 && errno != EINTR)
-            return false;
-    }
 }
 
 // Looks the host up and connects to its first address that takes the connection, all within
@@ -86,7 +53,7 @@ bool ScpiSocketConnection::open()
         int result =
             ::connect(socket, reinterpret_cast<const sockaddr *>(&target.storage), target.length);
         if (result < 0 && errno == EINPROGRESS) {
-            if (waitFor(POLLOUT, deadline)) {
+            if (waitFor(socket, POLLOUT, deadline)) {
                 socklen_t length = sizeof result;
                 if (getsockopt(socket, SOL_SOCKET, SO_ERROR, &result, &length) < 0)
                     result = errno;
@@ -136,7 +103,7 @@ bool ScpiSocketConnection::write(const QByteArray &command)
             continue;
         }
         if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
-            if (waitFor(POLLOUT, deadline))
+            if (waitFor(socket, POLLOUT, deadline))
                 continue;
             if (errno == 0)
                 return fail(tr("Could not send %1 to %2 within %3 s")
@@ -181,7 +148,7 @@ std::optional<QByteArray> ScpiSocketConnection::read()
             return std::nullopt;
         }
         if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) {
-            if (waitFor(POLLIN, deadline))
+            if (waitFor(socket, POLLIN, deadline))
                 continue;
             if (errno == 0) {
                 fail(tr("No reply from %1 within %2 s to %3")

@@ -20,10 +20,6 @@ public:
     void close() override;
 
 private:
-    // Waits until the socket is ready for events, at most until deadline (milliseconds of a
-    // monotonic clock). Returns false on a time-out, with errno 0, or on an error.
-    bool waitFor(short events, qint64 deadline);
-
     InstrumentAddress address;
     QString where;
     int socket = -1;

@@ -1,7 +1,6 @@
 #include "instrument/usbtmcconnection.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 
 #include <cerrno>
@@ -19,21 +18,6 @@ QString tr(const char *text)
     return QCoreApplication::translate("MainWindow", text);
 }
 
-QString systemError(int code)
-{
-    return QString::fromLocal8Bit(std::strerror(code));
-}
-
-qint64 now()
-{
-    static QElapsedTimer clock = [] {
-        QElapsedTimer started;
-        started.start();
-        return started;
-    }();
-    return clock.elapsed();
-}
-
 } // namespace
 
 UsbTmcConnection::UsbTmcConnection(const QString &path) : path(path) {}
@@ -41,23 +25,6 @@ UsbTmcConnection::UsbTmcConnection(const QString &path) : path(path) {}
 UsbTmcConnection::~UsbTmcConnection()
 {
     close();
-}
-
-bool UsbTmcConnection::waitFor(short events, qint64 deadline)
-{
-    for (;;) {
-        const qint64 left = deadline - now();
-        if (left <= 0) {
-            errno = 0;
-            return false;
-        }
-        pollfd entry = {file, events, 0};
-        const int ready = ::poll(&entry, 1, static_cast<int>(left));
-        if (ready > 0)
-            return true;
-        if (ready < 0 && errno != EINTR)
-            return false;
-    }
 }
 
 bool UsbTmcConnection::open()
@@ -98,7 +65,7 @@ bool UsbTmcConnection::write(const QByteArray &command)
             continue;
         }
         if (count < 0 && (errno == EAGAIN || errno == EINTR)) {
-            if (waitFor(POLLOUT, deadline))
+            if (waitFor(file, POLLOUT, deadline))
                 continue;
             if (errno == 0)
                 return fail(tr("Could not send %1 to %2 within %3 s")
@@ -144,7 +111,7 @@ std::optional<QByteArray> UsbTmcConnection::read()
         if (error == EINTR)
             continue;
         if (error == EAGAIN) {
-            if (waitFor(POLLIN, deadline))
+            if (waitFor(file, POLLIN, deadline))
                 continue;
             error = errno == 0 ? ETIMEDOUT : errno;
         }

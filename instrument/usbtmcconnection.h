@@ -21,8 +21,6 @@ public:
     void close() override;
 
 private:
-    bool waitFor(short events, qint64 deadline);
-
     QString path;
     int file = -1;
     QByteArray lastCommand;
