@@ -290,6 +290,8 @@ void TestCalibration::correctedSaveWritesCorrectedY()
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("5\t10\t0.1\n25\t10\t0.2\n"));
     file.close();
+    QCOMPARE(window->statusBar()->currentMessage(),
+             QStringLiteral("No calibration in use: %1 holds the measured values").arg(plain));
 
     load(writeFile(QStringLiteral("cal.txt"), "0\t0\n10\t1\n20\t3\n"));
     useCalibration->setChecked(true);
