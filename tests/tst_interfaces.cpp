@@ -290,16 +290,16 @@ void TestInterfaces::addressField_data()
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<QString>("where");
     const QString lan = "LAN (SCPI socket)", vxi = "LAN (VXI-11)", usb = "USB-TMC";
-    QTest::newRow("IPv4") << lan << "192.168.1.5" << lan << "192.168.1.5:5025";
+    QTest::newRow("IPv4") << lan << "127.0.0.5" << lan << "127.0.0.5:5025";
     QTest::newRow("name and port") << lan << "analyser.lab:5555" << lan << "analyser.lab:5555";
-    QTest::newRow("IPv6") << lan << "[fe80::1]" << lan << "[fe80::1]:5025";
-    QTest::newRow("IPv6 without brackets") << lan << "fe80::1" << lan << QString();
-    QTest::newRow("port out of range") << lan << "10.0.0.1:70000" << lan << QString();
-    QTest::newRow("not an IPv4 address") << lan << "192.168.1.300" << lan << QString();
-    QTest::newRow("VISA socket") << vxi << "TCPIP0::10.0.0.2::5025::SOCKET" << lan
-                                 << "10.0.0.2:5025";
-    QTest::newRow("VISA VXI-11") << lan << "TCPIP0::10.0.0.2::inst1::INSTR" << vxi
-                                 << "10.0.0.2 (VXI-11 inst1)";
+    QTest::newRow("IPv6") << lan << "[::1]" << lan << "[::1]:5025";
+    QTest::newRow("IPv6 without brackets") << lan << "::1" << lan << QString();
+    QTest::newRow("port out of range") << lan << "127.0.0.1:70000" << lan << QString();
+    QTest::newRow("not an IPv4 address") << lan << "127.0.0.300" << lan << QString();
+    QTest::newRow("VISA socket") << vxi << "TCPIP0::127.0.0.2::5025::SOCKET" << lan
+                                 << "127.0.0.2:5025";
+    QTest::newRow("VISA VXI-11") << lan << "TCPIP0::127.0.0.2::inst1::INSTR" << vxi
+                                 << "127.0.0.2 (VXI-11 inst1)";
     QTest::newRow("VISA GPIB") << lan << "GPIB0::7::INSTR"
                                << "GPIB"
                                << "GPIB 7";
