@@ -23,7 +23,6 @@ bool BackgroundTask::run(const QString &label, const std::function<void(Progress
     worker->start();
     if (!worker->isRunning() && !worker->isFinished())
         return false;
-    running = true;
 
     QTimer::singleShot(dialogDelayMs, &loop, &QEventLoop::quit);
     loop.exec(QEventLoop::ExcludeUserInputEvents);
@@ -51,6 +50,5 @@ bool BackgroundTask::run(const QString &label, const std::function<void(Progress
     if (!worker->isFinished())
         progress.cancel = true;
     worker->wait();
-    running = false;
     return true;
 }

@@ -38,12 +38,9 @@ public:
     // text. False when no thread could be started; the work did not run then.
     bool run(const QString &label, const std::function<void(Progress &)> &work);
 
-    bool isRunning() const { return running; }
-
 private:
     QWidget *window;
     int dialogDelayMs = defaultDialogDelayMs;
-    bool running = false;
 };
 
 #endif // BACKGROUNDTASK_H

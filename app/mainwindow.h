@@ -15,7 +15,6 @@ class MainWindow;
 }
 
 class QCloseEvent;
-class QFile;
 class QLabel;
 class QThread;
 class QUndoStack;

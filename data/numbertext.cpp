@@ -52,17 +52,6 @@ bool NumberText::toDouble(const char *bytes, int length, double *value)
     return true;
 }
 
-// Converted as a double first, so that a number beyond the range of a float is refused rather
-// than stored as infinity.
-bool NumberText::toFloat(QStringView text, float *value)
-{
-    double converted = 0;
-    if (!toDouble(text, &converted) || std::fabs(converted) > std::numeric_limits<float>::max())
-        return false;
-    *value = static_cast<float>(converted);
-    return true;
-}
-
 QString NumberText::fromDouble(double value, int digits, const QString &otherwise)
 {
     return std::isfinite(value) ? QString::number(value, 'g', digits) : otherwise;

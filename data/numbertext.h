@@ -21,8 +21,6 @@ public:
     // The same for length bytes of UTF-8 text; quick for plain ASCII, as files hold it.
     static bool toDouble(const char *bytes, int length, double *value);
 
-    // True, with *value set, when text is a number within the range of a float.
-    static bool toFloat(QStringView text, float *value);
 
     // value with digits significant digits ('g' format, a point as the decimal separator), or
     // otherwise when value is not finite.

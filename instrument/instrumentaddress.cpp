@@ -209,7 +209,7 @@ InstrumentAddress::Parsed InstrumentAddress::parse(const QString &typed, Instrum
     if (text.isEmpty()) {
         return refused(chosen == InstrumentInterface::UsbTmc
                            ? tr("Type the device file, for example /dev/usbtmc0")
-                           : tr("Type the analyser's host, for example 192.168.1.5"));
+                           : tr("Type the analyser's host, for example analyser.lab"));
     }
     switch (chosen) {
     case InstrumentInterface::LanSocket:

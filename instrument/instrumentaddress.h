@@ -27,8 +27,8 @@ struct InstrumentAddress
     QString path;                                 // USB-TMC device file
     int gpibAddress = 21;                         // GPIB primary address
 
-    // The place the messages name: "GPIB 21", "192.168.1.5:5025", "[fe80::1]:5025",
-    // "192.168.1.5 (VXI-11 inst0)", "/dev/usbtmc0" or "simulated analyser".
+    // The place the messages name: "GPIB 21", "analyser.lab:5025", "[::1]:5025",
+    // "analyser.lab (VXI-11 inst0)", "/dev/usbtmc0" or "simulated analyser".
     QString where() const;
 
     bool operator==(const InstrumentAddress &other) const;

@@ -1,7 +1,7 @@
 #ifndef MARKERPOSITION_H
 #define MARKERPOSITION_H
 
-// One reading of the analyser's marker; {0, 0} stands for a failed reading.
+// One reading of the analyser's marker: its X and the level Y there.
 struct MarkerPosition
 {
     double x = 0;
