@@ -8,7 +8,7 @@
 // instrument replies alike. A point is the decimal separator whatever the desktop's locale,
 // exponents are allowed and white space around the number is ignored. A comma is never a digit
 // group separator ("1,000" and "0,125" do not convert), and a value that is not finite, or
-// lies beyond the range of the target type, does not convert either.
+// lies beyond the range of a double, does not convert either.
 class NumberText
 {
 public:
@@ -20,7 +20,6 @@ public:
 
     // The same for length bytes of UTF-8 text; quick for plain ASCII, as files hold it.
     static bool toDouble(const char *bytes, int length, double *value);
-
 
     // value with digits significant digits ('g' format, a point as the decimal separator), or
     // otherwise when value is not finite.
