@@ -75,3 +75,36 @@ bool InstrumentConnection::waitFor(int descriptor, short events, qint64 deadline
             return false;
     }
 }
+
+bool InstrumentConnection::writeLine(int descriptor, const QByteArray &command,
+                                     const QString &where,
+                                     const std::function<ssize_t(const char *, size_t)> &transfer)
+{
+    const QByteArray line = command + '\n';
+    const QString text = QString::fromLatin1(command);
+    const qint64 deadline = now() + timeoutMs;
+    int written = 0;
+    while (written < line.size()) {
+        const ssize_t count =
+            transfer(line.constData() + written, static_cast<size_t>(line.size() - written));
+        if (count > 0) {
+            written += static_cast<int>(count);
+            continue;
+        }
+        if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
+            if (waitFor(descriptor, POLLOUT, deadline))
+                continue;
+            if (errno == 0)
+                return fail(
+                    QCoreApplication::translate("MainWindow", "Could not send %1 to %2 within %3 s")
+                        .arg(text, where)
+                        .arg(timeoutMs / 1000),
+                    QCoreApplication::translate("MainWindow", "Could not send %1 within 1 s")
+                        .arg(text));
+        }
+        return fail(QCoreApplication::translate("MainWindow", "Could not send %1 to %2: %3")
+                        .arg(text, where, systemError(errno)),
+                    QCoreApplication::translate("MainWindow", "Could not send %1").arg(text));
+    }
+    return true;
+}

@@ -5,6 +5,9 @@
 #include <QMetaType>
 #include <QString>
 
+#include <sys/types.h>
+
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -67,6 +70,11 @@ protected:
     // Waits until the descriptor is ready for events (poll's), or the deadline (a now() value)
     // has passed: false then, with errno 0, or when poll itself fails.
     static bool waitFor(int descriptor, short events, qint64 deadline);
+    // Writes command and a line feed to the descriptor through transfer (a write or a send),
+    // waiting for it to take them at most the time-out; where names the instrument in a
+    // failure, which is recorded as fail() does.
+    bool writeLine(int descriptor, const QByteArray &command, const QString &where,
+                   const std::function<ssize_t(const char *, size_t)> &transfer);
 
     bool opened = false;
     InstrumentFailure lastFailure;

@@ -92,30 +92,9 @@ bool ScpiSocketConnection::write(const QByteArray &command)
     if (!opened)
         return false;
     lastCommand = command;
-    const QByteArray line = command + '\n';
-    const qint64 deadline = now() + timeoutMs;
-    int sent = 0;
-    while (sent < line.size()) {
-        const ssize_t count = ::send(socket, line.constData() + sent,
-                                     static_cast<size_t>(line.size() - sent), MSG_NOSIGNAL);
-        if (count > 0) {
-            sent += static_cast<int>(count);
-            continue;
-        }
-        if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
-            if (waitFor(socket, POLLOUT, deadline))
-                continue;
-            if (errno == 0)
-                return fail(tr("Could not send %1 to %2 within %3 s")
-                                .arg(QString::fromLatin1(command), where)
-                                .arg(timeoutMs / 1000),
-                            tr("Could not send %1 within 1 s").arg(QString::fromLatin1(command)));
-        }
-        return fail(tr("Could not send %1 to %2: %3")
-                        .arg(QString::fromLatin1(command), where, systemError(errno)),
-                    tr("Could not send %1").arg(QString::fromLatin1(command)));
-    }
-    return true;
+    return writeLine(socket, command, where, [this](const char *bytes, size_t length) {
+        return ::send(socket, bytes, length, MSG_NOSIGNAL);
+    });
 }
 
 std::optional<QByteArray> ScpiSocketConnection::read()

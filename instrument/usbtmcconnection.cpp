@@ -54,30 +54,9 @@ bool UsbTmcConnection::write(const QByteArray &command)
     if (!opened)
         return false;
     lastCommand = command;
-    const QByteArray line = command + '\n';
-    const qint64 deadline = now() + timeoutMs;
-    int written = 0;
-    while (written < line.size()) {
-        const ssize_t count =
-            ::write(file, line.constData() + written, static_cast<size_t>(line.size() - written));
-        if (count > 0) {
-            written += static_cast<int>(count);
-            continue;
-        }
-        if (count < 0 && (errno == EAGAIN || errno == EINTR)) {
-            if (waitFor(file, POLLOUT, deadline))
-                continue;
-            if (errno == 0)
-                return fail(tr("Could not send %1 to %2 within %3 s")
-                                .arg(QString::fromLatin1(command), path)
-                                .arg(timeoutMs / 1000),
-                            tr("Could not send %1 within 1 s").arg(QString::fromLatin1(command)));
-        }
-        return fail(tr("Could not send %1 to %2: %3")
-                        .arg(QString::fromLatin1(command), path, systemError(errno)),
-                    tr("Could not send %1").arg(QString::fromLatin1(command)));
-    }
-    return true;
+    return writeLine(file, command, path, [this](const char *bytes, size_t length) {
+        return ::write(file, bytes, length);
+    });
 }
 
 // Reads until a line feed or 1024 bytes have come. The usbtmc driver hands over one whole
