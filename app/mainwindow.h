@@ -29,7 +29,7 @@ class cAbstractRegressCalculation;
 
 // The one window of the program. It owns all state (the points, the calibration, the last fit,
 // the acquisition counters) and every user operation is one of its slots. The member functions
-// of each subsystem live in a source file of that subsystem's folder.
+// that serve each subsystem live beside this file, one source file per subsystem.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -73,7 +73,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    // Instrument link (instrument/mainwindowinstrument.cpp)
+    // Instrument link (app/mainwindowinstrument.cpp)
     void setupInstrument();
     void stopInstrument();
     void setMeasureStopped(bool stopped);
@@ -91,7 +91,7 @@ private:
     // Asked before the window closes: false when a running measurement is to go on.
     bool closeDuringMeasurement();
 
-    // Data table and calibration (data/mainwindowdata.cpp)
+    // Data table and calibration (app/mainwindowdata.cpp)
     QVector<double> columnValues(int column) const;
     QVector<double> correctedYValues() const;
     bool correctionInUse() const;
@@ -112,7 +112,7 @@ private:
     void showExtrapolation(bool applied = true);
     void calibrationChanged();
 
-    // Plot (plot/mainwindowplot.cpp)
+    // Plot (app/mainwindowplot.cpp)
     void setupPlot();
     void refreshPoints();
     // Whether the plot shows the points of the table as it is, in the full view of the last

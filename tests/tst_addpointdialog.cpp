@@ -11,7 +11,7 @@
 #include <QVBoxLayout>
 
 #include "app/mainwindow.h"
-#include "data/addpointdialog.h"
+#include "app/addpointdialog.h"
 #include "testhelpers.h"
 
 class TestAddPointDialog : public QObject

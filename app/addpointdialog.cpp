@@ -1,4 +1,4 @@
-#include "data/addpointdialog.h"
+#include "app/addpointdialog.h"
 
 #include <QLineEdit>
 #include <QPushButton>

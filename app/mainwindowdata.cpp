@@ -20,7 +20,7 @@
 
 #include "app/backgroundtask.h"
 #include "app/fitrunner.h"
-#include "data/addpointdialog.h"
+#include "app/addpointdialog.h"
 #include "data/calibration.h"
 #include "data/datafilereader.h"
 #include "data/datafilewriter.h"
