@@ -2,18 +2,27 @@
 
 #include <QDebug>
 
+#include <atomic>
+
 #include "instrument/gpiblibrarydriver.h"
 #include "instrument/simulatedanalyser.h"
 
 namespace {
 
-std::unique_ptr<GpibDriver> &startupDriver()
+// The driver found as the program starts, loaded once whichever thread asks first.
+GpibDriver *startupDriver()
 {
-    static std::unique_ptr<GpibDriver> driver;
-    return driver;
+    static const std::unique_ptr<GpibDriver> driver =
+#ifdef Q_OS_WIN
+        GpibDriver::load(QStringLiteral("gpib-32"));
+#else
+        GpibDriver::load(QStringLiteral("gpib"), 0);
+#endif
+    return driver.get();
 }
 
-GpibDriver *installedDriver = nullptr;
+// A driver put in place of it (tests); read by the instrument's thread, so atomic.
+std::atomic<GpibDriver *> installedDriver{nullptr};
 
 } // namespace
 
@@ -21,17 +30,9 @@ GpibDriver::~GpibDriver() = default;
 
 GpibDriver *GpibDriver::current()
 {
-    if (installedDriver)
-        return installedDriver;
-    std::unique_ptr<GpibDriver> &driver = startupDriver();
-    if (!driver) {
-#ifdef Q_OS_WIN
-        driver = load(QStringLiteral("gpib-32"));
-#else
-        driver = load(QStringLiteral("gpib"), 0);
-#endif
-    }
-    return driver.get();
+    if (GpibDriver *installed = installedDriver.load())
+        return installed;
+    return startupDriver();
 }
 
 void GpibDriver::setCurrent(GpibDriver *driver)

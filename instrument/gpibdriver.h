@@ -49,7 +49,7 @@ public:
     static GpibDriver *current();
 
     // Puts driver in place of the one picked at start-up, without taking ownership; nullptr
-    // returns to the start-up driver.
+    // returns to the start-up driver. Called before an operation starts, never during one.
     static void setCurrent(GpibDriver *driver);
 
     // The simulated analyser the "Simulated analyser" interface talks to: the driver in use
