@@ -2,6 +2,7 @@
 // LAN socket, VXI-11 and USB-TMC through a stand-in process on 127.0.0.1 or a pseudo-terminal.
 // Also the Address field and the host lookup's time-out.
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -9,6 +10,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStatusBar>
+#include <QTemporaryDir>
 
 #include <netdb.h>
 #include <netinet/in.h>
@@ -18,6 +20,7 @@
 #include "app/mainwindow.h"
 #include "fakegpib/fakegpib.h"
 #include "instrument/hostlookup.h"
+#include "instrument/instrumentconnection.h"
 #include "instrumenttesthelpers.h"
 #include "testhelpers.h"
 
@@ -73,6 +76,13 @@ private slots:
     void addressField_data();
     void addressField();
     void hostLookupIsBounded();
+    void lateReplyIsNotTheNextAnswer_data();
+    void lateReplyIsNotTheNextAnswer();
+    void identityIsShownAsText();
+    void usbTmcOpensOnlyDevices_data();
+    void usbTmcOpensOnlyDevices();
+    void commandWrittenInPieces_data();
+    void commandWrittenInPieces();
 
 private:
     template <typename T> T *child(const char *name) const
@@ -124,13 +134,14 @@ void TestInterfaces::sharedCases_data()
     QTest::addColumn<QString>("interface");
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("scenario");
-    const QStringList scenarios = {"reading",      "five readings", "refused",     "no reply",
-                                   "not a number", "peer closes",   "bad address", "slow"};
+    const QStringList scenarios = {"reading",     "five readings", "refused",
+                                   "no reply",    "not a number",  "peer closes",
+                                   "bad address", "slow",          "second line"};
     const QStringList interfaces = {"GPIB", "LAN (SCPI socket)", "LAN (VXI-11)", "USB-TMC"};
     const QStringList kinds = {"gpib", "lan", "vxi11", "pty"};
     for (int i = 0; i < interfaces.size(); ++i)
         for (const QString &scenario : scenarios)
-            if (kinds[i] != "gpib" || scenario != "bad address")
+            if (kinds[i] != "gpib" || (scenario != "bad address" && scenario != "second line"))
                 QTest::addRow("%s, %s", qPrintable(kinds[i]), qPrintable(scenario))
                     << interfaces[i] << kinds[i] << scenario;
 }
@@ -161,6 +172,8 @@ void TestInterfaces::sharedCases()
     if (scenario == "slow")
         options << "--delay"
                 << "150";
+    if (scenario == "second line")
+        options << "--second-line";
     if (gpib) {
         for (int i = 1; i <= 5; ++i) {
             fake->script.answer("CALC:MARK:X?", QByteArray::number(1000 * i) + '\n');
@@ -258,7 +271,12 @@ void TestInterfaces::sharedCases()
                 ? "Could not connect to 127.0.0.1: no VXI-11 device inst0 answers there"
                 : "Could not open /dev/usbtmc-absent: No such file or directory";
         QVERIFY2(seen[0].text.startsWith(expected), qPrintable(seen[0].text));
-        QCOMPARE(status(), QStringLiteral("before"));
+        QVERIFY2(status().startsWith("Marker not read: "), qPrintable(status()));
+    } else if (scenario == "second line") {
+        // The second line is an error of this operation, not the answer to the next question.
+        QVERIFY(seen.isEmpty());
+        QCOMPARE(status(), QStringLiteral("The analyser sent more than one reply to *IDN?: "
+                                          "Vantorel,Loopback SA-1,0,1.0 -99.5"));
     } else if (scenario == "bad address") {
         QVERIFY(seen.isEmpty());
         QVERIFY2(status().startsWith("Address not accepted: "), qPrintable(status()));
@@ -343,6 +361,150 @@ void TestInterfaces::hostLookupIsBounded()
              QStringLiteral("Could not find the host analyser.invalid: the name was not found "
                             "within 1 s"));
     QVERIFY(boxes->boxes()[1].text.startsWith("Could not find the host analyser.invalid: "));
+}
+
+void TestInterfaces::lateReplyIsNotTheNextAnswer_data()
+{
+    QTest::addColumn<QString>("interface");
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("lan") << "LAN (SCPI socket)"
+                         << "lan";
+    QTest::newRow("pty") << "USB-TMC"
+                         << "pty";
+}
+
+// A reply that comes after its time-out stays in a USB-TMC device; it is dropped before the
+// next command, and said. The next reading gets its own X and Y, not the late Y as its X.
+void TestInterfaces::lateReplyIsNotTheNextAnswer()
+{
+    QFETCH(QString, interface);
+    QFETCH(QString, kind);
+    StandIn standIn;
+    const QString address = standIn.start(kind, {"--late-at", "1"});
+    QVERIFY2(!address.isEmpty(), qPrintable(standIn.errors()));
+    choose(interface, address);
+    child<QPushButton>("pbGetMarkerPos")->click();
+    QCOMPARE(boxes->boxes().size(), 1);
+    QVERIFY(boxes->boxes()[0].text.startsWith("No reply from "));
+    QTest::qWait(600); // the late reply arrives meanwhile
+    child<QPushButton>("pbGetMarkerPos")->click();
+    QCOMPARE(boxes->boxes().size(), 1);
+    QVERIFY2(status().startsWith("Marker Pos: X = 5e+06; Y = -9"), qPrintable(status()));
+    QCOMPARE(status().contains(" (A late reply from " + address + " was discarded: -9"),
+             kind == "pty");
+}
+
+// An identity with markup is shown as the text it is, cut to 40 characters, and neither grows
+// the window nor passes for another instrument's name.
+void TestInterfaces::identityIsShownAsText()
+{
+    StandIn standIn;
+    const QString identity = "<img width=3000 height=2000>,<b>GPIB 21</b>,0,1.0";
+    const QString address = standIn.start("lan", {"--idn", identity});
+    QVERIFY2(!address.isEmpty(), qPrintable(standIn.errors()));
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    const QSize size = window->size();
+    choose("LAN (SCPI socket)", address);
+    child<QPushButton>("pbGetMarkerPos")->click();
+    auto *label = window->findChild<QLabel *>(QStringLiteral("lbInstrument"));
+    QCOMPARE(label->text(), "<img width=3000 height=2000> <b>GPIB 21" + QString(QChar(0x2026)));
+    QCOMPARE(label->textFormat(), Qt::PlainText);
+    QVERIFY(label->toolTip().contains(identity.toHtmlEscaped()));
+    QCoreApplication::processEvents();
+    QCOMPARE(window->size(), size);
+    QVERIFY(label->width() < label->fontMetrics().horizontalAdvance(label->text()) + 20);
+}
+
+void TestInterfaces::usbTmcOpensOnlyDevices_data()
+{
+    QTest::addColumn<bool>("folder");
+    QTest::newRow("a data file") << false;
+    QTest::newRow("a folder") << true;
+}
+
+// A data file (or a folder) typed as the USB-TMC device is refused with a hint before anything
+// is written: the file keeps its points.
+void TestInterfaces::usbTmcOpensOnlyDevices()
+{
+    QFETCH(bool, folder);
+    QTemporaryDir dir;
+    const QString path = folder ? dir.path() : dir.filePath("points.txt");
+    const QByteArray points = "1\t2\t0.1\n3\t4\t0.1\n5\t6\t0.1\n7\t8\t0.1\n";
+    if (!folder) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(points);
+    }
+    child<QComboBox>("cbInterface")->setCurrentText("USB-TMC");
+    QTest::keyClicks(child<QLineEdit>("leInstrumentAddress"), path);
+    const QString hint = child<QLineEdit>("leInstrumentAddress")->toolTip();
+    QCOMPARE(hint, path + (folder ? " is a folder" : " is a file") +
+                       ", not a USB-TMC device: type the device file, for example /dev/usbtmc0");
+    child<QPushButton>("pbGetMarkerPos")->click();
+    QCOMPARE(status(), "Address not accepted: " + hint);
+    startRun(2);
+    QCOMPARE(status(), "Address not accepted: " + hint);
+    QVERIFY(boxes->boxes().isEmpty());
+    if (!folder) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), points);
+    }
+}
+
+namespace {
+
+// A connection whose transport the test chooses, over a pipe.
+class PipeConnection : public InstrumentConnection
+{
+public:
+    bool open() override { return opened = true; }
+    bool clear() override { return true; }
+    bool write(const QByteArray &) override { return false; }
+    std::optional<QByteArray> read() override { return std::nullopt; }
+    void close() override { opened = false; }
+    using InstrumentConnection::writeLine;
+};
+
+} // namespace
+
+void TestInterfaces::commandWrittenInPieces_data()
+{
+    QTest::addColumn<int>("takes");
+    QTest::addColumn<QString>("failure");
+    QTest::newRow("one byte a write, every other write refused") << 1 << QString();
+    QTest::newRow("nothing taken") << 0 << "Could not send CALC:MARK:Y? to pipe: no byte was taken";
+}
+
+// A transport that takes a command in pieces gets all of it, in order; one that takes nothing
+// is reported as that, not with an error number left over from an earlier call.
+void TestInterfaces::commandWrittenInPieces()
+{
+    QFETCH(int, takes);
+    QFETCH(QString, failure);
+    int ends[2];
+    QVERIFY(pipe(ends) == 0);
+    PipeConnection connection;
+    connection.open();
+    int calls = 0;
+    errno = EACCES;
+    const bool written = connection.writeLine(
+        ends[1], "CALC:MARK:Y?", "pipe", [&](const char *bytes, size_t) -> ssize_t {
+            if (++calls % 2 == 0) {
+                errno = EAGAIN;
+                return -1;
+            }
+            return takes == 0 ? 0 : ::write(ends[1], bytes, 1);
+        });
+    char buffer[64] = {};
+    const ssize_t count = takes == 0 ? 0 : ::read(ends[0], buffer, sizeof buffer);
+    ::close(ends[0]);
+    ::close(ends[1]);
+    QCOMPARE(written, failure.isEmpty());
+    QCOMPARE(connection.failure().text, failure);
+    if (failure.isEmpty())
+        QCOMPARE(QByteArray(buffer, static_cast<int>(count)), QByteArray("CALC:MARK:Y?\n"));
 }
 
 VANTOREL_TEST_MAIN(TestInterfaces)
