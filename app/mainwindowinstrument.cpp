@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QStringListModel>
+#include <QTextDocument>
 #include <QThread>
 
 #include "instrument/gpibdriver.h"

@@ -12,6 +12,7 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 
+#include <cstring>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <thread>
@@ -51,6 +52,12 @@ private:
     QProcess process;
 };
 
+// The system's text for an error number, in the language of the run.
+QString systemText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
 // A name server that does not answer, and one that knows no name.
 int slowResolver(const char *, const char *, const struct addrinfo *, struct addrinfo **)
 {
@@ -79,7 +86,6 @@ private slots:
     void lateReplyIsNotTheNextAnswer_data();
     void lateReplyIsNotTheNextAnswer();
     void identityIsShownAsText();
-    void usbTmcOpensOnlyDevices_data();
     void usbTmcOpensOnlyDevices();
     void commandWrittenInPieces_data();
     void commandWrittenInPieces();
@@ -266,10 +272,10 @@ void TestInterfaces::sharedCases()
         const QString expected =
             gpib                     ? (scenario == "refused" ? "ibdev error" : "ibrd error")
             : scenario == "no reply" ? "No reply from " + where + " within 1 s to *IDN?"
-            : kind == "lan"          ? "Could not connect to " + where + ": Connection refused"
+            : kind == "lan" ? "Could not connect to " + where + ": " + systemText(ECONNREFUSED)
             : kind == "vxi11"
                 ? "Could not connect to 127.0.0.1: no VXI-11 device inst0 answers there"
-                : "Could not open /dev/usbtmc-absent: No such file or directory";
+                : "Could not open /dev/usbtmc-absent: " + systemText(ENOENT);
         QVERIFY2(seen[0].text.startsWith(expected), qPrintable(seen[0].text));
         QVERIFY2(status().startsWith("Marker not read: "), qPrintable(status()));
     } else if (scenario == "second line") {
@@ -324,6 +330,7 @@ void TestInterfaces::addressField_data()
     QTest::newRow("VISA USB") << usb << "USB0::0x1AB1::0x0588::INSTR" << usb << QString();
     QTest::newRow("device file") << usb << "/dev/usbtmc1" << usb << "/dev/usbtmc1";
     QTest::newRow("not a device file") << usb << "usbtmc1" << usb << QString();
+    QTest::newRow("a folder") << usb << "/tmp" << usb << QString();
 }
 
 // The Address field as it is typed: an address names the instrument in the label until the
@@ -416,41 +423,26 @@ void TestInterfaces::identityIsShownAsText()
     QVERIFY(label->width() < label->fontMetrics().horizontalAdvance(label->text()) + 20);
 }
 
-void TestInterfaces::usbTmcOpensOnlyDevices_data()
-{
-    QTest::addColumn<bool>("folder");
-    QTest::newRow("a data file") << false;
-    QTest::newRow("a folder") << true;
-}
-
-// A data file (or a folder) typed as the USB-TMC device is refused with a hint before anything
-// is written: the file keeps its points.
+// A data file typed as the USB-TMC device is refused with a hint before anything is written to
+// it: the file keeps its points.
 void TestInterfaces::usbTmcOpensOnlyDevices()
 {
-    QFETCH(bool, folder);
     QTemporaryDir dir;
-    const QString path = folder ? dir.path() : dir.filePath("points.txt");
+    QFile file(dir.filePath("points.txt"));
     const QByteArray points = "1\t2\t0.1\n3\t4\t0.1\n5\t6\t0.1\n7\t8\t0.1\n";
-    if (!folder) {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(points);
-    }
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(points) == points.size());
+    file.close();
     child<QComboBox>("cbInterface")->setCurrentText("USB-TMC");
-    QTest::keyClicks(child<QLineEdit>("leInstrumentAddress"), path);
+    QTest::keyClicks(child<QLineEdit>("leInstrumentAddress"), file.fileName());
     const QString hint = child<QLineEdit>("leInstrumentAddress")->toolTip();
-    QCOMPARE(hint, path + (folder ? " is a folder" : " is a file") +
-                       ", not a USB-TMC device: type the device file, for example /dev/usbtmc0");
+    QCOMPARE(hint, file.fileName() + " is a file, not a USB-TMC device: type the device file, "
+                                     "for example /dev/usbtmc0");
     child<QPushButton>("pbGetMarkerPos")->click();
     QCOMPARE(status(), "Address not accepted: " + hint);
     startRun(2);
     QCOMPARE(status(), "Address not accepted: " + hint);
-    QVERIFY(boxes->boxes().isEmpty());
-    if (!folder) {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), points);
-    }
+    QVERIFY(boxes->boxes().isEmpty() && file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), points);
 }
 
 namespace {
