@@ -81,9 +81,6 @@ protected:
     // Waits until the descriptor is ready for events (poll's), or the deadline (a now() value)
     // has passed: false then, with errno 0, or when poll itself fails.
     static bool waitFor(int descriptor, short events, qint64 deadline);
-    // Writes command and a line feed to the descriptor through transfer (a write or a send),
-    // waiting for it to take them at most the time-out; where names the instrument in a
-    // failure, which is recorded as fail() does.
     // The reply to query where a line feed ends a reply: bytes after the line feed belong to no
     // question, and make the reply a failure (recorded as fail() does) rather than the answer to
     // the next one.
@@ -91,6 +88,9 @@ protected:
     // Records bytes that came after the reply to query (or unasked before the next command) as
     // the failure of the operation, closes the connection and returns false.
     bool failExtra(const QByteArray &query, const QByteArray &bytes);
+    // Writes command and a line feed to the descriptor through transfer (a write or a send),
+    // waiting for it to take them at most the time-out; where names the instrument in a
+    // failure, which is recorded as fail() does.
     bool writeLine(int descriptor, const QByteArray &command, const QString &where,
                    const std::function<ssize_t(const char *, size_t)> &transfer);
 

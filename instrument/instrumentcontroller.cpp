@@ -92,9 +92,9 @@ bool InstrumentController::send(const QByteArray &command)
     return false;
 }
 
-// Writes a query and reads its reply: one number ended by a line feed. Anything else (no number,
-// the instrument's "no value") is a failure that the status bar reports;
-// the connection is then closed.
+// Writes a query and reads its reply: one number ended by a line feed. Anything else (no
+// number, or the instrument's "no value") is a failure that the status bar reports; the
+// connection is then closed.
 std::optional<double> InstrumentController::query(const QByteArray &command)
 {
     if (!send(command))
