@@ -107,27 +107,28 @@ bool UsbTmcConnection::discardPending()
     QByteArray late;
     if (usbtmcDriver) {
         unsigned char status = 0;
-        if (::ioctl(file, USBTMC488_IOCTL_READ_STB, &status) < 0) {
-            if (::ioctl(file, USBTMC_IOCTL_CLEAR) < 0)
-                return failIoctl(tr("clear"), errno);
+        const bool known = ::ioctl(file, USBTMC488_IOCTL_READ_STB, &status) == 0;
+        if (known && !(status & messageAvailable))
             return true;
+        if (known) {
+            char buffer[replySize];
+            const ssize_t count = ::read(file, buffer, sizeof buffer);
+            if (count > 0)
+                late = QByteArray(buffer, static_cast<int>(count));
         }
-        if (!(status & messageAvailable))
-            return true;
-    }
-    for (;;) {
+        // Whatever the read left behind, or a device that cannot tell, is cleared.
+        if (::ioctl(file, USBTMC_IOCTL_CLEAR) < 0)
+            return failIoctl(tr("clear"), errno);
+    } else {
         pollfd entry = {file, POLLIN, 0};
-        if (!usbtmcDriver && ::poll(&entry, 1, 0) <= 0)
-            break;
-        char buffer[replySize];
-        const ssize_t count = ::read(file, buffer, sizeof buffer);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            break;
-        late.append(buffer, static_cast<int>(count));
-        if (usbtmcDriver)
-            break;
+        while (::poll(&entry, 1, 0) > 0) {
+            char buffer[replySize];
+            const ssize_t count = ::read(file, buffer, sizeof buffer);
+            if (count > 0)
+                late.append(buffer, static_cast<int>(count));
+            else if (count == 0 || errno != EINTR)
+                break;
+        }
     }
     if (!late.isEmpty())
         notices << tr("A late reply from %1 was discarded: %2").arg(path, shownReply(late));
