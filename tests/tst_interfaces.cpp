@@ -83,7 +83,6 @@ private slots:
     void addressField_data();
     void addressField();
     void hostLookupIsBounded();
-    void lateReplyIsNotTheNextAnswer_data();
     void lateReplyIsNotTheNextAnswer();
     void identityIsShownAsText();
     void usbTmcOpensOnlyDevices();
@@ -369,26 +368,14 @@ void TestInterfaces::hostLookupIsBounded()
     QVERIFY(boxes->boxes()[1].text.startsWith("Could not find the host analyser.invalid: "));
 }
 
-void TestInterfaces::lateReplyIsNotTheNextAnswer_data()
-{
-    QTest::addColumn<QString>("interface");
-    QTest::addColumn<QString>("kind");
-    QTest::newRow("lan") << "LAN (SCPI socket)"
-                         << "lan";
-    QTest::newRow("pty") << "USB-TMC"
-                         << "pty";
-}
-
 // A reply that comes after its time-out stays in a USB-TMC device; it is dropped before the
 // next command, and said. The next reading gets its own X and Y, not the late Y as its X.
 void TestInterfaces::lateReplyIsNotTheNextAnswer()
 {
-    QFETCH(QString, interface);
-    QFETCH(QString, kind);
     StandIn standIn;
-    const QString address = standIn.start(kind, {"--late-at", "1"});
+    const QString address = standIn.start("pty", {"--late-at", "1"});
     QVERIFY2(!address.isEmpty(), qPrintable(standIn.errors()));
-    choose(interface, address);
+    choose("USB-TMC", address);
     child<QPushButton>("pbGetMarkerPos")->click();
     QCOMPARE(boxes->boxes().size(), 1);
     QVERIFY(boxes->boxes()[0].text.startsWith("No reply from "));
@@ -396,8 +383,7 @@ void TestInterfaces::lateReplyIsNotTheNextAnswer()
     child<QPushButton>("pbGetMarkerPos")->click();
     QCOMPARE(boxes->boxes().size(), 1);
     QVERIFY2(status().startsWith("Marker Pos: X = 5e+06; Y = -9"), qPrintable(status()));
-    QCOMPARE(status().contains(" (A late reply from " + address + " was discarded: -9"),
-             kind == "pty");
+    QVERIFY(status().contains(" (A late reply from " + address + " was discarded: -9"));
 }
 
 // An identity with markup is shown as the text it is, cut to 40 characters, and neither grows
