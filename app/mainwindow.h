@@ -85,6 +85,7 @@ private:
     void runMarkerOperation(bool searchPeak);
     void lockInstrumentFields(bool locked);
     void showInstrumentFailure(const InstrumentReport &report);
+    static QString withNotices(const QString &message, const QStringList &notices);
     void markerFinished(const InstrumentReport &report);
     void measurementFinished(const InstrumentReport &report);
     void instrumentIdentified(const InstrumentAddress &address, const QString &identity);

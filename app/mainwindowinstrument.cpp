@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QStringListModel>
+#include <QTextDocument>
 #include <QThread>
 
 #include "instrument/gpibdriver.h"
@@ -31,6 +32,15 @@ void selectGpibDriver()
 QString g6(double value)
 {
     return QString::number(value, 'g', 6);
+}
+
+// A tooltip that shows text as it is: a tooltip takes anything that looks like markup as
+// markup, so the text is escaped and kept on its lines.
+QString plainToolTip(const QString &text)
+{
+    if (!Qt::mightBeRichText(text))
+        return text;
+    return QStringLiteral("<p style='white-space:pre'>%1</p>").arg(text.toHtmlEscaped());
 }
 
 InstrumentInterface interfaceAt(int index)
@@ -59,6 +69,8 @@ void MainWindow::setupInstrument()
     // label always names the instrument in use.
     instrumentLabel = new QLabel(this);
     instrumentLabel->setObjectName(QStringLiteral("lbInstrument"));
+    // The instrument names itself here: whatever it answers is shown as text, never as markup.
+    instrumentLabel->setTextFormat(Qt::PlainText);
     ui->statusBar->addPermanentWidget(instrumentLabel);
 
     ui->cbInterface->addItems(InstrumentAddress::interfaceNames());
@@ -209,7 +221,7 @@ void MainWindow::instrumentIdentified(const InstrumentAddress &address, const QS
     if (name.size() > 40)
         name = name.left(39) + QChar(0x2026);
     instrumentLabel->setText(name);
-    instrumentLabel->setToolTip(tr("%1\n%2").arg(identity, address.where()));
+    instrumentLabel->setToolTip(plainToolTip(tr("%1\n%2").arg(identity, address.where())));
 }
 
 // The address of the instrument chosen, read from the fields now. An Address field that holds
@@ -240,8 +252,18 @@ void MainWindow::showInstrumentFailure(const InstrumentReport &report)
         return;
     QMessageBox box(QMessageBox::Warning, report.failure->title, report.failure->text,
                     QMessageBox::Ok, this);
+    // The text may quote the instrument: it is shown as text, never as markup.
+    box.setTextFormat(Qt::PlainText);
     box.setInformativeText(report.failure->explanation);
     box.exec();
+}
+
+// A status message followed by what the connections did on their own (a late reply dropped).
+QString MainWindow::withNotices(const QString &message, const QStringList &notices)
+{
+    if (notices.isEmpty())
+        return message;
+    return tr("%1 (%2)").arg(message, notices.join(QStringLiteral("; ")));
 }
 
 // Shows the marker position, or what kept the operation from reading it.
@@ -251,12 +273,16 @@ void MainWindow::markerFinished(const InstrumentReport &report)
     lockInstrumentFields(false);
     ui->pbStartMeasure->setEnabled(true);
     showInstrumentFailure(report);
-    if (report.marker) {
-        statusBar()->showMessage(
-            tr("Marker Pos: X = %1; Y = %2").arg(g6(report.marker->x), g6(report.marker->y)));
-    } else if (report.failure && !report.failure->box) {
-        statusBar()->showMessage(report.failure->text);
-    }
+    // The message of an earlier reading must not stay behind a failure: it would pass for this
+    // one's result.
+    QString message;
+    if (report.marker)
+        message = tr("Marker Pos: X = %1; Y = %2").arg(g6(report.marker->x), g6(report.marker->y));
+    else if (report.failure && !report.failure->box)
+        message = report.failure->text;
+    else if (report.failure)
+        message = tr("Marker not read: %1").arg(report.failure->reason);
+    statusBar()->showMessage(withNotices(message, report.notices));
 }
 
 void MainWindow::on_pbGetMarkerPos_clicked()
@@ -366,7 +392,8 @@ void MainWindow::measurementFinished(const InstrumentReport &report)
     if (report.taken == 0) {
         ui->progressBar->setValue(0);
         statusBar()->showMessage(
-            tr("Measurement stopped: no reading succeeded. %1").arg(why).trimmed());
+            withNotices(tr("Measurement stopped: no reading succeeded. %1").arg(why).trimmed(),
+                        report.notices));
         return;
     }
     addPoint(report.x, report.mean, report.deviation);
@@ -377,15 +404,18 @@ void MainWindow::measurementFinished(const InstrumentReport &report)
     const bool complete = report.taken >= report.count;
     if (complete) {
         ui->progressBar->setValue(100);
-        statusBar()->showMessage(
-            tr("Point added: X = %1; Y = %2; dY = %3").arg(g6(report.x), g6(report.mean), spread));
+        statusBar()->showMessage(withNotices(
+            tr("Point added: X = %1; Y = %2; dY = %3").arg(g6(report.x), g6(report.mean), spread),
+            report.notices));
         return;
     }
     ui->progressBar->setValue(report.taken * 100 / report.count);
-    statusBar()->showMessage(tr("Point added from %1 of %2 readings: X = %3; Y = %4; dY = %5. %6")
-                                 .arg(report.taken)
-                                 .arg(report.count)
-                                 .arg(g6(report.x), g6(report.mean), spread, why));
+    statusBar()->showMessage(
+        withNotices(tr("Point added from %1 of %2 readings: X = %3; Y = %4; dY = %5. %6")
+                        .arg(report.taken)
+                        .arg(report.count)
+                        .arg(g6(report.x), g6(report.mean), spread, why),
+                    report.notices));
 }
 
 // Closing while a run is going asks what becomes of it: Stop and Keep ends it now with a point
@@ -405,12 +435,14 @@ bool MainWindow::closeDuringMeasurement()
     QPushButton *cancel = box.addButton(QMessageBox::Cancel);
     box.setDefaultButton(keep);
     box.setEscapeButton(cancel);
+    // The loop hears of the run's end from before the question: a run that ends while it is
+    // asked, or before the loop starts, must not leave the loop waiting for a signal that came.
+    QEventLoop loop;
+    connect(instrument, &InstrumentController::runFinished, &loop, &QEventLoop::quit);
     box.exec();
     if (box.clickedButton() == cancel || !runGoing)
         return box.clickedButton() != cancel;
     if (box.clickedButton() == keep) {
-        QEventLoop loop;
-        connect(instrument, &InstrumentController::runFinished, &loop, &QEventLoop::quit);
         instrument->finishNow(true);
         loop.exec();
         return true;

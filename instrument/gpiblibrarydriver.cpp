@@ -5,6 +5,9 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include <cerrno>
+#include <cstring>
+
 namespace {
 
 // Looks symbol up and notes its name in missing when the library lacks it.
@@ -44,8 +47,11 @@ static bool libraryNotFound(const QString &message, const QString &fileName)
     if (stem.startsWith(QLatin1String("lib")))
         stem.remove(0, 3);
     stem = stem.section(QLatin1Char('.'), 0, 0);
+    // The loader writes "<file>: cannot open shared object file: <the system's text for
+    // ENOENT>", both texts in the language of the user.
     static const QRegularExpression notOpened(
-        QStringLiteral("([^\\s(]+): cannot open shared object file: No such file or directory"));
+        QStringLiteral("([^\\s(]+): [^:]+: ") +
+        QRegularExpression::escape(QString::fromLocal8Bit(std::strerror(ENOENT))));
     QRegularExpressionMatchIterator match = notOpened.globalMatch(message);
     while (match.hasNext()) {
         if (QFileInfo(match.next().captured(1)).fileName().contains(stem))

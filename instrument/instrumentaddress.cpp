@@ -5,6 +5,8 @@
 
 #include <arpa/inet.h>
 
+#include "instrument/usbtmcconnection.h"
+
 namespace {
 
 QString tr(const char *text)
@@ -218,6 +220,8 @@ InstrumentAddress::Parsed InstrumentAddress::parse(const QString &typed, Instrum
     case InstrumentInterface::UsbTmc:
         if (!text.startsWith(QLatin1Char('/')))
             return refused(tr("Type the device file, for example /dev/usbtmc0"));
+        if (const QString refusal = UsbTmcConnection::refusal(text); !refusal.isEmpty())
+            return refused(refusal);
         parsed.ok = true;
         parsed.address.interface = chosen;
         parsed.address.path = text;

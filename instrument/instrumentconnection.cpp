@@ -44,6 +44,50 @@ bool InstrumentConnection::fail(const QString &text, const QString &reason)
     return false;
 }
 
+QStringList InstrumentConnection::takeNotices()
+{
+    QStringList taken;
+    taken.swap(notices);
+    return taken;
+}
+
+QString InstrumentConnection::timeoutText()
+{
+    return QCoreApplication::translate("MainWindow", "%1 s").arg(timeoutMs / 1000.0);
+}
+
+QString InstrumentConnection::shownReply(const QByteArray &reply)
+{
+    QString shown = QString::fromUtf8(reply).simplified();
+    if (shown.size() > 40)
+        shown = shown.left(40) + QChar(0x2026);
+    return shown.isEmpty() ? QCoreApplication::translate("MainWindow", "(empty reply)") : shown;
+}
+
+InstrumentFailure InstrumentConnection::replyFailure(const QString &message)
+{
+    return InstrumentFailure{false, QString(), message, QString(), message};
+}
+
+std::optional<QByteArray> InstrumentConnection::oneLine(const QByteArray &reply,
+                                                        const QByteArray &query)
+{
+    const int end = reply.indexOf('\n');
+    if (end < 0 || end + 1 == reply.size())
+        return reply;
+    failExtra(query, reply);
+    return std::nullopt;
+}
+
+bool InstrumentConnection::failExtra(const QByteArray &query, const QByteArray &bytes)
+{
+    fail(QString());
+    lastFailure = replyFailure(
+        QCoreApplication::translate("MainWindow", "The analyser sent more than one reply to %1: %2")
+            .arg(QString::fromLatin1(query), shownReply(bytes)));
+    return false;
+}
+
 qint64 InstrumentConnection::now()
 {
     static QElapsedTimer clock = [] {
@@ -96,14 +140,17 @@ bool InstrumentConnection::writeLine(int descriptor, const QByteArray &command,
                 continue;
             if (errno == 0)
                 return fail(
-                    QCoreApplication::translate("MainWindow", "Could not send %1 to %2 within %3 s")
-                        .arg(text, where)
-                        .arg(timeoutMs / 1000),
-                    QCoreApplication::translate("MainWindow", "Could not send %1 within 1 s")
-                        .arg(text));
+                    QCoreApplication::translate("MainWindow", "Could not send %1 to %2 within %3")
+                        .arg(text, where, timeoutText()),
+                    QCoreApplication::translate("MainWindow", "Could not send %1 within %2")
+                        .arg(text, timeoutText()));
         }
+        // A transfer that took nothing set no errno: what errno holds is some earlier error.
+        const QString why = count == 0
+                                ? QCoreApplication::translate("MainWindow", "no byte was taken")
+                                : systemError(errno);
         return fail(QCoreApplication::translate("MainWindow", "Could not send %1 to %2: %3")
-                        .arg(text, where, systemError(errno)),
+                        .arg(text, where, why),
                     QCoreApplication::translate("MainWindow", "Could not send %1").arg(text));
     }
     return true;

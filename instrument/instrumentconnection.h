@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QMetaType>
 #include <QString>
+#include <QStringList>
 
 #include <sys/types.h>
 
@@ -58,6 +59,16 @@ public:
 
     bool isOpen() const { return opened; }
     const InstrumentFailure &failure() const { return lastFailure; }
+    // What the connection did on its own that the user should hear of (a late reply it threw
+    // away), since it was last asked; asking empties the list.
+    QStringList takeNotices();
+
+    // The time-out as the messages give it: "1 s".
+    static QString timeoutText();
+    // A reply as a message quotes it: on one line, at most 40 characters.
+    static QString shownReply(const QByteArray &reply);
+    // The failure of a reply that came but is not one reading: the status bar reports it.
+    static InstrumentFailure replyFailure(const QString &message);
 
 protected:
     // Records a failure for the "Instrument Error" box, closes the connection and returns false.
@@ -70,6 +81,13 @@ protected:
     // Waits until the descriptor is ready for events (poll's), or the deadline (a now() value)
     // has passed: false then, with errno 0, or when poll itself fails.
     static bool waitFor(int descriptor, short events, qint64 deadline);
+    // The reply to query where a line feed ends a reply: bytes after the line feed belong to no
+    // question, and make the reply a failure (recorded as fail() does) rather than the answer to
+    // the next one.
+    std::optional<QByteArray> oneLine(const QByteArray &reply, const QByteArray &query);
+    // Records bytes that came after the reply to query (or unasked before the next command) as
+    // the failure of the operation, closes the connection and returns false.
+    bool failExtra(const QByteArray &query, const QByteArray &bytes);
     // Writes command and a line feed to the descriptor through transfer (a write or a send),
     // waiting for it to take them at most the time-out; where names the instrument in a
     // failure, which is recorded as fail() does.
@@ -78,6 +96,7 @@ protected:
 
     bool opened = false;
     InstrumentFailure lastFailure;
+    QStringList notices;
 };
 
 #endif // INSTRUMENTCONNECTION_H

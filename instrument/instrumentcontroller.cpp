@@ -18,6 +18,13 @@ const int registered = [] {
     return 0;
 }();
 
+// Whether value is one of SCPI's stand-ins for no reading: 9.91E37 for "not a number", and
+// ±9.9E37 for infinity.
+bool isNoValue(double value)
+{
+    return value == 9.91e37 || std::fabs(value) == 9.9e37;
+}
+
 } // namespace
 
 InstrumentController::InstrumentController(QObject *parent)
@@ -25,6 +32,8 @@ InstrumentController::InstrumentController(QObject *parent)
 {
     Q_UNUSED(registered);
     pace->setSingleShot(true);
+    // A coarse timer may fire up to 5 % early: the pause would be 475 ms.
+    pace->setTimerType(Qt::PreciseTimer);
     connect(pace, &QTimer::timeout, this, &InstrumentController::takeReading);
 }
 
@@ -34,9 +43,16 @@ InstrumentController::~InstrumentController() = default;
 // address has changed since it last was.
 void InstrumentController::use(const InstrumentAddress &newAddress)
 {
+    keepNotices();
     address = newAddress;
     connection = InstrumentConnection::create(address);
     failure.reset();
+}
+
+void InstrumentController::keepNotices()
+{
+    if (connection)
+        notices += connection->takeNotices();
 }
 
 // Opens the connection unless it is open: open, clear, "SYST:DISP:UPD ON", and at the first
@@ -76,8 +92,9 @@ bool InstrumentController::send(const QByteArray &command)
     return false;
 }
 
-// Writes a query and reads its reply: one number ended by a line feed. Anything else is a
-// failure that the status bar reports; the connection is then closed.
+// Writes a query and reads its reply: one number ended by a line feed. Anything else (no
+// number, or the instrument's "no value") is a failure that the status bar reports; the
+// connection is then closed.
 std::optional<double> InstrumentController::query(const QByteArray &command)
 {
     if (!send(command))
@@ -87,16 +104,17 @@ std::optional<double> InstrumentController::query(const QByteArray &command)
         failure = connection->failure();
         return std::nullopt;
     }
-    const QString text = QString::fromUtf8(*reply);
     double value = 0;
-    if (text.contains(QLatin1Char('\n')) && NumberText::toDouble(text, &value))
+    if (!reply->contains('\n') || !NumberText::toDouble(QString::fromUtf8(*reply), &value))
+        failure =
+            InstrumentConnection::replyFailure(tr("The analyser's reply is not a number: %1")
+                                                   .arg(InstrumentConnection::shownReply(*reply)));
+    else if (isNoValue(value))
+        failure = InstrumentConnection::replyFailure(
+            tr("The analyser reported no valid value (%1) to %2")
+                .arg(QString::fromLatin1(reply->trimmed()), QString::fromLatin1(command)));
+    else
         return value;
-    QString shown = text.simplified();
-    if (shown.size() > 40)
-        shown = shown.left(40) + QChar(0x2026);
-    const QString message = tr("The analyser's reply is not a number: %1")
-                                .arg(shown.isEmpty() ? tr("(empty reply)") : shown);
-    failure = InstrumentFailure{false, QString(), message, QString(), message};
     connection->close();
     return std::nullopt;
 }
@@ -129,6 +147,7 @@ void InstrumentController::getMarkerPos(const InstrumentAddress &where)
     InstrumentReport report;
     report.marker = readMarker();
     report.failure = failure;
+    report.notices = takeNotices();
     emit markerFinished(report);
 }
 
@@ -142,7 +161,16 @@ void InstrumentController::searchPeak(const InstrumentAddress &where)
         report.marker = readMarker();
     connection->close();
     report.failure = failure;
+    report.notices = takeNotices();
     emit markerFinished(report);
+}
+
+QStringList InstrumentController::takeNotices()
+{
+    keepNotices();
+    QStringList taken;
+    taken.swap(notices);
+    return taken;
 }
 
 void InstrumentController::startRun(const InstrumentAddress &where, int readings)
@@ -154,8 +182,9 @@ void InstrumentController::startRun(const InstrumentAddress &where, int readings
     count = readings;
     taken = 0;
     runX = 0;
-    sumY = 0;
-    sumY2 = 0;
+    meanY = 0;
+    squaresY = 0;
+    notices.clear();
     stopRequested = false;
     finishRequest = 0;
     takeReading();
@@ -190,8 +219,9 @@ void InstrumentController::takeReading()
     if (marker) {
         ++taken;
         runX = marker->x;
-        sumY += marker->y;
-        sumY2 += marker->y * marker->y;
+        const double step = marker->y - meanY;
+        meanY += step / taken;
+        squaresY += step * (marker->y - meanY);
         // The next reading is scheduled before the window hears of this one, so a Stop pressed
         // after it has a reading still to come, as after any other.
         const bool more = taken < count && !stopRequested;
@@ -214,11 +244,12 @@ void InstrumentController::finishRun()
     report.discarded = finishRequest == 2;
     if (taken > 0) {
         report.x = runX;
-        report.mean = sumY / taken;
-        // Equal readings can leave the variance a hair below zero through rounding: dY is then 0.
-        const double variance = sumY2 / taken - report.mean * report.mean;
-        report.deviation = variance > 0 ? std::sqrt(variance) : 0.0;
+        report.mean = meanY;
+        // The population standard deviation: the divisor is the number of readings.
+        report.deviation = std::sqrt(squaresY / taken);
     }
+    keepNotices();
+    report.notices = notices;
     running = false;
     taken = 0;
     emit runFinished(report);

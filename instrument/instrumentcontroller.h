@@ -31,6 +31,8 @@ struct InstrumentReport
     // Whether Stop ended the run before its count, and whether it is to add no point at all.
     bool stopped = false;
     bool discarded = false;
+    // What the connections did on their own that the user should hear of.
+    QStringList notices;
 };
 Q_DECLARE_METATYPE(InstrumentReport)
 
@@ -75,6 +77,10 @@ signals:
 
 private:
     void use(const InstrumentAddress &address);
+    // Moves the notices of the connection in use to the operation's list; takeNotices() also
+    // empties that list and returns what it held.
+    void keepNotices();
+    QStringList takeNotices();
     bool ensureOpen();
     bool send(const QByteArray &command);
     std::optional<double> query(const QByteArray &command);
@@ -95,8 +101,11 @@ private:
     int taken = 0;
     int count = 0;
     double runX = 0;
-    double sumY = 0;
-    double sumY2 = 0;
+    // The running mean of Y and the sum of squared deviations from it (Welford's update): the
+    // sums of Y and Y² lose every digit of the spread when it is small beside the mean.
+    double meanY = 0;
+    double squaresY = 0;
+    QStringList notices;
 
     std::atomic<int> intervalMs{500};
     std::atomic<bool> stopRequested{false};

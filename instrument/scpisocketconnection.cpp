@@ -62,9 +62,8 @@ bool ScpiSocketConnection::open()
             } else if (errno == 0) {
                 ::close(socket);
                 socket = -1;
-                return fail(
-                    tr("Could not connect to %1 within %2 s").arg(where).arg(timeoutMs / 1000),
-                    tr("Could not connect within 1 s"));
+                return fail(tr("Could not connect to %1 within %2").arg(where, timeoutText()),
+                            tr("Could not connect within %1").arg(timeoutText()));
             } else {
                 result = -1;
             }
@@ -87,10 +86,16 @@ bool ScpiSocketConnection::clear()
     return opened;
 }
 
+// Bytes that came after the last reply belong to no question: they are an error of this
+// operation, never the answer to the next command.
 bool ScpiSocketConnection::write(const QByteArray &command)
 {
     if (!opened)
         return false;
+    char buffer[replySize];
+    const ssize_t count = ::recv(socket, buffer, sizeof buffer, MSG_DONTWAIT);
+    if (count > 0)
+        return failExtra(lastCommand, QByteArray(buffer, static_cast<int>(count)));
     lastCommand = command;
     return writeLine(socket, command, where, [this](const char *bytes, size_t length) {
         return ::send(socket, bytes, length, MSG_NOSIGNAL);
@@ -104,19 +109,16 @@ std::optional<QByteArray> ScpiSocketConnection::read()
     const qint64 deadline = now() + timeoutMs;
     const QString query = QString::fromLatin1(lastCommand);
     for (;;) {
-        const int end = pending.indexOf('\n');
-        if (end >= 0 && end < replySize) {
-            const QByteArray reply = pending.left(end + 1);
-            pending.remove(0, end + 1);
-            return reply;
-        }
-        if (pending.size() >= replySize) {
-            const QByteArray reply = pending.left(replySize);
-            pending.remove(0, replySize);
-            return reply;
+        // Everything that came is handed over, bytes after the line feed included: they are
+        // no answer to the next question.
+        if (pending.contains('\n') || pending.size() >= replySize) {
+            QByteArray reply;
+            reply.swap(pending);
+            return oneLine(reply, lastCommand);
         }
         char buffer[replySize];
-        const ssize_t count = ::recv(socket, buffer, sizeof buffer, 0);
+        const ssize_t count =
+            ::recv(socket, buffer, static_cast<size_t>(replySize - pending.size()), 0);
         if (count > 0) {
             pending.append(buffer, static_cast<int>(count));
             continue;
@@ -130,11 +132,8 @@ std::optional<QByteArray> ScpiSocketConnection::read()
             if (waitFor(socket, POLLIN, deadline))
                 continue;
             if (errno == 0) {
-                fail(tr("No reply from %1 within %2 s to %3")
-                         .arg(where)
-                         .arg(timeoutMs / 1000)
-                         .arg(query),
-                     tr("No reply to %1 within 1 s").arg(query));
+                fail(tr("No reply from %1 within %2 to %3").arg(where, timeoutText(), query),
+                     tr("No reply to %1 within %2").arg(query, timeoutText()));
                 return std::nullopt;
             }
         }

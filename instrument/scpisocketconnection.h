@@ -4,9 +4,9 @@
 #include "instrument/instrumentconnection.h"
 
 // SCPI over a raw TCP socket (port 5025 by default), one connection per operation. Each command
-// goes out with a line feed at its end; a reply is the bytes up to the first line feed, at most
-// 1024. The host lookup, the connect, every write and every read are each bounded by the
-// 1-second time-out.
+// goes out with a line feed at its end; a reply is the bytes that came up to and including a line
+// feed, at most 1024 (more than one line is an error the caller sees). The host lookup, the
+// connect, every write and every read are each bounded by the 1-second time-out.
 class ScpiSocketConnection : public InstrumentConnection
 {
 public:
@@ -24,7 +24,7 @@ private:
     QString where;
     int socket = -1;
     QByteArray lastCommand;
-    QByteArray pending; // bytes received after the last reply's line feed
+    QByteArray pending; // the bytes of the reply being read
 };
 
 #endif // SCPISOCKETCONNECTION_H

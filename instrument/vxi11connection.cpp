@@ -100,8 +100,8 @@ bool Vxi11Connection::open()
         },
         disconnectLater);
     if (!link)
-        return fail(tr("Could not connect to %1 within %2 s").arg(where).arg(timeoutMs / 1000),
-                    tr("Could not connect within 1 s"));
+        return fail(tr("Could not connect to %1 within %2").arg(where, timeoutText()),
+                    tr("Could not connect within %1").arg(timeoutText()));
     if (*link < 0)
         return fail(tr("Could not connect to %1: no VXI-11 device %2 answers there")
                         .arg(address.host, address.deviceName),
@@ -128,11 +128,15 @@ bool Vxi11Connection::write(const QByteArray &command)
         timeoutMs,
         [link, line] { return lxi_send(link, line.constData(), line.size(), timeoutMs); },
         [link](int) { disconnectLater(link); });
-    if (!sent)
+    const QString text = QString::fromLatin1(command);
+    if (!sent) {
         device = -1;
-    if (!sent || *sent != line.size())
-        return fail(tr("Could not send %1 to %2").arg(QString::fromLatin1(command), where),
-                    tr("Could not send %1").arg(QString::fromLatin1(command)));
+        return fail(tr("Could not send %1 to %2 within %3").arg(text, where, timeoutText()),
+                    tr("Could not send %1 within %2").arg(text, timeoutText()));
+    }
+    if (*sent != line.size())
+        return fail(tr("Could not send %1 to %2: the VXI-11 write failed").arg(text, where),
+                    tr("Could not send %1").arg(text));
     return true;
 }
 
@@ -148,16 +152,21 @@ std::optional<QByteArray> Vxi11Connection::read()
         [link](int) { disconnectLater(link); });
     if (!received)
         device = -1;
-    const int count = received ? *received : -1;
-    if (count < 0) {
-        fail(tr("No reply from %1 within %2 s to %3")
-                 .arg(where)
-                 .arg(timeoutMs / 1000)
-                 .arg(QString::fromLatin1(lastCommand)),
-             tr("No reply to %1 within 1 s").arg(QString::fromLatin1(lastCommand)));
+    const QString query = QString::fromLatin1(lastCommand);
+    if (!received) {
+        fail(tr("No reply from %1 within %2 to %3").arg(where, timeoutText(), query),
+             tr("No reply to %1 within %2").arg(query, timeoutText()));
         return std::nullopt;
     }
-    return buffer->left(count);
+    // liblxi answers every other failure, of the RPC call or reported by the device (its own
+    // time-out among them), with one error code: the message cannot say which it was.
+    const int count = *received;
+    if (count < 0) {
+        fail(tr("Could not read the reply of %1 to %2: the VXI-11 read failed").arg(where, query),
+             tr("Could not read the reply to %1").arg(query));
+        return std::nullopt;
+    }
+    return oneLine(buffer->left(count), lastCommand);
 }
 
 void Vxi11Connection::close()

@@ -234,8 +234,10 @@ build_packages() {
 read -r -a BUILD_PACKAGES <<<"$(build_packages "$VANTOREL_QT")"
 # What the tests and the benchmarks need on top; and what the whole battery needs besides
 # (clang for the fuzz run, debootstrap for the fresh systems).
-# rpcgen (rpcsvc-proto) makes the VXI-11 stand-in's stubs, which register with rpcbind.
-TEST_PACKAGES=(libbenchmark-dev rpcsvc-proto rpcbind)
+# rpcgen (rpcsvc-proto) makes the VXI-11 stand-in's stubs, which register with rpcbind;
+# scripts/private-network runs the suite in a network of its own (iproute2 brings its loopback
+# up) with an rpcbind of its own.
+TEST_PACKAGES=(libbenchmark-dev rpcsvc-proto rpcbind iproute2)
 FULL_TEST_PACKAGES=(clang libclang-rt-dev debootstrap)
 
 # Whether an rpcbind answers on this machine.
@@ -243,23 +245,6 @@ rpcbind_answers() {
     local rpcinfo
     rpcinfo="$(command -v rpcinfo || echo /usr/sbin/rpcinfo)"
     "$rpcinfo" -p 127.0.0.1 >/dev/null 2>&1
-}
-
-# Starts rpcbind, with which the VXI-11 tests register their stand-in, unless one answers
-# already: through systemd where it runs the system, else directly. When none can be started
-# the VXI-11 tests fail with a message that says so.
-start_rpcbind() {
-    rpcbind_answers && return 0
-    if [ -d /run/systemd/system ] && command -v systemctl >/dev/null 2>&1; then
-        as_root systemctl start rpcbind.socket rpcbind.service >/dev/null 2>&1 || true
-    fi
-    rpcbind_answers || as_root "$(command -v rpcbind || echo /usr/sbin/rpcbind)" || true
-    local i
-    for i in $(seq 50); do
-        rpcbind_answers && return 0
-        sleep 0.1
-    done
-    echo "rpcbind could not be started: the VXI-11 tests will fail." >&2
 }
 
 # The folder of the plain build with Qt $1: build/ for the Qt of this release, build-qtN/ for

@@ -235,7 +235,7 @@ void TestGpib::failuresShowOneBoxAndCloseTheConnection()
         fake->script.failIbclr(failure, 1);
     else
         fake->script.failWrite(command, failure, 1);
-    window->statusBar()->showMessage(QStringLiteral("before"));
+    window->statusBar()->showMessage(QStringLiteral("Marker Pos: X = 1; Y = 2"));
 
     button(operation.toLatin1().constData())->click();
 
@@ -248,8 +248,8 @@ void TestGpib::failuresShowOneBoxAndCloseTheConnection()
     QCOMPARE(seen[0].buttonCount, 1);
     QCOMPARE(seen[0].informativeText, plain);
     QCOMPARE(fake->script.calls, calls);
-    // A failed operation shows no marker position.
-    QCOMPARE(status(), QStringLiteral("before"));
+    // A failed operation shows no marker position, nor leaves the last one standing.
+    QVERIFY2(status().startsWith(QStringLiteral("Marker not read: ")), qPrintable(status()));
 
     // The connection was closed by the report: the next operation opens a new one.
     fake->script.calls.clear();
@@ -384,6 +384,15 @@ void TestGpib::replies_data()
         << QByteArray("1e309\n") << true << qQNaN() << notNumber + "1e309";
     QTest::newRow("nan") << QByteArray("nan\n") << true << qQNaN() << notNumber + "nan";
     QTest::newRow("inf") << QByteArray("-inf\n") << true << qQNaN() << notNumber + "-inf";
+    const QString noValue = QStringLiteral("The analyser reported no valid value (%1) to "
+                                           "CALC:MARK:Y?");
+    QTest::newRow("no value: not a number")
+        << QByteArray("9.91E37\n") << true << qQNaN() << noValue.arg("9.91E37");
+    QTest::newRow("no value: infinity")
+        << QByteArray("+9.90000E+37\n") << true << qQNaN() << noValue.arg("+9.90000E+37");
+    QTest::newRow("no value: minus infinity")
+        << QByteArray("-9.9E37\n") << true << qQNaN() << noValue.arg("-9.9E37");
+    QTest::newRow("near the no value") << QByteArray("9.92E37\n") << true << 9.92e37 << QString();
     QTest::newRow("empty line") << QByteArray("\n") << true << qQNaN()
                                 << notNumber + "(empty reply)";
     QTest::newRow("1025 bytes: the line feed is cut off")
@@ -417,14 +426,14 @@ void TestGpib::replies()
     }
     QVERIFY(status().startsWith(QStringLiteral("Measurement stopped: no reading succeeded. ")));
 
-    window->statusBar()->showMessage(QStringLiteral("before"));
+    window->statusBar()->showMessage(QStringLiteral("Marker Pos: X = 1; Y = 2"));
     script();
     button("pbGetMarkerPos")->click();
     const bool boxed = shown.startsWith(QStringLiteral("ibrd error"));
     QCOMPARE(boxes->boxes().size(), boxed ? 2 : 0);
     QCOMPARE(boxed ? boxes->boxes().last().text : status(), shown);
     if (boxed)
-        QCOMPARE(status(), QStringLiteral("before"));
+        QCOMPARE(status(), QStringLiteral("Marker not read: GPIB ibrd error"));
 }
 
 void TestGpib::faultyByteCountStaysInsideTheBuffer_data()

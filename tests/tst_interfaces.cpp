@@ -2,6 +2,7 @@
 // LAN socket, VXI-11 and USB-TMC through a stand-in process on 127.0.0.1 or a pseudo-terminal.
 // Also the Address field and the host lookup's time-out.
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -9,7 +10,9 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStatusBar>
+#include <QTemporaryDir>
 
+#include <cstring>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <thread>
@@ -18,6 +21,7 @@
 #include "app/mainwindow.h"
 #include "fakegpib/fakegpib.h"
 #include "instrument/hostlookup.h"
+#include "instrument/instrumentconnection.h"
 #include "instrumenttesthelpers.h"
 #include "testhelpers.h"
 
@@ -48,6 +52,12 @@ private:
     QProcess process;
 };
 
+// The system's text for an error number, in the language of the run.
+QString systemText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
 // A name server that does not answer, and one that knows no name.
 int slowResolver(const char *, const char *, const struct addrinfo *, struct addrinfo **)
 {
@@ -73,6 +83,10 @@ private slots:
     void addressField_data();
     void addressField();
     void hostLookupIsBounded();
+    void lateReplyIsNotTheNextAnswer();
+    void identityIsShownAsText();
+    void usbTmcOpensOnlyDevices();
+    void commandWrittenInPieces();
 
 private:
     template <typename T> T *child(const char *name) const
@@ -124,13 +138,14 @@ void TestInterfaces::sharedCases_data()
     QTest::addColumn<QString>("interface");
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("scenario");
-    const QStringList scenarios = {"reading",      "five readings", "refused",     "no reply",
-                                   "not a number", "peer closes",   "bad address", "slow"};
+    const QStringList scenarios = {"reading",     "five readings", "refused",
+                                   "no reply",    "not a number",  "peer closes",
+                                   "bad address", "slow",          "second line"};
     const QStringList interfaces = {"GPIB", "LAN (SCPI socket)", "LAN (VXI-11)", "USB-TMC"};
     const QStringList kinds = {"gpib", "lan", "vxi11", "pty"};
     for (int i = 0; i < interfaces.size(); ++i)
         for (const QString &scenario : scenarios)
-            if (kinds[i] != "gpib" || scenario != "bad address")
+            if (kinds[i] != "gpib" || (scenario != "bad address" && scenario != "second line"))
                 QTest::addRow("%s, %s", qPrintable(kinds[i]), qPrintable(scenario))
                     << interfaces[i] << kinds[i] << scenario;
 }
@@ -161,6 +176,8 @@ void TestInterfaces::sharedCases()
     if (scenario == "slow")
         options << "--delay"
                 << "150";
+    if (scenario == "second line")
+        options << "--second-line";
     if (gpib) {
         for (int i = 1; i <= 5; ++i) {
             fake->script.answer("CALC:MARK:X?", QByteArray::number(1000 * i) + '\n');
@@ -253,12 +270,17 @@ void TestInterfaces::sharedCases()
         const QString expected =
             gpib                     ? (scenario == "refused" ? "ibdev error" : "ibrd error")
             : scenario == "no reply" ? "No reply from " + where + " within 1 s to *IDN?"
-            : kind == "lan"          ? "Could not connect to " + where + ": Connection refused"
+            : kind == "lan" ? "Could not connect to " + where + ": " + systemText(ECONNREFUSED)
             : kind == "vxi11"
                 ? "Could not connect to 127.0.0.1: no VXI-11 device inst0 answers there"
-                : "Could not open /dev/usbtmc-absent: No such file or directory";
+                : "Could not open /dev/usbtmc-absent: " + systemText(ENOENT);
         QVERIFY2(seen[0].text.startsWith(expected), qPrintable(seen[0].text));
-        QCOMPARE(status(), QStringLiteral("before"));
+        QVERIFY2(status().startsWith("Marker not read: "), qPrintable(status()));
+    } else if (scenario == "second line") {
+        // The second line is an error of this operation, not the answer to the next question.
+        QVERIFY(seen.isEmpty());
+        QCOMPARE(status(), QStringLiteral("The analyser sent more than one reply to *IDN?: "
+                                          "Vantorel,Loopback SA-1,0,1.0 -99.5"));
     } else if (scenario == "bad address") {
         QVERIFY(seen.isEmpty());
         QVERIFY2(status().startsWith("Address not accepted: "), qPrintable(status()));
@@ -306,6 +328,7 @@ void TestInterfaces::addressField_data()
     QTest::newRow("VISA USB") << usb << "USB0::0x1AB1::0x0588::INSTR" << usb << QString();
     QTest::newRow("device file") << usb << "/dev/usbtmc1" << usb << "/dev/usbtmc1";
     QTest::newRow("not a device file") << usb << "usbtmc1" << usb << QString();
+    QTest::newRow("a folder") << usb << "/tmp" << usb << QString();
 }
 
 // The Address field as it is typed: an address names the instrument in the label until the
@@ -343,6 +366,114 @@ void TestInterfaces::hostLookupIsBounded()
              QStringLiteral("Could not find the host analyser.invalid: the name was not found "
                             "within 1 s"));
     QVERIFY(boxes->boxes()[1].text.startsWith("Could not find the host analyser.invalid: "));
+}
+
+// A reply that comes after its time-out stays in a USB-TMC device; it is dropped before the
+// next command, and said. The next reading gets its own X and Y, not the late Y as its X.
+void TestInterfaces::lateReplyIsNotTheNextAnswer()
+{
+    StandIn standIn;
+    const QString address = standIn.start("pty", {"--late-at", "1"});
+    QVERIFY2(!address.isEmpty(), qPrintable(standIn.errors()));
+    choose("USB-TMC", address);
+    child<QPushButton>("pbGetMarkerPos")->click();
+    QCOMPARE(boxes->boxes().size(), 1);
+    QVERIFY(boxes->boxes()[0].text.startsWith("No reply from "));
+    QTest::qWait(600); // the late reply arrives meanwhile
+    child<QPushButton>("pbGetMarkerPos")->click();
+    QCOMPARE(boxes->boxes().size(), 1);
+    QVERIFY2(status().startsWith("Marker Pos: X = 5e+06; Y = -9"), qPrintable(status()));
+    QVERIFY(status().contains(" (A late reply from " + address + " was discarded: -9"));
+}
+
+// An identity with markup is shown as the text it is, cut to 40 characters, and neither grows
+// the window nor passes for another instrument's name.
+void TestInterfaces::identityIsShownAsText()
+{
+    StandIn standIn;
+    const QString identity = "<img width=3000 height=2000>,<b>GPIB 21</b>,0,1.0";
+    const QString address = standIn.start("lan", {"--idn", identity});
+    QVERIFY2(!address.isEmpty(), qPrintable(standIn.errors()));
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    const QSize size = window->size();
+    choose("LAN (SCPI socket)", address);
+    child<QPushButton>("pbGetMarkerPos")->click();
+    auto *label = window->findChild<QLabel *>(QStringLiteral("lbInstrument"));
+    QCOMPARE(label->text(), "<img width=3000 height=2000> <b>GPIB 21" + QString(QChar(0x2026)));
+    QCOMPARE(label->textFormat(), Qt::PlainText);
+    QVERIFY(label->toolTip().contains(identity.toHtmlEscaped()));
+    QCoreApplication::processEvents();
+    QCOMPARE(window->size(), size);
+    QVERIFY(label->width() < label->fontMetrics().horizontalAdvance(label->text()) + 20);
+}
+
+// A data file typed as the USB-TMC device is refused with a hint before anything is written to
+// it: the file keeps its points.
+void TestInterfaces::usbTmcOpensOnlyDevices()
+{
+    QTemporaryDir dir;
+    QFile file(dir.filePath("points.txt"));
+    const QByteArray points = "1\t2\t0.1\n3\t4\t0.1\n5\t6\t0.1\n7\t8\t0.1\n";
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(points) == points.size());
+    file.close();
+    child<QComboBox>("cbInterface")->setCurrentText("USB-TMC");
+    QTest::keyClicks(child<QLineEdit>("leInstrumentAddress"), file.fileName());
+    const QString hint = child<QLineEdit>("leInstrumentAddress")->toolTip();
+    QCOMPARE(hint, file.fileName() + " is a file, not a USB-TMC device: type the device file, "
+                                     "for example /dev/usbtmc0");
+    child<QPushButton>("pbGetMarkerPos")->click();
+    QCOMPARE(status(), "Address not accepted: " + hint);
+    startRun(2);
+    QCOMPARE(status(), "Address not accepted: " + hint);
+    QVERIFY(boxes->boxes().isEmpty() && file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), points);
+}
+
+namespace {
+
+// A connection over a pipe, to hand writeLine a transport of the test's making.
+class PipeConnection : public InstrumentConnection
+{
+public:
+    bool open() override { return opened = true; }
+    bool clear() override { return true; }
+    bool write(const QByteArray &) override { return false; }
+    std::optional<QByteArray> read() override { return std::nullopt; }
+    void close() override { opened = false; }
+    using InstrumentConnection::writeLine;
+};
+
+} // namespace
+
+// A transport that takes one byte a write, and refuses every other write for the moment, still
+// gets the whole command in order; one that takes nothing is reported as that, not with an
+// error number left over from an earlier call.
+void TestInterfaces::commandWrittenInPieces()
+{
+    int ends[2];
+    QVERIFY(pipe(ends) == 0);
+    PipeConnection connection;
+    for (const int takes : {1, 0}) {
+        int calls = 0;
+        errno = EACCES;
+        connection.open();
+        const bool written = connection.writeLine(
+            ends[1], "CALC:MARK:Y?", "pipe", [&](const char *bytes, size_t) -> ssize_t {
+                if (++calls % 2 == 0) {
+                    errno = EAGAIN;
+                    return -1;
+                }
+                return takes == 0 ? 0 : ::write(ends[1], bytes, 1);
+            });
+        QCOMPARE(written, takes == 1);
+    }
+    char buffer[64] = {};
+    const ssize_t count = ::read(ends[0], buffer, sizeof buffer);
+    ::close(ends[0]);
+    ::close(ends[1]);
+    QCOMPARE(QByteArray(buffer, static_cast<int>(count)), QByteArray("CALC:MARK:Y?\n"));
+    QCOMPARE(connection.failure().text, "Could not send CALC:MARK:Y? to pipe: no byte was taken");
 }
 
 VANTOREL_TEST_MAIN(TestInterfaces)

@@ -7,6 +7,9 @@
 //   --not-number-at K   answers the K-th marker Y query with "OVLD"
 //   --close-at K        ends (closing every connection) at the K-th marker Y query
 //   --delay MS          waits MS milliseconds before each reply
+//   --late-at K         answers the K-th marker Y query 1.3 s late, after the caller's time-out
+//   --idn TEXT          answers *IDN? with TEXT
+//   --second-line       answers *IDN? with a second line, "-99.5"
 // "analyserstandin unregister" removes a VXI-11 registration left behind.
 #include <QByteArray>
 #include <QThread>
@@ -35,6 +38,9 @@ struct Behaviour
     int notNumberAt = 0;
     int closeAt = 0;
     int delayMs = 0;
+    int lateAt = 0;
+    QByteArray identity = "Vantorel,Loopback SA-1,0,1.0";
+    bool secondLine = false;
 };
 
 // The simulated analyser at its GPIB address, answering one command at a time.
@@ -55,9 +61,11 @@ public:
         if (behaviour.delayMs > 0)
             QThread::msleep(static_cast<unsigned long>(behaviour.delayMs));
         if (command == "*IDN?")
-            return "Vantorel,Loopback SA-1,0,1.0\n";
+            return behaviour.identity + (behaviour.secondLine ? "\n-99.5\n" : "\n");
         if (command == "CALC:MARK:Y?" && ++readings == behaviour.closeAt)
             std::_Exit(0);
+        if (command == "CALC:MARK:Y?" && readings == behaviour.lateAt)
+            QThread::msleep(1300);
         if (command == "CALC:MARK:Y?" && readings == behaviour.notNumberAt)
             return "OVLD\n";
         driver.ibwrt(device, command.constData(), command.size());
@@ -299,6 +307,12 @@ int main(int argc, char *argv[])
             behaviour.closeAt = value, ++i;
         else if (option == "--delay")
             behaviour.delayMs = value, ++i;
+        else if (option == "--late-at")
+            behaviour.lateAt = value, ++i;
+        else if (option == "--idn" && i + 1 < argc)
+            behaviour.identity = argv[++i];
+        else if (option == "--second-line")
+            behaviour.secondLine = true;
     }
     Analyser simulated(behaviour);
     analyser = &simulated;
