@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QStatusBar>
@@ -29,6 +31,7 @@
 #include "app/mainwindow.h"
 #include "data/datafilereader.h"
 #include "data/datafilewriter.h"
+#include "data/replacingfile.h"
 #include "testhelpers.h"
 
 // While not 0, every request for more memory than this fails, as on a machine that has no more.
@@ -73,6 +76,7 @@ private slots:
     void appendsInFileOrderAndTwiceDoubles();
     void cancelledOpenStillRefreshes();
     void bigFilesCanBeCancelled();
+    void bigFilesShowProgressAndKeepLatePoints();
     void readErrorAddsNothing();
     void outOfMemoryKeepsTheTable();
     void pipesAndSocketsAreRefused_data();
@@ -84,6 +88,9 @@ private slots:
     void failedSaveOrExportKeepsTheOldFile_data();
     void failedSaveOrExportKeepsTheOldFile();
     void folderIsNoFile();
+    void saveKeepsWhatTheFileWas_data();
+    void saveKeepsWhatTheFileWas();
+    void newContentsStayPrivateOrComeBack();
 
 private:
     QString writeFile(const QString &name, const QByteArray &bytes)
@@ -147,7 +154,8 @@ void TestDataFiles::readsLines_data()
     QTest::addColumn<int>("skipped");
     QTest::newRow("three fields") << QByteArray("1.5\t2\t0.1\n") << Rows{{1.5, 2, 0.1}} << 0;
     QTest::newRow("two fields") << QByteArray("1.5\t2\n") << Rows{{1.5, 2, 0}} << 0;
-    QTest::newRow("fields after the third") << QByteArray("1\t2\t3\t4\n") << Rows{{1, 2, 3}} << 0;
+    QTest::newRow("fields after the third") << QByteArray("1\t2\t3\t4\n5\t6\t7\t\n8\t9\n")
+                                            << Rows{{1, 2, 3}, {5, 6, 7}, {8, 9, 0}} << 0;
     QTest::newRow("blanks instead of TABs") << QByteArray("1.5 2 0.1\n") << Rows{} << 1;
     QTest::newRow("comma decimals") << QByteArray("1,5\t2,0\n") << Rows{} << 1;
     QTest::newRow("group separator") << QByteArray("1,000\t5\n2\t3\n") << Rows{{2, 3, 0}} << 1;
@@ -171,19 +179,21 @@ void TestDataFiles::readsLines_data()
         << QByteArray("X\tY\tdY\r1,5\t2,0\t0,1\r1.5\t2\t0.1\r") << Rows{{1.5, 2, 0.1}} << 2;
     QTest::newRow("no final line end")
         << QByteArray("1\t2\t3\n4\t5") << Rows{{1, 2, 3}, {4, 5, 0}} << 0;
-    QTest::newRow("NUL ends the text of its line")
-        << QByteArray("1\t2\0\t9\n3\t4\t5\n\0\t6\t7\n", 19) << Rows{{1, 2, 0}, {3, 4, 5}} << 1;
+    QTest::newRow("a NUL makes its line unreadable")
+        << QByteArray("1\t2\0\t9\n3\t4\t5\n\0\t6\t7\n2\t-3\0003.5\t0.1\n", 32) << Rows{{3, 4, 5}}
+        << 3;
     QTest::newRow("not UTF-8") << QByteArray("\xff\xfe\t2\t3\n1\t\xc3\x28\t\x80\n") << Rows{} << 2;
     QTest::newRow("empty file") << QByteArray() << Rows{} << 0;
 }
 
-// Every line goes through the real "Open Data" with the file dialog answered; lines that hold
-// no point are counted in the status bar, a file read whole leaves it empty.
+// Every line goes through the real "Open Data" with the file dialog answered; the status bar
+// says how many points were read, and counts the lines that hold no point.
 void TestDataFiles::readsLines()
 {
     QFETCH(QByteArray, content);
     QFETCH(Rows, expected);
     QFETCH(int, skipped);
+    const int extraFields = QTest::currentDataTag() == QByteArray("fields after the third") ? 2 : 0;
     testhelpers::DebugCapture debug;
     const QString path = writeFile(QStringLiteral("lines.txt"), content);
     open(path);
@@ -192,14 +202,15 @@ void TestDataFiles::readsLines()
     // Present dY fields that are not numbers are counted (an empty one is missing, as in a
     // file of two columns).
     const int unreadableDy = QTest::currentDataTag() == QByteArray("dY that is no number") ? 3 : 0;
-    QString message;
-    if (skipped > 0 || unreadableDy > 0)
-        message = QStringLiteral("Read %1 points from %2").arg(expected.size()).arg(path);
+    QString message = QStringLiteral("Read %1 points from %2").arg(expected.size()).arg(path);
     if (skipped > 0)
         message += QStringLiteral("; skipped %1 lines without numbers").arg(skipped);
     if (unreadableDy > 0)
         message +=
             QStringLiteral("; %1 dY fields were not numbers and read as 0").arg(unreadableDy);
+    if (extraFields > 0)
+        message += QStringLiteral("; %1 lines had more than three fields (the rest was ignored)")
+                       .arg(extraFields);
     QCOMPARE(statusText(), message);
 }
 
@@ -278,6 +289,75 @@ void TestDataFiles::bigFilesCanBeCancelled()
     QCOMPARE(statusText(), QStringLiteral("Save Data cancelled: %1 was not changed").arg(old));
     QCOMPARE(QDir(dir.path()).entryList({".vantorel-*"}, QDir::Files | QDir::Hidden),
              QStringList());
+}
+
+// While a big file is read or written, its progress bar only moves forward within 0 to 100 and
+// ends full. A point that comes in meanwhile (a timed run's) is not taken for part of the file:
+// the window still asks for it at exit.
+void TestDataFiles::bigFilesShowProgressAndKeepLatePoints()
+{
+    QByteArray content;
+    for (int i = 0; i < 1000000; ++i)
+        content += "1.5\t-2.25\t0.5\n";
+    const QString path = writeFile(QStringLiteral("big.txt"), content);
+    content.clear();
+    window->show();
+    window->setFileDialogDelay(0);
+    QList<int> values;
+    const auto addPointWhileShown = [this, &values](double x) {
+        values.clear();
+        testhelpers::answerModal([this, &values, x](QWidget *modal) {
+            auto *dialog = qobject_cast<QProgressDialog *>(modal);
+            if (!dialog || dialog->objectName() != QLatin1String("FileProgress"))
+                return false;
+            auto *bar = dialog->findChild<QProgressBar *>();
+            values << bar->value();
+            connect(bar, &QProgressBar::valueChanged, bar,
+                    [&values](int value) { values << value; });
+            addPoint(x, 0, 0);
+            return true;
+        });
+    };
+    const auto checkValues = [&values] {
+        QVERIFY(!values.isEmpty());
+        QVERIFY2(std::is_sorted(values.begin(), values.end()),
+                 qPrintable(QString::number(values.size())));
+        QCOMPARE(values.first(), 0);
+        QCOMPARE(values.last(), 100);
+    };
+    QString question;
+    const auto closeAndCancel = [this, &question] {
+        question.clear();
+        testhelpers::answerModal([&question](QWidget *modal) {
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            if (!box)
+                return false;
+            question = box->text();
+            QMetaObject::invokeMethod(box->button(QMessageBox::Cancel), "click",
+                                      Qt::QueuedConnection);
+            return true;
+        });
+        window->close();
+    };
+
+    addPointWhileShown(7);
+    open(path);
+    checkValues();
+    QCOMPARE(model->rowCount(), 1000001);
+    QCOMPARE(model->index(0, 0).data().toDouble(), 7.0);
+    closeAndCancel();
+    QVERIFY(window->isVisible());
+    QCOMPARE(question, QStringLiteral("The table holds 1000001 points that have not been saved."));
+
+    const QString saved = dir.filePath(QStringLiteral("saved.txt"));
+    addPointWhileShown(8);
+    save(saved);
+    checkValues();
+    QCOMPARE(readFile(saved).count('\n'), 1000001);
+    QCOMPARE(statusText(), QStringLiteral("Saved 1000001 points to %1").arg(saved));
+    closeAndCancel();
+    QVERIFY(window->isVisible());
+    QCOMPARE(question, QStringLiteral("The table holds 1000002 points that have not been saved."));
 }
 
 // A device that hands out its first block and then fails, as a disk with a bad sector does.
@@ -432,7 +512,7 @@ void TestDataFiles::savesEveryDigit()
     QCOMPARE(readFile(path), QByteArray("0.5\t-3\t0.25\n100000\t100\t1e-05\n"
                                         "2400012345\t1234567.89\t6309573\n"
                                         "0.1\t-2.5e-300\t6.02214076e+23\n"));
-    QCOMPARE(statusText(), QString());
+    QCOMPARE(statusText(), QStringLiteral("Saved 4 points to %1").arg(path));
     QMetaObject::invokeMethod(window, "on_actionClear_triggered");
     open(path);
     QCOMPARE(rows(), table);
@@ -461,7 +541,7 @@ void TestDataFiles::emptyTableGivesEmptyFile()
     save(path);
     QVERIFY(QFileInfo::exists(path));
     QCOMPARE(readFile(path), QByteArray());
-    QCOMPARE(statusText(), QString());
+    QCOMPARE(statusText(), QStringLiteral("Saved 0 points to %1").arg(path));
 }
 
 void TestDataFiles::cancelledSaveWritesNothing()
@@ -547,10 +627,12 @@ void TestDataFiles::failedSaveOrExportKeepsTheOldFile()
         QVERIFY(!QFileInfo::exists(path) || !target.contains(QLatin1Char('/')) ||
                 target.startsWith(QLatin1Char('/')));
 
-    // A later save that works says nothing and takes the message away.
-    save(dir.filePath(QStringLiteral("after") + path.right(4)), qPrintable(action));
+    // A later save that works takes the message away; Save Data says what it wrote.
+    const QString after = dir.filePath(QStringLiteral("after") + path.right(4));
+    save(after, qPrintable(action));
     QCOMPARE(warning, QString());
-    QCOMPARE(statusText(), QString());
+    QCOMPARE(statusText(),
+             noun.isEmpty() ? QStringLiteral("Saved 1000 points to %1").arg(after) : QString());
 }
 
 // A folder cannot be chosen in the dialog (it opens the folder), so the writer is asked.
@@ -560,6 +642,157 @@ void TestDataFiles::folderIsNoFile()
     QVERIFY(!DataFileWriter::write(dir.path(), {1}, {2}, {3}, &error));
     QCOMPARE(error, QStringLiteral("Filename refers to a directory"));
     QVERIFY(QFileInfo(dir.path()).isDir());
+}
+
+void TestDataFiles::saveKeepsWhatTheFileWas_data()
+{
+    QTest::addColumn<QString>("setup");
+    for (const char *setup : {"mode 0600", "owner 2000:3000, mode 0664", "hard link",
+                              "symbolic link", "relative link to another folder",
+                              "link to another file system", "link to a file not there yet",
+                              "folder that cannot be written", "hard link, write fails"})
+        QTest::newRow(setup) << QString::fromLatin1(setup);
+}
+
+// Save Data writes the new points into the file the name stands for, and the file stays what
+// it was: its owner, group, mode and hard links; a symbolic link stays a link to it, wherever
+// it lives. A write that fails into a file that must be written in place (it has another name)
+// leaves its old contents under both names. Nothing is left beside it.
+void TestDataFiles::saveKeepsWhatTheFileWas()
+{
+    QFETCH(QString, setup);
+    const QByteArray old = "1\t2\t3\n";
+    QTemporaryDir folder;
+    QTemporaryDir other;
+    QTemporaryDir shm(QStringLiteral("/dev/shm/vantorel-XXXXXX"));
+    const QString name = folder.filePath(QStringLiteral("points.txt"));
+    QString file = name;
+    QString second;
+    if (setup.contains(QLatin1String("link"))) {
+        QString target = other.filePath(QStringLiteral("target.txt"));
+        if (setup.contains(QLatin1String("file system"))) {
+            QVERIFY(shm.isValid());
+            struct stat a, b;
+            QCOMPARE(::stat(QFile::encodeName(folder.path()).constData(), &a), 0);
+            QCOMPARE(::stat(QFile::encodeName(shm.path()).constData(), &b), 0);
+            if (a.st_dev == b.st_dev)
+                QSKIP("/dev/shm is on the same file system");
+            target = shm.filePath(QStringLiteral("target.txt"));
+        }
+        file = target;
+        if (!setup.contains(QLatin1String("not there")))
+            testhelpers::writeFile(file, old);
+        const QString linked = setup.startsWith(QLatin1String("relative"))
+                                   ? QStringLiteral("../") + QFileInfo(other.path()).fileName() +
+                                         QStringLiteral("/target.txt")
+                                   : target;
+        if (setup.startsWith(QLatin1String("hard"))) {
+            file = name;
+            second = target;
+            QCOMPARE(
+                ::link(QFile::encodeName(target).constData(), QFile::encodeName(name).constData()),
+                0);
+        } else {
+            QCOMPARE(::symlink(QFile::encodeName(linked).constData(),
+                               QFile::encodeName(name).constData()),
+                     0);
+        }
+    } else {
+        testhelpers::writeFile(file, old);
+    }
+    if (setup.startsWith(QLatin1String("mode")))
+        QCOMPARE(::chmod(QFile::encodeName(file).constData(), 0600), 0);
+    if (setup.startsWith(QLatin1String("owner"))) {
+        if (::geteuid() != 0)
+            QSKIP("only the administrator can give a file to another user");
+        QCOMPARE(::chown(QFile::encodeName(file).constData(), 2000, 3000), 0);
+        QCOMPARE(::chmod(QFile::encodeName(file).constData(), 0664), 0);
+    }
+    if (setup.startsWith(QLatin1String("folder")))
+        QCOMPARE(::chmod(QFile::encodeName(folder.path()).constData(), 0500), 0);
+    struct stat before = {};
+    const bool existed = ::stat(QFile::encodeName(file).constData(), &before) == 0;
+
+    QByteArray expected;
+    for (int i = 0; i < 1000; ++i) {
+        addPoint(i + 1, 2 * i, 0.5);
+        expected += DataFileWriter::formatLine(i + 1, 2 * i, 0.5);
+    }
+    const bool fails = setup.endsWith(QLatin1String("fails"));
+    struct rlimit previous;
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &previous), 0);
+    struct rlimit small = previous;
+    if (fails)
+        small.rlim_cur = 4096;
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    save(name);
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+    ::chmod(QFile::encodeName(folder.path()).constData(), 0700);
+
+    struct stat after = {};
+    QCOMPARE(::stat(QFile::encodeName(file).constData(), &after), 0);
+    QCOMPARE(readFile(file), fails ? old : expected);
+    if (fails)
+        QCOMPARE(warning, QStringLiteral("Could not save %1: File too large").arg(name));
+    else
+        QCOMPARE(statusText(), QStringLiteral("Saved 1000 points to %1").arg(name));
+    if (existed) {
+        QCOMPARE(after.st_mode, before.st_mode);
+        QCOMPARE(after.st_uid, before.st_uid);
+        QCOMPARE(after.st_gid, before.st_gid);
+        QCOMPARE(after.st_nlink, before.st_nlink);
+    }
+    if (!second.isEmpty()) {
+        struct stat linked;
+        QCOMPARE(::stat(QFile::encodeName(second).constData(), &linked), 0);
+        QCOMPARE(linked.st_ino, after.st_ino);
+        QCOMPARE(readFile(second), readFile(file));
+    }
+    struct stat link;
+    QCOMPARE(::lstat(QFile::encodeName(name).constData(), &link), 0);
+    QCOMPARE(S_ISLNK(link.st_mode), setup.contains(QLatin1String("link")) && second.isEmpty());
+    for (const QString &place : {folder.path(), other.path(), shm.path()})
+        QCOMPARE(QDir(place).entryList({".vantorel-*"}, QDir::Files | QDir::Hidden), QStringList());
+}
+
+// The new file is readable by its owner alone while it is written, whatever the old one's mode,
+// and gets that mode at the end. A file written in place (it has another name) that is given up
+// half way has its old contents back; one finished holds just the new ones.
+void TestDataFiles::newContentsStayPrivateOrComeBack()
+{
+    for (mode_t mode : {mode_t(0600), mode_t(0644)}) {
+        const QString path = writeFile(QStringLiteral("private.txt"), "old\n");
+        QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode), 0);
+        ReplacingFile file(path);
+        QVERIFY(file.open());
+        QVERIFY(!file.writesInPlace());
+        struct stat status;
+        QCOMPARE(::stat(QFile::encodeName(file.temporaryName()).constData(), &status), 0);
+        QCOMPARE(status.st_mode & 07777, mode_t(0600));
+        QVERIFY(file.write("new\n", 4));
+        QVERIFY(file.commit());
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &status), 0);
+        QCOMPARE(status.st_mode & 07777, mode);
+        QCOMPARE(readFile(path), QByteArray("new\n"));
+    }
+
+    const QString path = writeFile(QStringLiteral("linked.txt"), "old contents\n");
+    const QString second = dir.filePath(QStringLiteral("second name.txt"));
+    QFile::remove(second);
+    QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(second).constData()), 0);
+    {
+        ReplacingFile file(path);
+        QVERIFY(file.open());
+        QVERIFY(file.writesInPlace());
+        QVERIFY(file.write("half\n", 5));
+        QCOMPARE(readFile(second), QByteArray("half\nontents\n"));
+    }
+    QCOMPARE(readFile(second), QByteArray("old contents\n"));
+    ReplacingFile file(second);
+    QVERIFY(file.open());
+    QVERIFY(file.write("new\n", 4));
+    QVERIFY(file.commit());
+    QCOMPARE(readFile(path), QByteArray("new\n"));
 }
 
 VANTOREL_TEST_MAIN(TestDataFiles)
