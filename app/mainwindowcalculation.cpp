@@ -187,12 +187,14 @@ void MainWindow::calibrationChanged()
     showExtrapolation();
 }
 
-// Switching the correction on or off changes the calibration in use: a fit shown says so, and
-// a correction switched on says where it is extrapolated.
+// Switching the correction on or off with a calibration loaded changes the calibration in use:
+// a fit shown says so, and a correction switched on says where it is extrapolated.
 void MainWindow::calibrationToggled(bool checked)
 {
-    const bool fitShown = calculation != nullptr;
     pointsCurrent = false;
+    if (calibration.isEmpty())
+        return;
+    const bool fitShown = calculation != nullptr;
     ui->wFitReport->setOutOfDate(true, FitReportWidget::CalibrationChange);
     setFitOutOfDate(true);
     saidOutside = pointsOutsideCalibration();
