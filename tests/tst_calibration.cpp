@@ -12,7 +12,9 @@
 #include <QToolButton>
 #include <qcustomplot.h>
 
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 
 #include "app/mainwindow.h"
 #include "data/calibration.h"
@@ -248,7 +250,8 @@ void TestCalibration::loadThatFailsKeepsTheCalibration_data()
     const QString unchanged = QStringLiteral("; the calibration in use is unchanged");
     QTest::newRow("cancelled dialog") << QString() << QByteArray() << QString();
     QTest::newRow("read error") << "/proc/self/mem" << QByteArray()
-                                << "Could not load calibration %1: Input/output error" + unchanged;
+                                << "Could not load calibration %1: " +
+                                       QString::fromLocal8Bit(std::strerror(EIO)) + unchanged;
     QTest::newRow("no calibration points")
         << "nothing.txt" << QByteArray("no tabs here\n\n") << "%1 holds no calibration points";
     QTest::newRow("empty file") << "empty.txt" << QByteArray("")

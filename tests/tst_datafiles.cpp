@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -58,6 +59,12 @@ void operator delete(void *memory, std::size_t) noexcept
     std::free(memory);
 }
 #endif
+
+// A reason as the system gives it, in the language of the desktop.
+static QString systemText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
 
 using Rows = QList<QList<double>>;
 Q_DECLARE_METATYPE(Rows)
@@ -387,7 +394,7 @@ void TestDataFiles::readErrorAddsNothing()
     const QString mem = QStringLiteral("/proc/self/mem");
     open(mem);
     QCOMPARE(rows(), (Rows{{1, 2, 3}}));
-    QCOMPARE(statusText(), QStringLiteral("Could not read %1: Input/output error").arg(mem));
+    QCOMPARE(statusText(), QStringLiteral("Could not read %1: %2").arg(mem, systemText(EIO)));
 }
 
 // Memory that runs out while a file is read ends the open with a message; the table keeps
@@ -556,12 +563,11 @@ void TestDataFiles::failedSaveOrExportKeepsTheOldFile_data()
             return QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(action, name)))
                    << QString::fromLatin1(action);
         };
-        row("file size limit") << "good" + suffix << "File too large";
+        row("file size limit") << "good" + suffix << systemText(EFBIG);
         if (suffix == QLatin1String(".txt"))
-            row("full device") << "/dev/full"
-                               << "No space left on device";
+            row("full device") << "/dev/full" << systemText(ENOSPC);
         row("write-protected") << "protected" + suffix << "the file is write-protected";
-        row("missing folder") << "no/such/folder/out" + suffix << "No such file or directory";
+        row("missing folder") << "no/such/folder/out" + suffix << systemText(ENOENT);
         row("250-character name") << QString(246, QLatin1Char('n')) + suffix << QString();
     }
 }
@@ -716,7 +722,7 @@ void TestDataFiles::saveKeepsWhatTheFileWas()
     const struct stat after = statusOf(file);
     QCOMPARE(readFile(file), fails ? old : expected);
     QCOMPARE(fails ? warning : statusText(),
-             fails ? QStringLiteral("Could not save %1: File too large").arg(name)
+             fails ? QStringLiteral("Could not save %1: %2").arg(name, systemText(EFBIG))
                    : QStringLiteral("Saved 1000 points to %1").arg(name));
     if (before.st_ino != 0) {
         QCOMPARE(after.st_mode, before.st_mode);
