@@ -35,16 +35,21 @@ bool BackgroundTask::run(const QString &label, const std::function<void(Progress
         dialog.setAutoClose(false);
         dialog.setMinimumDuration(0);
         connect(&dialog, &QProgressDialog::canceled, this, [&progress] { progress.cancel = true; });
-        QTimer update;
-        connect(&update, &QTimer::timeout, &dialog, [&progress, &dialog] {
+        const auto showShare = [&progress, &dialog] {
             const qint64 total = progress.total.load();
             if (total > 0)
                 dialog.setValue(static_cast<int>(100 * progress.done.load() / total));
-        });
+        };
+        QTimer update;
+        connect(&update, &QTimer::timeout, &dialog, showShare);
         update.start(100);
+        dialog.setValue(0);
         dialog.show();
         if (!worker->isFinished())
             loop.exec();
+        // The bar ends at the share done: full for work that ran to its end.
+        if (worker->isFinished())
+            showShare();
     }
 
     if (!worker->isFinished())

@@ -204,24 +204,27 @@ void FitReportWidget::showFit(const FitJob &job, const QString &methodName,
         notes << tr("Fb, Ft: the two values of Fc at which S doubles, not an uncertainty (that "
                     "is σ).");
     }
-    outOfDate = false;
+    changes = 0;
     showNotes();
     plotResiduals(job.statistics(), 1 / job.xScale(), 1 / job.yScale());
     appendRecord(recordOf(job));
 }
 
-void FitReportWidget::setOutOfDate(bool changed)
+void FitReportWidget::setOutOfDate(bool changed, int change)
 {
-    if (outOfDate == changed || fits.isEmpty())
+    const int now = !changed ? 0 : change ? (changes | change) : (changes ? changes : TableChange);
+    if (now == changes || fits.isEmpty())
         return;
-    outOfDate = changed;
+    changes = now;
     showNotes();
 }
 
 void FitReportWidget::showNotes()
 {
     QStringList lines = notes;
-    if (outOfDate)
+    if (changes & CalibrationChange)
+        lines.prepend(tr("The calibration in use has changed since this fit."));
+    if (changes & TableChange)
         lines.prepend(tr("The table has changed since this fit."));
     ui->lbFitNotes->setText(lines.join(QLatin1Char('\n')));
     ui->lbFitNotes->setVisible(!lines.isEmpty());

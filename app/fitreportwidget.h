@@ -36,8 +36,15 @@ public:
     // Adds a cancelled fit to the record; the summary and the residuals of the last fit stay.
     void addCancelledFit(const FitRecord &record);
 
-    // Says, until the next fit, that the table or the calibration changed since the fit shown.
-    void setOutOfDate(bool outOfDate);
+    // What changed since the fit shown.
+    enum Change
+    {
+        TableChange = 1,
+        CalibrationChange = 2
+    };
+    // Says, until the next fit, what changed since the fit shown (change 0: the table, unless
+    // a change is said already); false takes the note away.
+    void setOutOfDate(bool outOfDate, int change = 0);
 
     // The record line of a fit, as showFit adds it.
     static FitRecord recordOf(const FitJob &job);
@@ -62,7 +69,8 @@ private:
     Ui::FitReportWidget *ui;
     QList<FitRecord> fits;
     QStringList notes;
-    bool outOfDate = false;
+    // The changes since the fit shown (Change flags).
+    int changes = 0;
     bool residualsOutOfDate = false;
 };
 

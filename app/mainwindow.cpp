@@ -10,6 +10,7 @@
 
 #include "app/aboutform.h"
 #include "app/backgroundtask.h"
+#include "app/fitreportwidget.h"
 #include "app/fitrunner.h"
 #include "data/numbertext.h"
 #include "data/pointtablemodel.h"
@@ -40,9 +41,9 @@ Q_COREAPP_STARTUP_FUNCTION(ignoreFileSizeSignal)
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent), ui(new Ui::MainWindow), measureStopped(true),
-      model(new PointTableModel(this)),
-      undoStack(new QUndoStack(this)), calculation(nullptr), aboutForm(new AboutForm(this)),
-      fitRunner(new FitRunner(this)), fileTask(new BackgroundTask(this))
+      model(new PointTableModel(this)), undoStack(new QUndoStack(this)), calculation(nullptr),
+      aboutForm(new AboutForm(this)), fitRunner(new FitRunner(this)),
+      fileTask(new BackgroundTask(this))
 {
     registerResources();
     ui->setupUi(this);
@@ -64,26 +65,26 @@ MainWindow::MainWindow(QWidget *parent)
     model->setUndoStack(undoStack);
     connect(undoStack, &QUndoStack::canUndoChanged, ui->actionUndo, &QAction::setEnabled);
     connect(undoStack, &QUndoStack::canRedoChanged, ui->actionRedo, &QAction::setEnabled);
+    connect(undoStack, &QUndoStack::indexChanged, this, &MainWindow::queueTableReport);
+    connect(model, &PointTableModel::undoStepsDropped, this, &MainWindow::undoStepsDropped);
     // Any change of the points or of the calibration leaves the last fit out of date.
     const auto fitChanged = [this] {
         pointsCurrent = false;
         setFitOutOfDate(true);
+        ui->wFitReport->setOutOfDate(true, FitReportWidget::TableChange);
     };
     connect(model, &QAbstractItemModel::rowsInserted, this, fitChanged);
     connect(model, &QAbstractItemModel::rowsRemoved, this, fitChanged);
     connect(model, &QAbstractItemModel::dataChanged, this, fitChanged);
     connect(model, &QAbstractItemModel::modelReset, this, fitChanged);
     connect(model, &QAbstractItemModel::layoutChanged, this, fitChanged);
-    connect(ui->cbUseCalibration, &QCheckBox::toggled, this, [this](bool checked) {
-        pointsCurrent = false;
-        setFitOutOfDate(true);
-        if (checked)
-            showExtrapolation();
-    });
+    connect(ui->cbUseCalibration, &QCheckBox::toggled, this, &MainWindow::calibrationToggled);
     ui->twData->setModel(model);
     auto *delegate = new qDoubleDelegate(this);
-    connect(delegate, &qDoubleDelegate::textRefused, this,
-            [this](const QString &message) { statusBar()->showMessage(message); });
+    connect(delegate, &qDoubleDelegate::textRefused, this, [this](const QString &message) {
+        refusedText = message;
+        statusBar()->showMessage(message);
+    });
     ui->twData->setItemDelegate(delegate);
     // The three columns share the panel's width, so X, Y and dY stay in view together.
     ui->twData->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);

@@ -46,6 +46,8 @@ public:
     // Sets the pause before the progress dialog of a data file being read or written appears
     // (tests shorten it).
     void setFileDialogDelay(int milliseconds);
+    // Sets the memory the steps to undo may hold beside the table (tests make it small).
+    void setUndoBudget(std::size_t bytes);
 
 public slots:
     void updateGraph();
@@ -100,6 +102,15 @@ private:
     static bool isIrregularFile(const QString &fileName);
     void openDataFile(const QString &fileName);
     void showDeletedRows(int count);
+    // Whether the table is as it was last saved or read into an empty table.
+    bool tableSaved() const;
+    // After each step of the table (done, undone, redone, or older steps dropped), once the
+    // operation has said what it did, adds what the step changed besides: points that came to
+    // lie outside the calibration, steps that can no longer be undone; a refused cell text
+    // goes once an edit worked.
+    void queueTableReport();
+    void reportTableChange();
+    void undoStepsDropped(int count, const QString &newestText);
     // A failed save or export is shown until something replaces it, or a later save works.
     void showSaveFailure(const QString &message);
     void clearSaveFailure();
@@ -110,8 +121,10 @@ private:
     // How many points lie outside the calibration, when the correction is in use and some do;
     // showExtrapolation puts that in the status bar when the correction was applied.
     QString extrapolationText() const;
+    int pointsOutsideCalibration(int *points = nullptr) const;
     void showExtrapolation(bool applied = true);
     void calibrationChanged();
+    void calibrationToggled(bool checked);
 
     // Plot (app/mainwindowplot.cpp)
     void setupPlot();
@@ -139,6 +152,16 @@ private:
     // Every change of the table, for Undo and Redo; its clean state is the table as last saved
     // or read into an empty table.
     QUndoStack *undoStack;
+    // PointTableModel::state() of the table as last saved or read into an empty table: only
+    // what was written counts, not what came in while it was written.
+    quint64 savedState = 0;
+    // The number of points outside the calibration as last said in the status bar.
+    int saidOutside = 0;
+    bool tableReportQueued = false;
+    // Steps that could no longer be kept, to be said after the operation's own message.
+    QString undoNote;
+    // The message of a cell text the editor refused, while it is shown.
+    QString refusedText;
     cAbstractRegressCalculation *calculation;
     AboutForm *aboutForm;
     QVector<QPointF> calibration;

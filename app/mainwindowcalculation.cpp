@@ -10,6 +10,7 @@
 #include "app/fitreportwidget.h"
 #include "app/fitrunner.h"
 #include "data/numbertext.h"
+#include "data/pointtablemodel.h"
 #include "regression/fitjob.h"
 #include "regression/regressionmethods.h"
 #include "ui_mainwindow.h"
@@ -131,24 +132,36 @@ QString MainWindow::statusText(const FitJob &job, const QString &extrapolation) 
 }
 
 // Points outside the calibration's first and last x have their correction extrapolated along
-// the end segments, however far away they lie.
+// the end segments, however far away they lie. 0 when the correction is not in use; *points
+// gets the number of points with an X.
+int MainWindow::pointsOutsideCalibration(int *points) const
+{
+    int counted = 0;
+    int outside = 0;
+    if (correctionInUse()) {
+        const double first = calibration.first().x();
+        const double last = calibration.last().x();
+        for (const DataPoint &point : model->points()) {
+            if (std::isnan(point.x))
+                continue;
+            ++counted;
+            if (point.x < first || point.x > last)
+                ++outside;
+        }
+    }
+    if (points)
+        *points = counted;
+    return outside;
+}
+
 QString MainWindow::extrapolationText() const
 {
-    if (!correctionInUse())
+    int points = 0;
+    const int outside = pointsOutsideCalibration(&points);
+    if (outside == 0)
         return QString();
     const double first = calibration.first().x();
     const double last = calibration.last().x();
-    int points = 0;
-    int outside = 0;
-    for (double x : columnValues(0)) {
-        if (std::isnan(x))
-            continue;
-        ++points;
-        if (x < first || x > last)
-            ++outside;
-    }
-    if (outside == 0)
-        return QString();
     return tr("%1 of %2 points lie outside the calibration (%3 to %4): their correction is "
               "extrapolated")
         .arg(outside)
@@ -168,8 +181,31 @@ void MainWindow::showExtrapolation(bool applied)
 void MainWindow::calibrationChanged()
 {
     pointsCurrent = false;
+    ui->wFitReport->setOutOfDate(true, FitReportWidget::CalibrationChange);
     setFitOutOfDate(true);
+    saidOutside = pointsOutsideCalibration();
     showExtrapolation();
+}
+
+// Switching the correction on or off with a calibration loaded changes the calibration in use:
+// a fit shown says so, and a correction switched on says where it is extrapolated.
+void MainWindow::calibrationToggled(bool checked)
+{
+    pointsCurrent = false;
+    if (calibration.isEmpty())
+        return;
+    const bool fitShown = calculation != nullptr;
+    ui->wFitReport->setOutOfDate(true, FitReportWidget::CalibrationChange);
+    setFitOutOfDate(true);
+    saidOutside = pointsOutsideCalibration();
+    QStringList text;
+    if (fitShown)
+        text << tr("The calibration in use has changed since this fit");
+    const QString extrapolation = checked ? extrapolationText() : QString();
+    if (!extrapolation.isEmpty())
+        text << extrapolation;
+    if (!text.isEmpty())
+        statusBar()->showMessage(text.join(QStringLiteral("; ")));
 }
 
 // The 50 abscissas of the fit curve from lower to upper, both ends included. They are evenly

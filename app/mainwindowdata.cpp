@@ -18,9 +18,9 @@
 #endif
 #include <vector>
 
+#include "app/addpointdialog.h"
 #include "app/backgroundtask.h"
 #include "app/fitrunner.h"
-#include "app/addpointdialog.h"
 #include "data/calibration.h"
 #include "data/datafilereader.h"
 #include "data/datafilewriter.h"
@@ -31,6 +31,66 @@
 void MainWindow::addPoint(double x, double y, double delta)
 {
     model->appendPoints({DataPoint{x, y, delta}}, tr("Add Point"));
+}
+
+void MainWindow::setUndoBudget(std::size_t bytes)
+{
+    model->setUndoBudget(bytes);
+}
+
+bool MainWindow::tableSaved() const
+{
+    return model->state() == savedState;
+}
+
+// Queued, so that the note follows the message of the operation that made the step (a run's
+// point says "Point added" only after the point is in the table); several steps of one
+// operation give one note.
+void MainWindow::queueTableReport()
+{
+    if (tableReportQueued)
+        return;
+    tableReportQueued = true;
+    QMetaObject::invokeMethod(this, &MainWindow::reportTableChange, Qt::QueuedConnection);
+}
+
+void MainWindow::reportTableChange()
+{
+    tableReportQueued = false;
+    if (!refusedText.isEmpty() && statusBar()->currentMessage() == refusedText)
+        statusBar()->clearMessage();
+    refusedText.clear();
+    QStringList notes;
+    const int outside = pointsOutsideCalibration();
+    if (outside != saidOutside) {
+        saidOutside = outside;
+        if (outside > 0)
+            notes << extrapolationText();
+    }
+    if (!undoNote.isEmpty())
+        notes << undoNote;
+    undoNote.clear();
+    if (notes.isEmpty())
+        return;
+    const QString current = statusBar()->currentMessage();
+    if (!current.isEmpty())
+        notes.prepend(current);
+    statusBar()->showMessage(notes.join(QStringLiteral("; ")));
+}
+
+void MainWindow::undoStepsDropped(int count, const QString &newestText)
+{
+    const qint64 megabytes = static_cast<qint64>(model->undoBudgetBytes() >> 20);
+    undoNote = count == 1 ? tr("the step \"%1\" can no longer be undone (Undo keeps at most "
+                               "%2 MB)")
+                                .arg(newestText)
+                                .arg(megabytes)
+                          : tr("the oldest %1 steps, up to \"%2\", can no longer be undone (Undo "
+                               "keeps at most %3 MB)")
+                                .arg(count)
+                                .arg(newestText)
+                                .arg(megabytes);
+    queueTableReport();
 }
 
 QVector<double> MainWindow::columnValues(int column) const
@@ -70,16 +130,24 @@ void MainWindow::showDeletedRows(int count)
         statusBar()->showMessage(tr("Deleted %1 rows (Ctrl+Z to undo)").arg(count));
 }
 
-// Each step back or forward redraws the points once.
+// Each step back or forward redraws the points once and names the step.
 void MainWindow::on_actionUndo_triggered()
 {
-    undoStack->undo();
+    if (undoStack->canUndo()) {
+        const QString text = undoStack->undoText();
+        undoStack->undo();
+        statusBar()->showMessage(tr("Undone: %1").arg(text));
+    }
     updateGraph();
 }
 
 void MainWindow::on_actionRedo_triggered()
 {
-    undoStack->redo();
+    if (undoStack->canRedo()) {
+        const QString text = undoStack->redoText();
+        undoStack->redo();
+        statusBar()->showMessage(tr("Redone: %1").arg(text));
+    }
     updateGraph();
 }
 
@@ -109,6 +177,9 @@ void MainWindow::on_actionAddPoint_triggered()
     const double x = dialog.getX();
     addPoint(x, y, delta);
     updateGraph();
+    statusBar()->showMessage(tr("Point added: X = %1; Y = %2; dY = %3")
+                                 .arg(QString::number(x, 'g', 6), QString::number(y, 'g', 6),
+                                      QString::number(delta, 'g', 6)));
 }
 
 // The file's points are appended after the rows already there; the graph is refreshed
@@ -129,9 +200,9 @@ void MainWindow::on_actionOpen_triggered()
 
 // Reads the file in one pass beside the window and appends its points as one step to undo. A
 // file that cannot be read to its end, a read cancelled or running out of memory adds nothing,
-// and the status bar says so; so does a file with lines that hold no point or dY fields that
-// are no numbers. A file read whole says nothing. Points read into an empty table are the
-// file's and need no saving.
+// and the status bar says so. A file read says how many points it gave, and how many lines
+// held no point, dY fields no number or more than three fields. Points read into what is an
+// empty table once the file is read are the file's and need no saving.
 void MainWindow::openDataFile(const QString &fileName)
 {
     std::vector<DataPoint> points;
@@ -184,14 +255,15 @@ void MainWindow::openDataFile(const QString &fileName)
     }
     model->appendPoints(std::move(points), tr("Open Data"));
     if (intoEmptyTable)
-        undoStack->setClean();
-    if (counts.skippedLines == 0 && counts.unreadableDy == 0)
-        return;
+        savedState = model->state();
     QString text = tr("Read %1 points from %2").arg(read).arg(fileName);
     if (counts.skippedLines > 0)
         text += tr("; skipped %1 lines without numbers").arg(counts.skippedLines);
     if (counts.unreadableDy > 0)
         text += tr("; %1 dY fields were not numbers and read as 0").arg(counts.unreadableDy);
+    if (counts.extraFields > 0)
+        text += tr("; %1 lines had more than three fields (the rest was ignored)")
+                    .arg(counts.extraFields);
     statusBar()->showMessage(text);
 }
 
@@ -215,7 +287,9 @@ bool MainWindow::isIrregularFile(const QString &fileName)
 // a file was written. The file is written beside the window; after a moment a dialog shows how
 // far it got and offers Cancel, which leaves any existing file as it was. A save that fails
 // does that too and says so in a warning box; one that works takes away the message of an
-// earlier failure. A file that holds the table's own values makes the table count as saved.
+// earlier failure. A file that holds the table's own values makes the table count as saved: the
+// table as it was when its values were taken, not any point that came in while they were
+// written.
 bool MainWindow::saveData(bool Correction)
 {
     const QString fileName = QFileDialog::getSaveFileName(
@@ -226,6 +300,7 @@ bool MainWindow::saveData(bool Correction)
     const QVector<double> x = columnValues(0);
     const QVector<double> y = corrected ? correctedYValues() : columnValues(1);
     const QVector<double> dy = columnValues(2);
+    const quint64 state = model->state();
     QString error;
     bool written = false;
     bool cancelled = false;
@@ -248,12 +323,15 @@ bool MainWindow::saveData(bool Correction)
         return false;
     }
     clearSaveFailure();
-    showExtrapolation(corrected);
     if (!corrected)
-        undoStack->setClean();
+        savedState = state;
+    QString text = tr("Saved %1 points to %2").arg(x.size()).arg(fileName);
+    const QString extrapolation = corrected ? extrapolationText() : QString();
+    if (!extrapolation.isEmpty())
+        text += QStringLiteral("; ") + extrapolation;
     if (Correction && !corrected)
-        statusBar()->showMessage(
-            tr("No calibration in use: %1 holds the measured values").arg(fileName));
+        text += tr("; no calibration in use: the file holds the measured values");
+    statusBar()->showMessage(text);
     return true;
 }
 
@@ -336,7 +414,8 @@ void MainWindow::clearSaveFailure()
 // Asks before points that were never saved are lost with the window: Save quits only when the
 // file was written, Cancel and Escape keep the window. An empty table, or one that is (or has
 // been undone back to) what was last saved or read into an empty table, closes at once. A running
-// fit is cancelled first; the window closes (and asks) once it has ended.
+// fit is cancelled first; the window closes (and asks) once it has ended. A point that comes in
+// while the question or the save waits is asked about again.
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     if (!closeDuringMeasurement()) {
@@ -349,19 +428,27 @@ void MainWindow::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    const int rows = model->rowCount();
-    if (undoStack->isClean() || rows == 0) {
-        event->accept();
-        return;
+    for (;;) {
+        const int rows = model->rowCount();
+        if (tableSaved() || rows == 0) {
+            event->accept();
+            return;
+        }
+        const quint64 asked = model->state();
+        QMessageBox box(QMessageBox::Warning, tr("Vantorel"),
+                        tr("The table holds %1 points that have not been saved.").arg(rows),
+                        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+        box.setDefaultButton(QMessageBox::Save);
+        box.setEscapeButton(QMessageBox::Cancel);
+        const int answer = box.exec();
+        if (answer == QMessageBox::Discard && model->state() == asked) {
+            event->accept();
+            return;
+        }
+        if (answer == QMessageBox::Cancel || (answer == QMessageBox::Save && !saveData(false)) ||
+            (answer != QMessageBox::Save && answer != QMessageBox::Discard)) {
+            event->ignore();
+            return;
+        }
     }
-    QMessageBox box(QMessageBox::Warning, tr("Vantorel"),
-                    tr("The table holds %1 points that have not been saved.").arg(rows),
-                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
-    box.setDefaultButton(QMessageBox::Save);
-    box.setEscapeButton(QMessageBox::Cancel);
-    const int answer = box.exec();
-    if (answer == QMessageBox::Discard || (answer == QMessageBox::Save && saveData(false)))
-        event->accept();
-    else
-        event->ignore();
 }

@@ -72,14 +72,15 @@ static bool isBlank(const char *bytes, int length)
     return true;
 }
 
-// The fields of a line: its bytes up to the first NUL, split at every TAB with empty fields
-// kept, at most the first three. The byte order mark that spreadsheets put at the start of a
-// UTF-8 file is no part of the first field. Returns the number of fields.
+// The fields of a line: its bytes split at every TAB with empty fields kept, at most the first
+// three. The byte order mark that spreadsheets put at the start of a UTF-8 file is no part of
+// the first field. Returns the number of fields; a line holding a NUL byte is no text (a
+// binary file, or one in UTF-16) and has none, so that it is skipped and counted like any
+// other line that holds no point.
 static int splitLine(const char *bytes, int length, const char *field[3], int fieldLength[3])
 {
-    const void *nul = std::memchr(bytes, '\0', static_cast<size_t>(length));
-    if (nul)
-        length = static_cast<int>(static_cast<const char *>(nul) - bytes);
+    if (std::memchr(bytes, '\0', static_cast<size_t>(length)))
+        return 0;
     if (length >= 3 && std::memcmp(bytes, "\xEF\xBB\xBF", 3) == 0) {
         bytes += 3;
         length -= 3;
@@ -101,7 +102,7 @@ static int splitLine(const char *bytes, int length, const char *field[3], int fi
 }
 
 bool DataFileReader::parseDataLine(const char *bytes, int length, DataPoint *point,
-                                   bool *unreadableDy)
+                                   bool *unreadableDy, bool *extraFields)
 {
     const char *field[3];
     int fieldLength[3];
@@ -114,6 +115,8 @@ bool DataFileReader::parseDataLine(const char *bytes, int length, DataPoint *poi
     *unreadableDy = dyGiven && !NumberText::toDouble(field[2], fieldLength[2], &parsed.dy);
     if (!dyGiven || *unreadableDy)
         parsed.dy = 0;
+    if (extraFields)
+        *extraFields = fields > 3;
     *point = parsed;
     return true;
 }
@@ -166,11 +169,14 @@ DataFileReader::Outcome DataFileReader::readData(QIODevice &device, std::vector<
         readLines(device, counts, control, [&read](const char *bytes, int length, Counts &found) {
             DataPoint point;
             bool unreadableDy = false;
-            if (!parseDataLine(bytes, length, &point, &unreadableDy))
+            bool extraFields = false;
+            if (!parseDataLine(bytes, length, &point, &unreadableDy, &extraFields))
                 return false;
             read.push_back(point);
             if (unreadableDy)
                 ++found.unreadableDy;
+            if (extraFields)
+                ++found.extraFields;
             return true;
         });
     if (outcome == Complete)

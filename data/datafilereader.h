@@ -15,9 +15,10 @@ class QIODevice;
 
 // Reads the tab-separated text of data and calibration files in one pass, block by block. A
 // line ends at a line feed, a carriage return followed by a line feed, or a lone carriage
-// return. A line longer than maxLineLength bytes is no point: it is skipped whole. The bytes of
-// a line up to a NUL are split at every TAB; a line is a point only when its first two fields
-// are numbers; any other line is skipped, and counted unless it is blank.
+// return. A line longer than maxLineLength bytes is no point: it is skipped whole, and so is a
+// line holding a NUL byte. The bytes of a line are split at every TAB; a line is a point only
+// when its first two fields are numbers; any other line is skipped, and counted unless it is
+// blank.
 class DataFileReader
 {
 public:
@@ -33,6 +34,8 @@ public:
         int skippedLines = 0;
         // Data files: points whose third field is there but is not a number (dY read as 0).
         int unreadableDy = 0;
+        // Data files: points whose line had more than three fields (the rest was ignored).
+        int extraFields = 0;
     };
 
     // How a read beside the window is followed and stopped: progress, when set, is told the
@@ -61,8 +64,10 @@ public:
                                const Control *control = nullptr);
 
     // Parses one line of a data file: X and Y must be numbers; dY is 0 when it is missing (or
-    // blank) or is not a number, and *unreadableDy then tells which of the two.
-    static bool parseDataLine(const char *bytes, int length, DataPoint *point, bool *unreadableDy);
+    // blank) or is not a number, and *unreadableDy then tells which of the two. *extraFields,
+    // when given, tells whether fields came after the third (they are ignored).
+    static bool parseDataLine(const char *bytes, int length, DataPoint *point, bool *unreadableDy,
+                              bool *extraFields = nullptr);
     // Parses one line of a calibration file: x and the correction y must be numbers.
     static bool parseCalibrationLine(const char *bytes, int length, QPointF *point);
 

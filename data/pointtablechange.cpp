@@ -2,9 +2,33 @@
 
 #include "data/pointtablemodel.h"
 
+// Serials are handed out on the GUI thread, which alone changes the table.
+static quint64 lastSerial = 0;
+
 PointTableChange::PointTableChange(Kind kind, PointTableModel *model, const QString &text)
-    : QUndoCommand(text), kind(kind), model(model)
+    : QUndoCommand(text), kind(kind), model(model), number(++lastSerial)
 {
+}
+
+std::size_t PointTableChange::heldBytes() const
+{
+    return sizeof(*this) + held.capacity() * sizeof(DataPoint) +
+           rowNumbers.capacity() * sizeof(int);
+}
+
+PointTableChange *PointTableChange::takeOver()
+{
+    auto *change = new PointTableChange(kind, model, text());
+    change->number = number;
+    change->skipRedo = true;
+    change->held.swap(held);
+    change->count = count;
+    change->rowNumbers.swap(rowNumbers);
+    change->row = row;
+    change->column = column;
+    change->before = before;
+    change->after = after;
+    return change;
 }
 
 PointTableChange *PointTableChange::append(PointTableModel *model, std::vector<DataPoint> points,
@@ -42,6 +66,10 @@ PointTableChange *PointTableChange::edit(PointTableModel *model, int row, int co
 
 void PointTableChange::redo()
 {
+    if (skipRedo) {
+        skipRedo = false;
+        return;
+    }
     switch (kind) {
     case Append:
         model->insertPointsAtEnd(std::move(held));

@@ -30,6 +30,15 @@ public:
     void redo() override;
     void undo() override;
 
+    // A number no other change of this run of the program has: it names the table as this
+    // change leaves it, so that a saved state is still known once older changes are gone.
+    quint64 serial() const { return number; }
+    // The memory the change holds beside the table.
+    std::size_t heldBytes() const;
+    // A change that takes over all this one holds (this one is left empty); it is pushed onto a
+    // stack rebuilt without older changes, so its first redo leaves the table alone.
+    PointTableChange *takeOver();
+
 private:
     enum Kind
     {
@@ -43,6 +52,8 @@ private:
 
     Kind kind;
     PointTableModel *model;
+    quint64 number;
+    bool skipRedo = false;
     // Append: the rows while they are out of the table; Remove: the deleted rows; Clear: the
     // whole table while it is cleared.
     std::vector<DataPoint> held;

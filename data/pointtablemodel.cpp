@@ -4,6 +4,10 @@
 
 #include <algorithm>
 #include <cmath>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+#include <unistd.h>
 
 #include "data/pointtablechange.h"
 
@@ -55,8 +59,7 @@ bool PointTableModel::setData(const QModelIndex &index, const QVariant &value, i
     if (number == current && std::signbit(number) == std::signbit(current))
         return true;
     if (undoStack)
-        undoStack->push(
-            PointTableChange::edit(this, index.row(), index.column(), number, tr("Edit Cell")));
+        push(PointTableChange::edit(this, index.row(), index.column(), number, tr("Edit Cell")));
     else
         setCell(index.row(), index.column(), number);
     return true;
@@ -76,7 +79,7 @@ void PointTableModel::appendPoints(std::vector<DataPoint> points, const QString 
     if (points.empty())
         return;
     if (undoStack)
-        undoStack->push(PointTableChange::append(this, std::move(points), text));
+        push(PointTableChange::append(this, std::move(points), text));
     else
         insertPointsAtEnd(std::move(points));
 }
@@ -93,7 +96,7 @@ int PointTableModel::deleteRows(const std::vector<bool> &selected)
     if (count == 0)
         return 0;
     if (undoStack)
-        undoStack->push(PointTableChange::remove(this, std::move(marked), tr("Delete Selection")));
+        push(PointTableChange::remove(this, std::move(marked), tr("Delete Selection")));
     else
         takePointsAt(marked);
     return count;
@@ -105,12 +108,71 @@ int PointTableModel::clearPoints()
     if (count == 0)
         return 0;
     if (undoStack) {
-        undoStack->push(PointTableChange::clear(this, tr("Clear Data")));
+        push(PointTableChange::clear(this, tr("Clear Data")));
     } else {
         std::vector<DataPoint> none;
         swapPoints(none);
     }
     return count;
+}
+
+std::size_t PointTableModel::defaultUndoBudget()
+{
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageSize = ::sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || pageSize <= 0)
+        return std::size_t(256) << 20;
+    return static_cast<std::size_t>(pages) / 4 * static_cast<std::size_t>(pageSize);
+}
+
+quint64 PointTableModel::state() const
+{
+    if (!undoStack || undoStack->index() == 0)
+        return baseState;
+    return static_cast<const PointTableChange *>(undoStack->command(undoStack->index() - 1))
+        ->serial();
+}
+
+void PointTableModel::push(PointTableChange *change)
+{
+    undoStack->push(change);
+    keepUndoWithinBudget();
+}
+
+// Right after a push there is nothing to redo, so every step on the stack is done. QUndoStack
+// drops steps only by a count fixed while it is empty; so the steps that stay are taken over by
+// new ones, the stack is emptied and they are pushed again without being redone. The memory of
+// the dropped steps goes back to the system.
+void PointTableModel::keepUndoWithinBudget()
+{
+    const int steps = undoStack->count();
+    std::size_t held = 0;
+    int keepFrom = 0;
+    for (int i = steps - 1; i >= 0; --i) {
+        held += static_cast<const PointTableChange *>(undoStack->command(i))->heldBytes();
+        if (held > undoBudget && i < steps - 1) {
+            keepFrom = i + 1;
+            break;
+        }
+    }
+    if (keepFrom == 0 || undoStack->index() != steps)
+        return;
+    auto *newestDropped = const_cast<PointTableChange *>(
+        static_cast<const PointTableChange *>(undoStack->command(keepFrom - 1)));
+    const QString droppedText = newestDropped->text();
+    baseState = newestDropped->serial();
+    std::vector<PointTableChange *> kept;
+    for (int i = keepFrom; i < steps; ++i)
+        kept.push_back(const_cast<PointTableChange *>(
+                           static_cast<const PointTableChange *>(undoStack->command(i)))
+                           ->takeOver());
+    undoStack->clear();
+    for (PointTableChange *change : kept)
+        undoStack->push(change);
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+    emit undoStepsDropped(keepFrom, droppedText);
 }
 
 // Into an empty table the points move without a copy.

@@ -8,6 +8,7 @@
 
 #include "data/datapoint.h"
 
+class PointTableChange;
 class QUndoStack;
 
 // The table of measured points: one contiguous vector of points, shown as the three columns
@@ -37,6 +38,15 @@ public:
 
     // Changes from now on go onto stack (null: they are made at once and cannot be undone).
     void setUndoStack(QUndoStack *stack) { undoStack = stack; }
+    // The memory the steps to undo may hold beside the table: after each new step the oldest
+    // ones beyond it are dropped (the newest is always kept).
+    void setUndoBudget(std::size_t bytes) { undoBudget = bytes; }
+    std::size_t undoBudgetBytes() const { return undoBudget; }
+    // A quarter of the physical memory.
+    static std::size_t defaultUndoBudget();
+    // Names the table as the steps done so far left it; the same number comes back when Undo
+    // or Redo returns to it, and no other table has it.
+    quint64 state() const;
 
     const std::vector<DataPoint> &points() const { return rows; }
     // One column as a vector of doubles in row order: 0 X, 1 Y, 2 dY.
@@ -67,9 +77,19 @@ public:
     void setCell(int row, int column, double value);
     double cellValue(int row, int column) const;
 
+signals:
+    // The oldest count steps could no longer be kept; newestText names the last of them.
+    void undoStepsDropped(int count, const QString &newestText);
+
 private:
+    void push(PointTableChange *change);
+    void keepUndoWithinBudget();
+
     std::vector<DataPoint> rows;
     QUndoStack *undoStack = nullptr;
+    std::size_t undoBudget = defaultUndoBudget();
+    // The state at the bottom of the undo stack: the table before its oldest step kept.
+    quint64 baseState = 0;
 };
 
 #endif // POINTTABLEMODEL_H

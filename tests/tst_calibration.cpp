@@ -1,7 +1,9 @@
 // The calibration: loading its file, the interpolated correction and where it is applied
 // (graph, corrected save), and the finite rule for points that share x.
+#include <QAction>
 #include <QCheckBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -10,7 +12,9 @@
 #include <QToolButton>
 #include <qcustomplot.h>
 
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 
 #include "app/mainwindow.h"
 #include "data/calibration.h"
@@ -38,6 +42,7 @@ private slots:
     void loadThatFailsKeepsTheCalibration();
     void correctedSaveWritesCorrectedY();
     void sharedXStaysFiniteInPlotAndFile();
+    void extrapolationIsSaidAsPointsComeIn();
 
 private:
     QString writeFile(const QString &name, const QByteArray &bytes)
@@ -245,7 +250,8 @@ void TestCalibration::loadThatFailsKeepsTheCalibration_data()
     const QString unchanged = QStringLiteral("; the calibration in use is unchanged");
     QTest::newRow("cancelled dialog") << QString() << QByteArray() << QString();
     QTest::newRow("read error") << "/proc/self/mem" << QByteArray()
-                                << "Could not load calibration %1: Input/output error" + unchanged;
+                                << "Could not load calibration %1: " +
+                                       QString::fromLocal8Bit(std::strerror(EIO)) + unchanged;
     QTest::newRow("no calibration points")
         << "nothing.txt" << QByteArray("no tabs here\n\n") << "%1 holds no calibration points";
     QTest::newRow("empty file") << "empty.txt" << QByteArray("")
@@ -291,7 +297,9 @@ void TestCalibration::correctedSaveWritesCorrectedY()
     QCOMPARE(file.readAll(), QByteArray("5\t10\t0.1\n25\t10\t0.2\n"));
     file.close();
     QCOMPARE(window->statusBar()->currentMessage(),
-             QStringLiteral("No calibration in use: %1 holds the measured values").arg(plain));
+             QStringLiteral("Saved 2 points to %1; no calibration in use: the file holds the "
+                            "measured values")
+                 .arg(plain));
 
     load(writeFile(QStringLiteral("cal.txt"), "0\t0\n10\t1\n20\t3\n"));
     useCalibration->setChecked(true);
@@ -300,6 +308,10 @@ void TestCalibration::correctedSaveWritesCorrectedY()
     QFile correctedFile(corrected);
     QVERIFY(correctedFile.open(QIODevice::ReadOnly));
     QCOMPARE(correctedFile.readAll(), QByteArray("5\t9.5\t0.1\n25\t6\t0.2\n"));
+    QCOMPARE(window->statusBar()->currentMessage(),
+             QStringLiteral("Saved 2 points to %1; 1 of 2 points lie outside the calibration (0 "
+                            "to 20): their correction is extrapolated")
+                 .arg(corrected));
 }
 
 // The end points share x: the last segment has width 0. In the file (10, 4) comes before
@@ -316,6 +328,55 @@ void TestCalibration::sharedXStaysFiniteInPlotAndFile()
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("5\t8\t0.1\n15\t7\t0.1\n"));
+}
+
+// Points that come to lie outside the calibration in use are said as they come in (from a
+// file, one by one as a run or Add Point brings them, by Undo and Redo), whenever their count
+// changes. Switching the correction after a fit says that the calibration in use changed, in
+// the status bar and above the fit's report.
+void TestCalibration::extrapolationIsSaidAsPointsComeIn()
+{
+    const auto outside = [](int count, int of) {
+        return QStringLiteral("%1 of %2 points lie outside the calibration (0 to 20): their "
+                              "correction is extrapolated")
+            .arg(count)
+            .arg(of);
+    };
+    const auto status = [this] { return window->statusBar()->currentMessage(); };
+    addPoint(5, 10, 0.1);
+    load(writeFile(QStringLiteral("cal.txt"), "0\t0\n10\t1\n20\t3\n"));
+    useCalibration->setChecked(true);
+    const QString path = writeFile(QStringLiteral("far.txt"), "25\t1\t0.1\n30\t2\t0.1\n");
+    testhelpers::answerFileDialog(path);
+    window->findChild<QAction *>(QStringLiteral("actionOpen"))->trigger();
+    QTRY_COMPARE(status(), QStringLiteral("Read 2 points from %1; ").arg(path) + outside(2, 3));
+    window->statusBar()->clearMessage();
+    addPoint(7, 10, 0.1);
+    QTest::qWait(0);
+    QCOMPARE(status(), QString());
+    addPoint(-5, 10, 0.1);
+    QTRY_COMPARE(status(), outside(3, 5));
+    window->findChild<QAction *>(QStringLiteral("actionUndo"))->trigger();
+    QTRY_COMPARE(status(), QStringLiteral("Undone: Add Point; ") + outside(2, 4));
+    window->findChild<QAction *>(QStringLiteral("actionRedo"))->trigger();
+    QTRY_COMPARE(status(), QStringLiteral("Redone: Add Point; ") + outside(3, 5));
+
+    window->findChild<QPushButton *>(QStringLiteral("pbCalculate"))->click();
+    auto *notes = window->findChild<QLabel *>(QStringLiteral("lbFitNotes"));
+    QVERIFY(notes);
+    QVERIFY(!notes->text().contains(QLatin1String("changed since this fit")));
+    useCalibration->setChecked(false);
+    QCOMPARE(status(), QStringLiteral("The calibration in use has changed since this fit"));
+    QVERIFY(notes->text().startsWith(
+        QLatin1String("The calibration in use has changed since this fit.\n")));
+    QVERIFY(!notes->text().contains(QLatin1String("The table has changed")));
+    useCalibration->setChecked(true);
+    QCOMPARE(status(),
+             QStringLiteral("The calibration in use has changed since this fit; ") + outside(3, 5));
+    addPoint(8, 10, 0.1);
+    QVERIFY(notes->text().startsWith(
+        QLatin1String("The table has changed since this fit.\nThe calibration in use has "
+                      "changed since this fit.\n")));
 }
 
 VANTOREL_TEST_MAIN(TestCalibration)

@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QStatusBar>
@@ -21,6 +23,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -29,6 +32,7 @@
 #include "app/mainwindow.h"
 #include "data/datafilereader.h"
 #include "data/datafilewriter.h"
+#include "data/replacingfile.h"
 #include "testhelpers.h"
 
 // While not 0, every request for more memory than this fails, as on a machine that has no more.
@@ -56,6 +60,12 @@ void operator delete(void *memory, std::size_t) noexcept
 }
 #endif
 
+// A reason as the system gives it, in the language of the desktop.
+static QString systemText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
 using Rows = QList<QList<double>>;
 Q_DECLARE_METATYPE(Rows)
 
@@ -73,6 +83,7 @@ private slots:
     void appendsInFileOrderAndTwiceDoubles();
     void cancelledOpenStillRefreshes();
     void bigFilesCanBeCancelled();
+    void bigFilesShowProgressAndKeepLatePoints();
     void readErrorAddsNothing();
     void outOfMemoryKeepsTheTable();
     void pipesAndSocketsAreRefused_data();
@@ -84,6 +95,9 @@ private slots:
     void failedSaveOrExportKeepsTheOldFile_data();
     void failedSaveOrExportKeepsTheOldFile();
     void folderIsNoFile();
+    void saveKeepsWhatTheFileWas_data();
+    void saveKeepsWhatTheFileWas();
+    void newFileStaysPrivate();
 
 private:
     QString writeFile(const QString &name, const QByteArray &bytes)
@@ -147,7 +161,8 @@ void TestDataFiles::readsLines_data()
     QTest::addColumn<int>("skipped");
     QTest::newRow("three fields") << QByteArray("1.5\t2\t0.1\n") << Rows{{1.5, 2, 0.1}} << 0;
     QTest::newRow("two fields") << QByteArray("1.5\t2\n") << Rows{{1.5, 2, 0}} << 0;
-    QTest::newRow("fields after the third") << QByteArray("1\t2\t3\t4\n") << Rows{{1, 2, 3}} << 0;
+    QTest::newRow("fields after the third") << QByteArray("1\t2\t3\t4\n5\t6\t7\t\n8\t9\n")
+                                            << Rows{{1, 2, 3}, {5, 6, 7}, {8, 9, 0}} << 0;
     QTest::newRow("blanks instead of TABs") << QByteArray("1.5 2 0.1\n") << Rows{} << 1;
     QTest::newRow("comma decimals") << QByteArray("1,5\t2,0\n") << Rows{} << 1;
     QTest::newRow("group separator") << QByteArray("1,000\t5\n2\t3\n") << Rows{{2, 3, 0}} << 1;
@@ -171,19 +186,21 @@ void TestDataFiles::readsLines_data()
         << QByteArray("X\tY\tdY\r1,5\t2,0\t0,1\r1.5\t2\t0.1\r") << Rows{{1.5, 2, 0.1}} << 2;
     QTest::newRow("no final line end")
         << QByteArray("1\t2\t3\n4\t5") << Rows{{1, 2, 3}, {4, 5, 0}} << 0;
-    QTest::newRow("NUL ends the text of its line")
-        << QByteArray("1\t2\0\t9\n3\t4\t5\n\0\t6\t7\n", 19) << Rows{{1, 2, 0}, {3, 4, 5}} << 1;
+    QTest::newRow("a NUL makes its line unreadable")
+        << QByteArray("1\t2\0\t9\n3\t4\t5\n\0\t6\t7\n2\t-3\0003.5\t0.1\n", 32) << Rows{{3, 4, 5}}
+        << 3;
     QTest::newRow("not UTF-8") << QByteArray("\xff\xfe\t2\t3\n1\t\xc3\x28\t\x80\n") << Rows{} << 2;
     QTest::newRow("empty file") << QByteArray() << Rows{} << 0;
 }
 
-// Every line goes through the real "Open Data" with the file dialog answered; lines that hold
-// no point are counted in the status bar, a file read whole leaves it empty.
+// Every line goes through the real "Open Data" with the file dialog answered; the status bar
+// says how many points were read, and counts the lines that hold no point.
 void TestDataFiles::readsLines()
 {
     QFETCH(QByteArray, content);
     QFETCH(Rows, expected);
     QFETCH(int, skipped);
+    const int extraFields = QTest::currentDataTag() == QByteArray("fields after the third") ? 2 : 0;
     testhelpers::DebugCapture debug;
     const QString path = writeFile(QStringLiteral("lines.txt"), content);
     open(path);
@@ -192,14 +209,15 @@ void TestDataFiles::readsLines()
     // Present dY fields that are not numbers are counted (an empty one is missing, as in a
     // file of two columns).
     const int unreadableDy = QTest::currentDataTag() == QByteArray("dY that is no number") ? 3 : 0;
-    QString message;
-    if (skipped > 0 || unreadableDy > 0)
-        message = QStringLiteral("Read %1 points from %2").arg(expected.size()).arg(path);
+    QString message = QStringLiteral("Read %1 points from %2").arg(expected.size()).arg(path);
     if (skipped > 0)
         message += QStringLiteral("; skipped %1 lines without numbers").arg(skipped);
     if (unreadableDy > 0)
         message +=
             QStringLiteral("; %1 dY fields were not numbers and read as 0").arg(unreadableDy);
+    if (extraFields > 0)
+        message += QStringLiteral("; %1 lines had more than three fields (the rest was ignored)")
+                       .arg(extraFields);
     QCOMPARE(statusText(), message);
 }
 
@@ -280,6 +298,64 @@ void TestDataFiles::bigFilesCanBeCancelled()
              QStringList());
 }
 
+// While a big file is read or written, its progress bar only moves forward from 0 and ends full.
+// A point that comes in meanwhile (a timed run's) is no part of the file: exit still asks.
+void TestDataFiles::bigFilesShowProgressAndKeepLatePoints()
+{
+    QByteArray content;
+    for (int i = 0; i < 1000000; ++i)
+        content += "1.5\t-2.25\t0.5\n";
+    const QString path = writeFile(QStringLiteral("big.txt"), content);
+    content.clear();
+    window->show();
+    window->setFileDialogDelay(0);
+    QList<int> values;
+    QString question;
+    const auto addPointWhileShown = [this, &values](double x) {
+        values.clear();
+        testhelpers::answerModal([this, &values, x](QWidget *modal) {
+            if (!modal || modal->objectName() != QLatin1String("FileProgress"))
+                return false;
+            auto *bar = modal->findChild<QProgressBar *>();
+            values << bar->value();
+            connect(bar, &QProgressBar::valueChanged, bar, [&values](int v) { values << v; });
+            addPoint(x, 0, 0);
+            return true;
+        });
+    };
+    const auto closeAndCancel = [this, &question] {
+        testhelpers::answerModal([&question](QWidget *modal) {
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            if (box) {
+                question = box->text();
+                QMetaObject::invokeMethod(box->button(QMessageBox::Cancel), "click",
+                                          Qt::QueuedConnection);
+            }
+            return box != nullptr;
+        });
+        window->close();
+        QVERIFY(window->isVisible());
+    };
+
+    addPointWhileShown(7);
+    open(path);
+    QVERIFY(std::is_sorted(values.begin(), values.end()) && values.first() == 0);
+    QCOMPARE(values.last(), 100);
+    QCOMPARE(model->index(0, 0).data().toDouble(), 7.0);
+    closeAndCancel();
+    QCOMPARE(question, QStringLiteral("The table holds 1000001 points that have not been saved."));
+
+    const QString saved = dir.filePath(QStringLiteral("saved.txt"));
+    addPointWhileShown(8);
+    save(saved);
+    QVERIFY(std::is_sorted(values.begin(), values.end()) && values.first() == 0);
+    QCOMPARE(values.last(), 100);
+    QCOMPARE(readFile(saved).count('\n'), 1000001);
+    QCOMPARE(statusText(), QStringLiteral("Saved 1000001 points to %1").arg(saved));
+    closeAndCancel();
+    QCOMPARE(question, QStringLiteral("The table holds 1000002 points that have not been saved."));
+}
+
 // A device that hands out its first block and then fails, as a disk with a bad sector does.
 class FailingDevice : public QIODevice
 {
@@ -318,7 +394,7 @@ void TestDataFiles::readErrorAddsNothing()
     const QString mem = QStringLiteral("/proc/self/mem");
     open(mem);
     QCOMPARE(rows(), (Rows{{1, 2, 3}}));
-    QCOMPARE(statusText(), QStringLiteral("Could not read %1: Input/output error").arg(mem));
+    QCOMPARE(statusText(), QStringLiteral("Could not read %1: %2").arg(mem, systemText(EIO)));
 }
 
 // Memory that runs out while a file is read ends the open with a message; the table keeps
@@ -432,7 +508,7 @@ void TestDataFiles::savesEveryDigit()
     QCOMPARE(readFile(path), QByteArray("0.5\t-3\t0.25\n100000\t100\t1e-05\n"
                                         "2400012345\t1234567.89\t6309573\n"
                                         "0.1\t-2.5e-300\t6.02214076e+23\n"));
-    QCOMPARE(statusText(), QString());
+    QCOMPARE(statusText(), QStringLiteral("Saved 4 points to %1").arg(path));
     QMetaObject::invokeMethod(window, "on_actionClear_triggered");
     open(path);
     QCOMPARE(rows(), table);
@@ -461,7 +537,7 @@ void TestDataFiles::emptyTableGivesEmptyFile()
     save(path);
     QVERIFY(QFileInfo::exists(path));
     QCOMPARE(readFile(path), QByteArray());
-    QCOMPARE(statusText(), QString());
+    QCOMPARE(statusText(), QStringLiteral("Saved 0 points to %1").arg(path));
 }
 
 void TestDataFiles::cancelledSaveWritesNothing()
@@ -487,12 +563,11 @@ void TestDataFiles::failedSaveOrExportKeepsTheOldFile_data()
             return QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(action, name)))
                    << QString::fromLatin1(action);
         };
-        row("file size limit") << "good" + suffix << "File too large";
+        row("file size limit") << "good" + suffix << systemText(EFBIG);
         if (suffix == QLatin1String(".txt"))
-            row("full device") << "/dev/full"
-                               << "No space left on device";
+            row("full device") << "/dev/full" << systemText(ENOSPC);
         row("write-protected") << "protected" + suffix << "the file is write-protected";
-        row("missing folder") << "no/such/folder/out" + suffix << "No such file or directory";
+        row("missing folder") << "no/such/folder/out" + suffix << systemText(ENOENT);
         row("250-character name") << QString(246, QLatin1Char('n')) + suffix << QString();
     }
 }
@@ -547,10 +622,12 @@ void TestDataFiles::failedSaveOrExportKeepsTheOldFile()
         QVERIFY(!QFileInfo::exists(path) || !target.contains(QLatin1Char('/')) ||
                 target.startsWith(QLatin1Char('/')));
 
-    // A later save that works says nothing and takes the message away.
-    save(dir.filePath(QStringLiteral("after") + path.right(4)), qPrintable(action));
+    // A later save that works takes the message away; Save Data says what it wrote.
+    const QString after = dir.filePath(QStringLiteral("after") + path.right(4));
+    save(after, qPrintable(action));
     QCOMPARE(warning, QString());
-    QCOMPARE(statusText(), QString());
+    QCOMPARE(statusText(),
+             noun.isEmpty() ? QStringLiteral("Saved 1000 points to %1").arg(after) : QString());
 }
 
 // A folder cannot be chosen in the dialog (it opens the folder), so the writer is asked.
@@ -560,6 +637,121 @@ void TestDataFiles::folderIsNoFile()
     QVERIFY(!DataFileWriter::write(dir.path(), {1}, {2}, {3}, &error));
     QCOMPARE(error, QStringLiteral("Filename refers to a directory"));
     QVERIFY(QFileInfo(dir.path()).isDir());
+}
+
+void TestDataFiles::saveKeepsWhatTheFileWas_data()
+{
+    QTest::addColumn<QString>("setup");
+    for (const char *setup : {"mode 0600", "owner 2000:3000, mode 0664", "hard link",
+                              "symbolic link", "relative link to another folder",
+                              "link to another file system", "link to a file not there yet",
+                              "folder that cannot be written", "hard link, write fails"})
+        QTest::newRow(setup) << QString::fromLatin1(setup);
+}
+
+static struct stat statusOf(const QString &path, int (*call)(const char *, struct stat *) = ::stat)
+{
+    struct stat status = {};
+    if (call(QFile::encodeName(path).constData(), &status) != 0)
+        status.st_ino = 0;
+    return status;
+}
+
+// Save Data writes the points into the file the name stands for, which stays what it was: its
+// owner, group, mode and hard links; a symbolic link stays a link to it, wherever it lives. A
+// write that fails into a file that has another name (so is written in place) leaves its old
+// contents under both names. Nothing is left beside it.
+void TestDataFiles::saveKeepsWhatTheFileWas()
+{
+    QFETCH(QString, setup);
+    const QByteArray old = "1\t2\t3\n";
+    QTemporaryDir folder, other, shm(QStringLiteral("/dev/shm/vantorel-XXXXXX"));
+    const QString name = folder.filePath(QStringLiteral("points.txt"));
+    QString file = name;
+    QString second;
+    const auto native = [](const QString &path) { return QFile::encodeName(path); };
+    if (setup.contains(QLatin1String("link"))) {
+        const bool otherDevice = setup.contains(QLatin1String("file system"));
+        if (otherDevice && statusOf(folder.path()).st_dev == statusOf(shm.path()).st_dev)
+            QSKIP("/dev/shm is on the same file system");
+        file = (otherDevice ? shm : other).filePath(QStringLiteral("target.txt"));
+        if (!setup.contains(QLatin1String("not there")))
+            testhelpers::writeFile(file, old);
+        const QString linked = setup.startsWith(QLatin1String("relative"))
+                                   ? "../" + QFileInfo(other.path()).fileName() + "/target.txt"
+                                   : file;
+        if (setup.startsWith(QLatin1String("hard"))) {
+            second = file;
+            file = name;
+            QCOMPARE(::link(native(second).constData(), native(name).constData()), 0);
+        } else {
+            QCOMPARE(::symlink(native(linked).constData(), native(name).constData()), 0);
+        }
+    } else {
+        testhelpers::writeFile(file, old);
+    }
+    if (setup.startsWith(QLatin1String("owner"))) {
+        if (::geteuid() != 0)
+            QSKIP("only the administrator can give a file to another user");
+        QCOMPARE(::chown(native(file).constData(), 2000, 3000), 0);
+    }
+    if (setup.startsWith(QLatin1String("mode")) || setup.startsWith(QLatin1String("owner")))
+        QCOMPARE(
+            ::chmod(native(file).constData(), setup.endsWith(QLatin1String("0600")) ? 0600 : 0664),
+            0);
+    if (setup.startsWith(QLatin1String("folder")))
+        QCOMPARE(::chmod(native(folder.path()).constData(), 0500), 0);
+    const struct stat before = statusOf(file);
+
+    QByteArray expected;
+    for (int i = 0; i < 1000; ++i) {
+        addPoint(i + 1, 2 * i, 0.5);
+        expected += DataFileWriter::formatLine(i + 1, 2 * i, 0.5);
+    }
+    const bool fails = setup.endsWith(QLatin1String("fails"));
+    struct rlimit previous;
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &previous), 0);
+    struct rlimit small = previous;
+    if (fails)
+        small.rlim_cur = 4096;
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    save(name);
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+    ::chmod(native(folder.path()).constData(), 0700);
+
+    const struct stat after = statusOf(file);
+    QCOMPARE(readFile(file), fails ? old : expected);
+    QCOMPARE(fails ? warning : statusText(),
+             fails ? QStringLiteral("Could not save %1: %2").arg(name, systemText(EFBIG))
+                   : QStringLiteral("Saved 1000 points to %1").arg(name));
+    if (before.st_ino != 0) {
+        QCOMPARE(after.st_mode, before.st_mode);
+        QCOMPARE(after.st_uid, before.st_uid);
+        QCOMPARE(after.st_gid, before.st_gid);
+        QCOMPARE(after.st_nlink, before.st_nlink);
+    }
+    if (!second.isEmpty()) {
+        QCOMPARE(statusOf(second).st_ino, after.st_ino);
+        QCOMPARE(readFile(second), readFile(file));
+    }
+    QCOMPARE(S_ISLNK(statusOf(name, ::lstat).st_mode), file != name);
+    for (const QString &place : {folder.path(), other.path(), shm.path()})
+        QCOMPARE(QDir(place).entryList({".vantorel-*"}, QDir::Files | QDir::Hidden), QStringList());
+}
+
+// The new file is readable by its owner alone while it is written, whatever the old one's mode,
+// and has that mode at the end.
+void TestDataFiles::newFileStaysPrivate()
+{
+    for (mode_t mode : {mode_t(0600), mode_t(0644)}) {
+        const QString path = writeFile(QStringLiteral("private.txt"), "old\n");
+        QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode), 0);
+        ReplacingFile file(path);
+        QVERIFY(file.open() && !file.writesInPlace());
+        QCOMPARE(statusOf(file.temporaryName()).st_mode & 07777, mode_t(0600));
+        QVERIFY(file.write("new\n", 4) && file.commit());
+        QCOMPARE(statusOf(path).st_mode & 07777, mode);
+    }
 }
 
 VANTOREL_TEST_MAIN(TestDataFiles)

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <qcustomplot.h>
 
+#include <QAbstractItemModelTester>
 #include <QSignalSpy>
 
 #include <memory>
@@ -37,6 +38,7 @@ private slots:
     void clearKeepsColumnsAndHeaders();
     void undoAndRedoEachChange_data();
     void undoAndRedoEachChange();
+    void undoKeepsWithinItsBudget();
 
 private:
     void addPoint(double x, double y, double dy)
@@ -229,6 +231,16 @@ void TestDataTable::editorKeepsCellWhenTextIsNoNumber()
     QCOMPARE(testhelpers::tableRows(window), (QList<QList<double>>{{1, 2, 3}}));
     QCOMPARE(window->statusBar()->currentMessage(),
              QStringLiteral("Use a point (.) as the decimal separator: \"2,5\" was not stored"));
+
+    // The hint goes with the next edit that works.
+    table->edit(model()->index(0, 1));
+    cellEditor = table->findChild<QLineEdit *>();
+    QVERIFY(cellEditor);
+    cellEditor->selectAll();
+    QTest::keyClicks(cellEditor, QStringLiteral("2.5"));
+    QTest::keyClick(cellEditor, Qt::Key_Enter);
+    QTRY_COMPARE(window->statusBar()->currentMessage(), QString());
+    QCOMPARE(testhelpers::tableRows(window), (QList<QList<double>>{{1, 2.5, 3}}));
 }
 
 void TestDataTable::deleteSelectionRemovesExactlySelectedRows()
@@ -289,20 +301,33 @@ void TestDataTable::undoAndRedoEachChange_data()
 {
     QTest::addColumn<QString>("change");
     QTest::addColumn<QString>("message");
-    QTest::newRow("add point") << "add" << QString();
-    QTest::newRow("cell edit") << "edit" << QString();
+    QTest::addColumn<QString>("step");
+    QTest::newRow("add point") << "add" << QString() << "Add Point";
+    QTest::newRow("cell edit") << "edit" << QString() << "Edit Cell";
+    QTest::newRow("delete a block of rows") << "delete block"
+                                            << "Deleted 2 rows (Ctrl+Z to undo)"
+                                            << "Delete Selection";
     QTest::newRow("delete scattered rows") << "delete"
-                                           << "Deleted 3 rows (Ctrl+Z to undo)";
+                                           << "Deleted 3 rows (Ctrl+Z to undo)"
+                                           << "Delete Selection";
     QTest::newRow("clear a table read from a file") << "clear"
-                                                    << "Deleted 6 rows (Ctrl+Z to undo)";
-    QTest::newRow("open data") << "open" << QString();
+                                                    << "Deleted 6 rows (Ctrl+Z to undo)"
+                                                    << "Clear Data";
+    QTest::newRow("open data") << "open"
+                               << "Read 6 points from %1"
+                               << "Open Data";
 }
 
-// Each change is one step back and one step forward, and each step redraws the points once.
+// Each change is one step back and one step forward, each step redraws the points once, and
+// the status bar names it. The model keeps its promises to the view throughout (inserts,
+// removals, resets, edits, undone and redone).
 void TestDataTable::undoAndRedoEachChange()
 {
     QFETCH(QString, change);
     QFETCH(QString, message);
+    QFETCH(QString, step);
+    QAbstractItemModelTester tester(model(),
+                                    QAbstractItemModelTester::FailureReportingMode::QtTest);
     QTemporaryDir dir;
     const QString path = testhelpers::writeFile(dir.filePath(QStringLiteral("six.txt")),
                                                 "1\t10\t0.1\n2\t20\t0.2\n3\t30\t0.3\n"
@@ -315,8 +340,8 @@ void TestDataTable::undoAndRedoEachChange()
         addPoint(7, 70, 0.7);
     } else if (change == QLatin1String("edit")) {
         model()->setData(model()->index(2, 1), 33.5);
-    } else if (change == QLatin1String("delete")) {
-        for (int row : {5, 0, 3})
+    } else if (change.startsWith(QLatin1String("delete"))) {
+        for (int row : change == QLatin1String("delete") ? QList<int>{5, 0, 3} : QList<int>{2, 3})
             table->selectionModel()->select(model()->index(row, 0), flags);
         window->findChild<QAction *>(QStringLiteral("actionDelete_Selection"))->trigger();
     } else if (change == QLatin1String("clear")) {
@@ -326,7 +351,7 @@ void TestDataTable::undoAndRedoEachChange()
         window->findChild<QAction *>(QStringLiteral("actionOpen"))->trigger();
     }
     if (!message.isEmpty())
-        QCOMPARE(window->statusBar()->currentMessage(), message);
+        QCOMPARE(window->statusBar()->currentMessage(), message.arg(path));
     const auto after = testhelpers::tableRows(window);
     QVERIFY(after != before);
 
@@ -337,8 +362,10 @@ void TestDataTable::undoAndRedoEachChange()
     testhelpers::DebugCapture debug;
     undo->trigger();
     QCOMPARE(testhelpers::tableRows(window), before);
+    QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("Undone: ") + step);
     redo->trigger();
     QCOMPARE(testhelpers::tableRows(window), after);
+    QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("Redone: ") + step);
     QCOMPARE(debug.count(QStringLiteral("Update graph")), 2);
     QVERIFY(!redo->isEnabled());
     // Back past the file too: an empty table.
@@ -346,6 +373,54 @@ void TestDataTable::undoAndRedoEachChange()
     undo->trigger();
     QCOMPARE(model()->rowCount(), 0);
     QVERIFY(!undo->isEnabled());
+}
+
+// Steps beyond the memory budget are dropped, oldest first, and the status bar says so; the
+// steps kept still undo and redo exactly.
+void TestDataTable::undoKeepsWithinItsBudget()
+{
+    QAbstractItemModelTester tester(model(),
+                                    QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QTemporaryDir dir;
+    QByteArray content;
+    for (int i = 0; i < 50000; ++i)
+        content += QByteArray::number(i) + "\t1\t0.5\n";
+    const QString path = testhelpers::writeFile(dir.filePath(QStringLiteral("big.txt")), content);
+    window->setUndoBudget(std::size_t(2) << 20);
+    auto *open = window->findChild<QAction *>(QStringLiteral("actionOpen"));
+    auto *clear = window->findChild<QAction *>(QStringLiteral("actionClear"));
+    auto *undo = window->findChild<QAction *>(QStringLiteral("actionUndo"));
+    auto *redo = window->findChild<QAction *>(QStringLiteral("actionRedo"));
+    // Each cleared table of 50000 points is 1.2 MB: the second one leaves no room for the first.
+    testhelpers::answerFileDialog(path);
+    open->trigger();
+    clear->trigger();
+    QTest::qWait(0);
+    QCOMPARE(window->statusBar()->currentMessage(),
+             QStringLiteral("Deleted 50000 rows (Ctrl+Z to undo)"));
+    testhelpers::answerFileDialog(path);
+    open->trigger();
+    addPoint(-1, -2, -3);
+    clear->trigger();
+    QTRY_COMPARE(
+        window->statusBar()->currentMessage(),
+        QStringLiteral("Deleted 50001 rows (Ctrl+Z to undo); the oldest 2 steps, up to "
+                       "\"Clear Data\", can no longer be undone (Undo keeps at most 2 MB)"));
+    undo->trigger();
+    QCOMPARE(model()->rowCount(), 50001);
+    undo->trigger();
+    undo->trigger();
+    QCOMPARE(model()->rowCount(), 0);
+    QVERIFY(!undo->isEnabled());
+    undo->trigger();
+    QCOMPARE(model()->rowCount(), 0);
+    for (int i = 0; i < 3; ++i)
+        redo->trigger();
+    QCOMPARE(model()->rowCount(), 0);
+    QVERIFY(!redo->isEnabled());
+    undo->trigger();
+    QCOMPARE(testhelpers::tableRows(window).last(), (QList<double>{-1, -2, -3}));
+    QCOMPARE(model()->index(49999, 0).data().toDouble(), 49999.0);
 }
 
 VANTOREL_TEST_MAIN(TestDataTable)

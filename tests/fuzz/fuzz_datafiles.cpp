@@ -98,6 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FUZZ_CHECK(int(points.size()) == calibration.size() &&
                counts.skippedLines == calibrationCounts.skippedLines);
     FUZZ_CHECK(counts.unreadableDy <= int(points.size()));
+    FUZZ_CHECK(counts.extraFields <= int(points.size()) && calibrationCounts.extraFields == 0);
     for (size_t i = 0; i < points.size(); ++i) {
         const DataPoint &p = points[i];
         FUZZ_CHECK(std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.dy));
