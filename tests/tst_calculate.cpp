@@ -85,6 +85,25 @@ Vector expectedParameters(int method, const QVector<Point> &points, bool *stepLi
     return P;
 }
 
+// Pixels of two pictures of one size whose colours differ by more than a quarter in a channel.
+int differingPixels(const QImage &a, const QImage &b)
+{
+    const QImage first = a.convertToFormat(QImage::Format_RGB32);
+    const QImage second = b.convertToFormat(QImage::Format_RGB32);
+    int count = 0;
+    for (int y = 0; y < first.height(); ++y) {
+        for (int x = 0; x < first.width(); ++x) {
+            const QRgb p = first.pixel(x, y);
+            const QRgb q = second.pixel(x, y);
+            count += std::max({std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                               std::abs(qBlue(p) - qBlue(q))}) > 64
+                         ? 1
+                         : 0;
+        }
+    }
+    return count;
+}
+
 QString statusFor(const Vector &P, bool stepLimit = false)
 {
     return QStringLiteral("Parameters A = %1; Fc = %2; Fb = %3; Ft = %4%5")
@@ -112,6 +131,7 @@ private slots:
     void curveSpansTheAxisRange();
     void repeatedFitsKeepTheRange();
     void secondPressReplacesTheFit();
+    void screenShowsTheLastFit();
     void longFitCanBeCancelled_data();
     void longFitCanBeCancelled();
     void fitReportRecordsEveryFit();
@@ -277,6 +297,30 @@ void TestCalculate::secondPressReplacesTheFit()
     QVERIFY(status() != first);
     const auto sample = curve()->data()->at(10);
     QCOMPARE(sample->value, recombinationResponse(sample->key, P[0], P[1]));
+}
+
+// Method 2 and then method 0 on the same points (nothing else changes in between): the plot on
+// the screen shows the second curve at once, exactly as SaveGraph exports it.
+void TestCalculate::screenShowsTheLastFit()
+{
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    addPoints(rollOff);
+    calculate(2);
+    const QImage first = plot->grab().toImage();
+    calculate(0);
+    const QImage second = plot->grab().toImage();
+    const int changed = differingPixels(first, second);
+    QVERIFY2(changed > 1000, qPrintable(QString::number(changed)));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("graph.png"));
+    testhelpers::answerFileDialog(path);
+    window->findChild<QAction *>(QStringLiteral("actionSaveGraph"))->trigger();
+    const QImage exported(path);
+    QCOMPARE(exported.size(), second.size());
+    // The text is smoothed a little differently on the screen and in an image.
+    const int apart = differingPixels(exported, second);
+    QVERIFY2(apart < 100, qPrintable(QString::number(apart)));
 }
 
 void TestCalculate::longFitCanBeCancelled_data()
