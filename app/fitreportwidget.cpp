@@ -186,10 +186,10 @@ void FitReportWidget::showFit(const FitJob &job, const QString &methodName,
     if (job.fittedUnweighted())
         notes << tr("No point has a usable dY: the fit is unweighted.");
     if (job.pointsWithXNotPositive() > 0)
-        notes
-            << (job.pointsWithXNotPositive() == 1
-                    ? tr("1 point with X ≤ 0 is not drawn.")
-                    : tr("%1 points with X ≤ 0 are not drawn.").arg(job.pointsWithXNotPositive()));
+        notes << (job.pointsWithXNotPositive() == 1
+                      ? tr("1 point with X ≤ 0 is fitted but not drawn.")
+                      : tr("%1 points with X ≤ 0 are fitted but not drawn.")
+                            .arg(job.pointsWithXNotPositive()));
     if (!extrapolation.isEmpty())
         notes << extrapolation + ".";
     if (!undefined) {

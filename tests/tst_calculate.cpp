@@ -565,8 +565,15 @@ void TestCalculate::changedTableOutdatesTheFit()
     addPoints({{0, 1, 0}, {1e3, 1, 0.1}, {2e3, 2, 0.1}, {5e3, 0, 0.1}});
     QCOMPARE(plot->xAxis->range(), QCPRange(1e3, 5e3));
     calculate(0);
-    QVERIFY2(notes->text().contains(QStringLiteral("1 point with X ≤ 0 is not drawn.")),
+    QVERIFY2(notes->text().contains(QStringLiteral("1 point with X ≤ 0 is fitted but not drawn.")),
              qPrintable(notes->text()));
+    QCOMPARE(window->findChild<QTableWidget *>(QStringLiteral("twFitRecord"))->item(2, 1)->text(),
+             QStringLiteral("4"));
+    addPoints({{-1, 0.5, 0.1}});
+    calculate(0);
+    QVERIFY2(
+        notes->text().contains(QStringLiteral("2 points with X ≤ 0 are fitted but not drawn.")),
+        qPrintable(notes->text()));
 }
 
 // A calibration in GHz over points in Hz: every point lies far beyond it, and the window says
