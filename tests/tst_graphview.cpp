@@ -272,8 +272,11 @@ void TestGraphView::emptyPlotKeepsRanges()
     QCOMPARE(plot->yAxis->range(), QCPRange(-1, 1));
 }
 
-// Under any locale the labels are plain numbers ("10000", never "10,000"); at any width of the
-// plot they keep apart; a logarithmic axis zoomed within a decade or two keeps two labels.
+// Under any locale the labels are plain numbers ("10000", never "10,000"). On both axes, at any
+// size of the plot, neighbouring labels keep the gap of a letter ('M' across, a third of a line
+// up and down) between them, each label reads back as its own tick, and an axis uses one
+// notation: all powers of ten or none. A logarithmic axis zoomed within a decade or two keeps
+// two labels.
 void TestGraphView::tickLabelsArePlainAndApart()
 {
     QCustomPlot tiny;
@@ -282,28 +285,61 @@ void TestGraphView::tickLabelsArePlainAndApart()
     PlainTicks<QCPAxisTickerLog>::install(tiny.xAxis);
     PlainTicks<QCPAxisTicker>::install(tiny.yAxis);
     const QFontMetricsF metrics(tiny.xAxis->tickLabelFont());
-    const QVector<QCPRange> ranges = {{1e3, 1e6}, {2, 5}, {1.5, 90}, {20, 2000}};
-    for (int width : {90, 160, 300, 800}) {
-        for (const QCPRange &range : ranges) {
-            tiny.resize(width, 150);
-            tiny.xAxis->setRange(range);
-            tiny.yAxis->setRange(0, 30000);
+    // X ranges on the logarithmic axis with Y ranges on the linear one: a span of 5 kHz at
+    // 2.1 GHz, decades across 1e6, values below 1e-4.
+    const QVector<QPair<QCPRange, QCPRange>> ranges = {{{1e3, 1e6}, {0, 30000}},
+                                                       {{2, 5}, {-3e7, 5e7}},
+                                                       {{1.5, 90}, {2.1e9 - 2500, 2.1e9 + 2500}},
+                                                       {{20, 2000}, {-1e-5, 1e-5}},
+                                                       {{2.1e9 - 2500, 2.1e9 + 2500}, {0.25, 1.75}},
+                                                       {{1e3, 1e8}, {-12.5, 0.5}},
+                                                       {{1e-6, 1e-2}, {999990, 1000010}}};
+    for (const QSize &size : {QSize(90, 90), QSize(160, 150), QSize(300, 240), QSize(800, 500)}) {
+        for (const auto &range : ranges) {
+            tiny.resize(size);
+            tiny.xAxis->setRange(range.first);
+            tiny.yAxis->setRange(range.second);
             tiny.replot();
-            const QVector<double> ticks = tiny.xAxis->tickVector();
-            const QVector<QString> labels = tiny.xAxis->tickVectorLabels();
-            int inView = 0;
-            double lastEnd = -1e9;
-            for (int i = 0; i < ticks.size(); ++i) {
-                QVERIFY(!labels[i].contains(QLatin1Char(',')));
-                inView += range.contains(ticks[i]) ? 1 : 0;
-                const double at = tiny.xAxis->coordToPixel(ticks[i]);
-                const double half = metrics.horizontalAdvance(labels[i]) / 2;
-                QVERIFY2(at - half > lastEnd, qPrintable(QStringList(labels.toList()).join(' ')));
-                lastEnd = at + half;
+            for (QCPAxis *axis : {tiny.xAxis, tiny.yAxis}) {
+                const bool horizontal = axis == tiny.xAxis;
+                const double gap =
+                    horizontal ? metrics.horizontalAdvance(QLatin1Char('M')) : metrics.height() / 3;
+                const QVector<double> ticks = axis->tickVector();
+                const QVector<QString> labels = axis->tickVectorLabels();
+                const QString all = QStringList(labels.toList()).join(QLatin1Char(' '));
+                const QString where = QStringLiteral("%1 × %2, %3 to %4: %5")
+                                          .arg(size.width())
+                                          .arg(size.height())
+                                          .arg(axis->range().lower)
+                                          .arg(axis->range().upper)
+                                          .arg(all);
+                int inView = 0;
+                int powers = 0;
+                double lastEnd = -1e9;
+                for (int i = 0; i < ticks.size(); ++i) {
+                    QVERIFY2(!labels[i].contains(QLatin1Char(',')), qPrintable(where));
+                    inView += axis->range().contains(ticks[i]) ? 1 : 0;
+                    powers += labels[i].contains(QLatin1Char('e')) ? 1 : 0;
+                    const double step =
+                        i > 0 ? ticks[i] - ticks[i - 1] : ticks.value(1, 2 * ticks[0]) - ticks[0];
+                    QVERIFY2(std::fabs(labels[i].toDouble() - ticks[i]) <= 1e-6 * std::fabs(step),
+                             qPrintable(where));
+                    const double at = axis->coordToPixel(ticks[i]);
+                    const double half =
+                        (horizontal ? metrics.horizontalAdvance(labels[i]) : metrics.height()) / 2;
+                    // Up the Y axis the pixel coordinate falls.
+                    const double start = horizontal ? at - half : -at - half;
+                    QVERIFY2(start >= lastEnd + gap, qPrintable(where));
+                    lastEnd = start + 2 * half;
+                }
+                if (size.width() == 800)
+                    qInfo() << all;
+                const int zeros = static_cast<int>(
+                    std::count_if(labels.begin(), labels.end(),
+                                  [](const QString &label) { return label.toDouble() == 0; }));
+                QVERIFY2(powers == 0 || powers + zeros == labels.size(), qPrintable(where));
+                QVERIFY2(!horizontal || inView >= 2 || size.width() < 160, qPrintable(where));
             }
-            QVERIFY2(inView >= 2 || width < 160, qPrintable(QString::number(width)));
-            for (const QString &label : tiny.yAxis->tickVectorLabels())
-                QVERIFY(!label.contains(QLatin1Char(',')));
         }
     }
 }
