@@ -585,9 +585,11 @@ void TestCalculate::reportFitsItsPanel_data()
 {
     QTest::addColumn<double>("unit");
     QTest::addColumn<int>("method");
-    QTest::newRow("Hz up to 1e9, method 0") << 1.0 << 0;
-    QTest::newRow("GHz, method 0") << 1e-9 << 0;
-    QTest::newRow("Hz up to 1e9, method 1") << 1.0 << 1;
+    QTest::addColumn<int>("panelWidth");
+    QTest::newRow("Hz up to 1e9, method 0") << 1.0 << 0 << 0;
+    QTest::newRow("GHz, method 0") << 1e-9 << 0 << 0;
+    QTest::newRow("Hz up to 1e9, method 1") << 1.0 << 1 << 0;
+    QTest::newRow("Hz, panel widened") << 1.0 << 0 << 600;
 }
 
 // The window as it starts, with the Calculation and Fit Report panels shown where they dock. A
@@ -599,11 +601,19 @@ void TestCalculate::reportFitsItsPanel()
 {
     QFETCH(double, unit);
     QFETCH(int, method);
+    QFETCH(int, panelWidth);
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window));
     window->findChild<QAction *>(QStringLiteral("actionCalculation"))->setChecked(true);
     window->findChild<QAction *>(QStringLiteral("actionFitReport"))->setChecked(true);
+    auto *dock = window->findChild<QDockWidget *>(QStringLiteral("dwFitReport"));
     QTest::qWait(50);
+    if (panelWidth > 0) {
+        window->resize(window->width() + panelWidth, window->height());
+        QTest::qWait(50);
+        window->resizeDocks({dock}, {panelWidth}, Qt::Horizontal);
+        QTest::qWait(50);
+    }
     auto *button = window->findChild<QPushButton *>(QStringLiteral("pbCalculate"));
     auto *methods = window->findChild<QComboBox *>(QStringLiteral("cbCalculationType"));
     const QSize size = window->size();
@@ -648,6 +658,19 @@ void TestCalculate::reportFitsItsPanel()
         ++checked;
     }
     QVERIFY(checked >= 10);
+    // S and the residual variance share a line where the panel is wide enough, and not
+    // where it is not.
+    QLabel *s = nullptr;
+    QLabel *variance = nullptr;
+    for (QLabel *label : report->findChildren<QLabel *>()) {
+        s = label->text() == QLatin1String("S") ? label : s;
+        variance = label->text() == QLatin1String("Residual variance") ||
+                           label->text() == QStringLiteral("Reduced χ²")
+                       ? label
+                       : variance;
+    }
+    QVERIFY(s && variance);
+    QCOMPARE(s->y() == variance->y(), panelWidth > 0);
 }
 
 // A calibration in GHz over points in Hz: every point lies far beyond it, and the window says
