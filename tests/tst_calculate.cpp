@@ -88,17 +88,12 @@ Vector expectedParameters(int method, const QVector<Point> &points, bool *stepLi
 // Pixels of two pictures of one size whose colours differ by more than a quarter in a channel.
 int differingPixels(const QImage &a, const QImage &b)
 {
-    const QImage first = a.convertToFormat(QImage::Format_RGB32);
-    const QImage second = b.convertToFormat(QImage::Format_RGB32);
     int count = 0;
-    for (int y = 0; y < first.height(); ++y) {
-        for (int x = 0; x < first.width(); ++x) {
-            const QRgb p = first.pixel(x, y);
-            const QRgb q = second.pixel(x, y);
-            count += std::max({std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                               std::abs(qBlue(p) - qBlue(q))}) > 64
-                         ? 1
-                         : 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QColor p = a.pixelColor(x, y), q = b.pixelColor(x, y);
+            count += std::abs(p.red() - q.red()) > 64 || std::abs(p.green() - q.green()) > 64 ||
+                     std::abs(p.blue() - q.blue()) > 64;
         }
     }
     return count;

@@ -857,8 +857,7 @@ void TestRegression::fitsAnyUnit()
                                           : figures(method, s * rx, y0, dy0);
                 for (int k = 0; k < expected.size(); ++k)
                     QVERIFY2(std::fabs(got[k] / expected[k] - 1) < (k == 0 ? 1e-2 : 1e-6),
-                             qPrintable(QStringLiteral("method %1, %2 times %3: figure %4 is %5, "
-                                                       "unscaled %6")
+                             qPrintable(QStringLiteral("method %1, %2 × %3, figure %4: %5 for %6")
                                             .arg(method)
                                             .arg(scaleY ? "Y" : "X")
                                             .arg(s)
