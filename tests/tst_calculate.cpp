@@ -637,33 +637,24 @@ void TestCalculate::reportFitsItsPanel()
         if (scroll)
             scroll->ensureWidgetVisible(label, 0, 0);
         const QRect visible = label->visibleRegion().boundingRect();
-        const QFontMetrics metrics = label->fontMetrics();
-        const QString where = label->objectName() + ": " + label->text();
-        if (label->wordWrap()) {
-            for (const QString &word : label->text().split(QRegularExpression("\\s+")))
-                QVERIFY2(metrics.horizontalAdvance(word) <= visible.width(), qPrintable(where));
-            QVERIFY2(label->heightForWidth(label->width()) <= visible.height(), qPrintable(where));
-        } else {
-            QVERIFY2(metrics.horizontalAdvance(label->text()) <= visible.width(),
-                     qPrintable(QStringLiteral("%1 (%2 in %3)")
-                                    .arg(where)
-                                    .arg(metrics.horizontalAdvance(label->text()))
-                                    .arg(visible.width())));
-        }
+        const QString text = label->text();
+        for (const QString &line :
+             label->wordWrap() ? text.split(QRegularExpression("\\s+")) : QStringList(text))
+            QVERIFY2(label->fontMetrics().horizontalAdvance(line) <= visible.width(),
+                     qPrintable(text));
+        QVERIFY2(label->heightForWidth(label->width()) <= visible.height(), qPrintable(text));
         ++checked;
     }
     QVERIFY(checked >= 10);
-    // S and the residual variance share a line where the panel is wide enough, and not
-    // where it is not.
-    QLabel *s = nullptr;
-    QLabel *variance = nullptr;
-    for (QLabel *label : report->findChildren<QLabel *>()) {
-        s = label->text() == QLatin1String("S") ? label : s;
-        variance = label->text() == QLatin1String("Residual variance") ||
-                           label->text() == QStringLiteral("Reduced χ²")
-                       ? label
-                       : variance;
-    }
+    // S and the residual variance (or χ²) share a line where the panel is wide enough.
+    const auto labelOf = [report](const QStringList &texts) {
+        for (QLabel *label : report->findChildren<QLabel *>())
+            if (texts.contains(label->text()))
+                return label;
+        return static_cast<QLabel *>(nullptr);
+    };
+    QLabel *s = labelOf({QStringLiteral("S")});
+    QLabel *variance = labelOf({QStringLiteral("Residual variance"), QStringLiteral("Reduced χ²")});
     QVERIFY(s && variance);
     QCOMPARE(s->y() == variance->y(), panelWidth > 0);
 }
