@@ -229,7 +229,7 @@ void FitReportWidget::addSummaryPair(const QString &name1, const QString &value1
 // and a panel narrower than a name and its longest word scrolls sideways.
 void FitReportWidget::arrangeSummary()
 {
-    auto *grid = static_cast<QGridLayout *>(ui->wFitSummaryGrid->layout());
+    QGridLayout *grid = ui->glFitSummary;
     const auto width = [](const QLabel *label) {
         return label->fontMetrics().horizontalAdvance(label->text());
     };

@@ -325,9 +325,10 @@ void TestCalculate::screenShowsTheLastFit()
     window->findChild<QAction *>(QStringLiteral("actionSaveGraph"))->trigger();
     const QImage exported(path);
     QCOMPARE(exported.size(), second.size());
-    // The text is smoothed a little differently on the screen and in an image.
+    // The text is smoothed a little differently on the screen and in an image; the curves
+    // are the same.
     const int apart = differingPixels(exported, second);
-    QVERIFY2(apart < 100, qPrintable(QString::number(apart)));
+    QVERIFY2(apart * 10 < changed, qPrintable(QStringLiteral("%1 of %2").arg(apart).arg(changed)));
 }
 
 void TestCalculate::longFitCanBeCancelled_data()
