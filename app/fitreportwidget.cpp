@@ -2,9 +2,11 @@
 
 #include <QClipboard>
 #include <QDockWidget>
+#include <QGridLayout>
 #include <QGuiApplication>
 #include <QHeaderView>
-#include <QTextDocument>
+#include <QLabel>
+#include <QScrollArea>
 #include <qcustomplot.h>
 
 #include <algorithm>
@@ -37,31 +39,13 @@ FitReportWidget::FitReportWidget(QWidget *parent) : QWidget(parent), ui(new Ui::
     zero->point2->setCoords(10, 0);
     zero->setPen(QPen(Qt::gray, 0, Qt::DashLine));
     plot->installEventFilter(this);
-    // Room for the summary of a typical fit from the start, so that the first fit does not
-    // widen the panel and make the plot beside it draw every point anew.
-    reserveWidth(
-        QStringLiteral("<table><tr><td>S&nbsp;&nbsp;</td><td>-1.23457e+06&nbsp;&nbsp;&nbsp;"
-                       "</td><td>%1&nbsp;&nbsp;</td><td>-1.23457e+06</td></tr><tr><td>"
-                       "%2&nbsp;&nbsp;</td><td colspan=\"3\">%3</td></tr></table>")
-            .arg(tr("Residual variance"), tr("Minimum"),
-                 tr("S %1; A %2 σ, Fc %3 σ away")
-                     .arg(QStringLiteral("-1.23457e+06"), QStringLiteral("0.123"),
-                          QStringLiteral("0.123"))));
+    // The summary is laid out anew whenever the width in view changes.
+    ui->saFitReport->viewport()->installEventFilter(this);
 }
 
-// A label of rich text may be laid out narrower than its text; the summary never is: it is as
-// wide as html laid out without any line break, or as it was. The panel has no minimum width of
-// its own, so that it is as wide as its contents ask.
-void FitReportWidget::reserveWidth(const QString &html)
+QSize FitReportWidget::sizeHint() const
 {
-    QTextDocument natural;
-    natural.setDefaultFont(ui->lbFitSummary->font());
-    natural.setHtml(html);
-    natural.setTextWidth(1e6);
-    ui->lbFitSummary->setMinimumWidth(std::max(
-        ui->lbFitSummary->minimumWidth(), static_cast<int>(std::ceil(natural.idealWidth())) + 8));
-    if (auto *dock = qobject_cast<QDockWidget *>(parentWidget()))
-        dock->setMinimumWidth(0);
+    return QSize(340, 360);
 }
 
 FitReportWidget::~FitReportWidget()
@@ -107,25 +91,14 @@ FitRecord FitReportWidget::recordOf(const FitJob &job)
     return record;
 }
 
-// The summary is a small table of name-value pairs that is never narrower than its widest
-// line, so no number is ever cut; the notes below it wrap between words. σ, χ² and the residual
-// variance are those of the least-squares minimum, where their formula holds.
+// The summary is a grid of name-value pairs laid out to the width in view (arrangeSummary); the
+// notes below it wrap between words. σ, χ² and the residual variance are those of the
+// least-squares minimum, where their formula holds.
 void FitReportWidget::showFit(const FitJob &job, const QString &methodName,
                               const QString &extrapolation)
 {
     const FitJob::Parameters &p = job.shown();
     const bool weightedFit = regressionmethods::isWeighted(job.method()) && !job.fittedUnweighted();
-    const auto row = [](const QString &name, const QString &value) {
-        return QStringLiteral("<tr><td>%1&nbsp;&nbsp;</td><td colspan=\"3\">%2</td></tr>")
-            .arg(name.toHtmlEscaped(), value.toHtmlEscaped());
-    };
-    const auto pair = [](const QString &name1, const QString &value1, const QString &name2,
-                         const QString &value2) {
-        return QStringLiteral("<tr><td>%1&nbsp;&nbsp;</td><td>%2&nbsp;&nbsp;&nbsp;</td>"
-                              "<td>%3&nbsp;&nbsp;</td><td>%4</td></tr>")
-            .arg(name1.toHtmlEscaped(), value1.toHtmlEscaped(), name2.toHtmlEscaped(),
-                 value2.toHtmlEscaped());
-    };
     const auto bound = [](double value, bool found, double from, double to) {
         return found ? shown(value) : tr("none between %1 and %2").arg(shown(from), shown(to));
     };
@@ -136,43 +109,58 @@ void FitReportWidget::showFit(const FitJob &job, const QString &methodName,
     else if (job.stepLimitReached())
         ending = tr("step limit: not converged");
 
-    QString text = QStringLiteral("<b>%1</b>").arg(methodName.toHtmlEscaped());
+    QString heading = methodName;
     if (job.refined())
-        text += tr(", refined to the least-squares minimum").toHtmlEscaped();
-    text += QStringLiteral("<br>") + tr("%1 points, %2 degrees of freedom")
-                                         .arg(job.usedPoints())
-                                         .arg(std::max(0, job.usedPoints() - 2));
-    text += QStringLiteral("<table cellspacing=\"0\">");
-    text += row(tr("A"), tr("%1 ± %2").arg(shown(p.A), brief(job.sigmaA())));
-    text += row(tr("Fc"), tr("%1 ± %2").arg(shown(p.Fc), brief(job.sigmaFc())));
+        heading += tr(", refined to the least-squares minimum");
+    ui->lbFitSummary->setText(heading);
+    QFont bold = ui->lbFitSummary->font();
+    bold.setBold(true);
+    ui->lbFitSummary->setFont(bold);
+    ui->lbFitPoints->setText(tr("%1 points, %2 degrees of freedom")
+                                 .arg(job.usedPoints())
+                                 .arg(std::max(0, job.usedPoints() - 2)));
+    ui->lbFitPoints->setVisible(true);
+
+    for (const QVector<Entry> &line : qAsConst(summary)) {
+        for (const Entry &entry : line) {
+            delete entry.name;
+            delete entry.value;
+        }
+    }
+    summary.clear();
+    addSummaryRow(tr("A"), tr("%1 ± %2").arg(shown(p.A), brief(job.sigmaA())));
+    addSummaryRow(tr("Fc"), tr("%1 ± %2").arg(shown(p.Fc), brief(job.sigmaFc())));
     const QString fb = bound(p.Fb, p.fbFound || undefined, 0.01 * p.Fc, p.Fc);
     const QString ft = bound(p.Ft, p.ftFound || undefined, p.Fc, 2 * p.Fc);
     if ((p.fbFound && p.ftFound) || undefined) {
-        text += pair(tr("Fb"), fb, tr("Ft"), ft);
+        addSummaryPair(tr("Fb"), fb, tr("Ft"), ft);
     } else {
-        text += row(tr("Fb"), fb);
-        text += row(tr("Ft"), ft);
+        addSummaryRow(tr("Fb"), fb);
+        addSummaryRow(tr("Ft"), ft);
     }
-    text += pair(tr("S"), shown(job.objective()),
-                 weightedFit ? tr("Reduced χ²") : tr("Residual variance"),
-                 shown(job.reducedChiSquare()));
-    text += pair(tr("Steps"), QString::number(job.steps()), tr("End"), ending);
+    addSummaryPair(tr("S"), shown(job.objective()),
+                   weightedFit ? tr("Reduced χ²") : tr("Residual variance"),
+                   shown(job.reducedChiSquare()));
+    const QString explanation =
+        weightedFit ? tr("S = Σ (r / dY)², each residual r divided by its dY before squaring; "
+                         "reduced χ² = S / (points − 2)")
+                    : tr("S = Σ r², the sum of squared residuals; residual variance = "
+                         "S / (points − 2)");
+    for (const Entry &entry : qAsConst(summary.last())) {
+        entry.name->setToolTip(explanation);
+        entry.value->setToolTip(explanation);
+    }
+    addSummaryPair(tr("Steps"), QString::number(job.steps()), tr("End"), ending);
     const bool apart = !job.refined() && job.minimum().found && job.minimumStatistics().isDefined();
     if (apart) {
         const double offA = (p.A - job.minimum().A / job.yScale()) / job.sigmaA();
         const double offFc = (p.Fc - job.minimum().Fc / job.xScale()) / job.sigmaFc();
-        text += row(tr("Minimum"), tr("S %1; A %2 σ, Fc %3 σ away")
-                                       .arg(shown(job.minimumObjective()), brief(std::fabs(offA)),
-                                            brief(std::fabs(offFc))));
+        addSummaryRow(tr("Minimum"), tr("S %1; A %2 σ, Fc %3 σ away")
+                                         .arg(shown(job.minimumObjective()), brief(std::fabs(offA)),
+                                              brief(std::fabs(offFc))));
     }
-    text += QStringLiteral("</table>");
-    ui->lbFitSummary->setText(text);
-    reserveWidth(text);
-    ui->lbFitSummary->setToolTip(
-        weightedFit ? tr("S = Σ (r / dY)², each residual r divided by its dY before squaring; "
-                         "reduced χ² = S / (points − 2)")
-                    : tr("S = Σ r², the sum of squared residuals; residual variance = "
-                         "S / (points − 2)"));
+    summaryColumns = 0;
+    arrangeSummary();
 
     notes.clear();
     if (undefined)
@@ -186,10 +174,10 @@ void FitReportWidget::showFit(const FitJob &job, const QString &methodName,
     if (job.fittedUnweighted())
         notes << tr("No point has a usable dY: the fit is unweighted.");
     if (job.pointsWithXNotPositive() > 0)
-        notes
-            << (job.pointsWithXNotPositive() == 1
-                    ? tr("1 point with X ≤ 0 is not drawn.")
-                    : tr("%1 points with X ≤ 0 are not drawn.").arg(job.pointsWithXNotPositive()));
+        notes << (job.pointsWithXNotPositive() == 1
+                      ? tr("1 point with X ≤ 0 is fitted but not drawn.")
+                      : tr("%1 points with X ≤ 0 are fitted but not drawn.")
+                            .arg(job.pointsWithXNotPositive()));
     if (!extrapolation.isEmpty())
         notes << extrapolation + ".";
     if (!undefined) {
@@ -208,6 +196,84 @@ void FitReportWidget::showFit(const FitJob &job, const QString &methodName,
     showNotes();
     plotResiduals(job.statistics(), 1 / job.xScale(), 1 / job.yScale());
     appendRecord(recordOf(job));
+}
+
+// A value wraps between words where its line is too narrow, and never inside a number.
+FitReportWidget::Entry FitReportWidget::summaryEntry(const QString &name, const QString &value)
+{
+    auto *nameLabel = new QLabel(name, ui->wFitSummaryGrid);
+    auto *valueLabel = new QLabel(value, ui->wFitSummaryGrid);
+    for (QLabel *label : {nameLabel, valueLabel}) {
+        label->setTextFormat(Qt::PlainText);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    }
+    valueLabel->setWordWrap(true);
+    valueLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return {nameLabel, valueLabel};
+}
+
+void FitReportWidget::addSummaryRow(const QString &name, const QString &value)
+{
+    summary.append({summaryEntry(name, value)});
+}
+
+void FitReportWidget::addSummaryPair(const QString &name1, const QString &value1,
+                                     const QString &name2, const QString &value2)
+{
+    summary.append({summaryEntry(name1, value1), summaryEntry(name2, value2)});
+}
+
+// Two pairs to a line (names in columns 0 and 2, values in 1 and 3, a lone value spanning 1 to
+// 3) when every line fits the width in view unwrapped; otherwise one pair to a line, names in
+// column 0 and values in column 1, where a value too long for the line wraps between words,
+// and a panel narrower than a name and its longest word scrolls sideways.
+void FitReportWidget::arrangeSummary()
+{
+    QGridLayout *grid = ui->glFitSummary;
+    const auto width = [](const QLabel *label) {
+        return label->fontMetrics().horizontalAdvance(label->text());
+    };
+    int columnWidths[4] = {0, 0, 0, 0};
+    int lone = 0;
+    for (const QVector<Entry> &line : qAsConst(summary)) {
+        for (int i = 0; i < line.size(); ++i) {
+            columnWidths[2 * i] = std::max(columnWidths[2 * i], width(line[i].name));
+            if (line.size() == 2)
+                columnWidths[2 * i + 1] = std::max(columnWidths[2 * i + 1], width(line[i].value));
+        }
+        if (line.size() == 1)
+            lone = std::max(lone, width(line[0].value));
+    }
+    const int spacing = grid->horizontalSpacing();
+    const int twoColumns =
+        columnWidths[0] + spacing +
+        std::max(columnWidths[1] + columnWidths[2] + columnWidths[3] + 2 * spacing, lone);
+    const QMargins margins = ui->wFitReportContents->layout()->contentsMargins();
+    const int available = ui->saFitReport->viewport()->width() - margins.left() - margins.right();
+    const int columns = twoColumns <= available ? 2 : 1;
+    if (columns == summaryColumns)
+        return;
+    summaryColumns = columns;
+
+    for (const QVector<Entry> &line : qAsConst(summary)) {
+        for (const Entry &entry : line) {
+            grid->removeWidget(entry.name);
+            grid->removeWidget(entry.value);
+        }
+    }
+    int row = 0;
+    for (const QVector<Entry> &line : qAsConst(summary)) {
+        for (int i = 0; i < line.size(); ++i) {
+            const int column = columns == 2 ? 2 * i : 0;
+            grid->addWidget(line[i].name, row, column);
+            grid->addWidget(line[i].value, row, column + 1, 1,
+                            columns == 2 && line.size() == 1 ? 3 : 1);
+            if (columns == 1 || i + 1 == line.size())
+                ++row;
+        }
+    }
+    for (int column = 0; column < 4; ++column)
+        grid->setColumnStretch(column, column == 2 * columns - 1 ? 1 : 0);
 }
 
 void FitReportWidget::setOutOfDate(bool changed, int change)
@@ -294,6 +360,8 @@ bool FitReportWidget::eventFilter(QObject *watched, QEvent *event)
         residualsOutOfDate = false;
         plot->replot(QCustomPlot::rpQueuedReplot);
     }
+    if (watched == ui->saFitReport->viewport() && event->type() == QEvent::Resize)
+        arrangeSummary();
     if (watched == plot && event->type() == QEvent::Resize) {
         plot->setViewport(plot->rect());
         plot->replot(QCustomPlot::rpQueuedReplot);

@@ -3,6 +3,7 @@
 
 #include <QList>
 #include <QStringList>
+#include <QVector>
 #include <QWidget>
 
 #include "app/fitrecord.h"
@@ -12,6 +13,7 @@ class FitReportWidget;
 }
 
 class QCPRange;
+class QLabel;
 class FitJob;
 class cFitStatistics;
 
@@ -20,7 +22,11 @@ class cFitStatistics;
 // steps and how the descent ended, how far the method's result lies from the least-squares
 // minimum, and notes on what the fit left out), a plot of its residuals, and the record of
 // every fit of the session, which Copy puts on the clipboard as tab-separated text. Every
-// number is shown whole: the panel grows to the widest line, and notes wrap between words.
+// number is shown whole within whatever width the panel has: the summary's name-value pairs
+// stand two to a line where they fit and one to a line where they do not, text wraps between
+// words, and a panel narrower than a name and its longest word scrolls. Nothing in the report
+// changes the size the panel asks for, so a fit never resizes the window or moves the panels
+// beside it.
 class FitReportWidget : public QWidget
 {
     Q_OBJECT
@@ -49,6 +55,9 @@ public:
     // The record line of a fit, as showFit adds it.
     static FitRecord recordOf(const FitJob &job);
 
+    // The size of the panel before any fit, whatever the report holds.
+    QSize sizeHint() const override;
+
 public slots:
     // Keeps the X range of the residual plot that of the main plot.
     void followXRange(const QCPRange &range);
@@ -60,13 +69,27 @@ private slots:
     void on_pbCopyFitReport_clicked();
 
 private:
-    void reserveWidth(const QString &html);
+    // One name and its value in the summary.
+    struct Entry
+    {
+        QLabel *name;
+        QLabel *value;
+    };
+    void addSummaryRow(const QString &name, const QString &value);
+    void addSummaryPair(const QString &name1, const QString &value1, const QString &name2,
+                        const QString &value2);
+    Entry summaryEntry(const QString &name, const QString &value);
+    void arrangeSummary();
     void appendRecord(const FitRecord &record);
     void plotResiduals(const cFitStatistics &statistics, double xToTable, double yToTable);
     void replotWhenShown();
     void showNotes();
 
     Ui::FitReportWidget *ui;
+    // The summary's lines: one entry, or two that share a line where the width allows.
+    QVector<QVector<Entry>> summary;
+    // 1 or 2 entries to a line as the summary is laid out now, 0 when it is to be laid out.
+    int summaryColumns = 0;
     QList<FitRecord> fits;
     QStringList notes;
     // The changes since the fit shown (Change flags).

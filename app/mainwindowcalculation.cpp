@@ -86,7 +86,11 @@ void MainWindow::on_pbCalculate_clicked()
     ui->wPlot->graph(1)->setData(keys, values);
     ui->wFitReport->showFit(job, ui->cbCalculationType->itemText(method), extrapolation);
     setFitOutOfDate(false);
-    if (!pointsShown) {
+    // The curve on screen is this fit's whatever the curve before it was: its own buffer is
+    // drawn anew even when nothing but its data changed.
+    if (pointsShown) {
+        ui->wPlot->graph(1)->layer()->replot();
+    } else {
         ui->wPlot->rescaleAxes(false);
         ui->wPlot->replot();
     }

@@ -22,8 +22,12 @@ GraphExport::Format GraphExport::formatOf(const QString &extension)
 }
 
 // The plot at its size on the screen, one image pixel per widget pixel, with the image writer's
-// default quality; a PDF page of that size in points, drawn as vectors with cosmetic pens
-// allowed, without creator or title. Empty when the plot could not be drawn.
+// default quality. A PDF page shows the same picture at the same size: its resolution is that of
+// the screen the plot is on, so that a font of so many points, a pen one pixel wide and the
+// layout of the axes come out as they are drawn on the screen, and the page is as large as the
+// plot there (a viewer at 100 % shows it as the PNG). Text stays text, lines stay lines, and
+// pens of width 0 are drawn one screen pixel wide at any zoom of the viewer rather than as the
+// thinnest line it can draw. No creator or title. Empty when the plot could not be drawn.
 QByteArray GraphExport::render(QCustomPlot *plot, Format format)
 {
     QBuffer buffer;
@@ -31,18 +35,21 @@ QByteArray GraphExport::render(QCustomPlot *plot, Format format)
     const int width = plot->viewport().width();
     const int height = plot->viewport().height();
     if (format == Pdf) {
+        const int dpi = plot->logicalDpiX();
         QPdfWriter writer(&buffer);
         writer.setCreator(QString());
         writer.setTitle(QString());
-        writer.setPageLayout(QPageLayout(
-            QPageSize(QSizeF(width, height), QPageSize::Point, QString(), QPageSize::ExactMatch),
-            QPageLayout::Portrait, QMarginsF()));
+        writer.setResolution(dpi);
+        writer.setPageLayout(
+            QPageLayout(QPageSize(QSizeF(double(width) / dpi, double(height) / dpi),
+                                  QPageSize::Inch, QString(), QPageSize::ExactMatch),
+                        QPageLayout::Portrait, QMarginsF()));
         QCPPainter painter;
         if (!painter.begin(&writer))
             return QByteArray();
         painter.setMode(QCPPainter::pmVectorized);
         painter.setMode(QCPPainter::pmNoCaching);
-        painter.setWindow(0, 0, width, height);
+        painter.setMode(QCPPainter::pmNonCosmetic);
         plot->toPainter(&painter, width, height);
         painter.end();
         return buffer.data();

@@ -35,7 +35,7 @@ FitJob::FitJob(int method, const QVector<double> &tableX, const QVector<double> 
         value *= m_xScale;
 
     // Y and dY of the recombination methods: a power of two, so that the scaling itself is
-    // exact, and S scales by exactly its square.
+    // exact, an unweighted S scales by exactly its square and a weighted one not at all.
     if (!regressionmethods::isIfBand(method)) {
         double yMax = 0;
         for (double value : qAsConst(m_y))
@@ -118,14 +118,23 @@ bool FitJob::run(cAbstractRegressCalculation &calculation,
     return true;
 }
 
+// S of an unweighted fit is a sum of squared residuals and scales with the square of Y; a
+// weighted fit divides each residual by its dY, which was scaled with Y, so S and χ² are the
+// same in every unit of Y.
+double FitJob::objectiveToTable() const
+{
+    const bool weightedObjective = regressionmethods::isWeighted(m_method) && !m_unweighted;
+    return weightedObjective ? 1.0 : 1.0 / (m_yScale * m_yScale);
+}
+
 double FitJob::objective() const
 {
-    return m_statistics.objective() / (m_yScale * m_yScale);
+    return m_statistics.objective() * objectiveToTable();
 }
 
 double FitJob::minimumObjective() const
 {
-    return m_minimum.found ? m_minimumStatistics.objective() / (m_yScale * m_yScale)
+    return m_minimum.found ? m_minimumStatistics.objective() * objectiveToTable()
                            : std::numeric_limits<double>::quiet_NaN();
 }
 
@@ -143,6 +152,6 @@ double FitJob::sigmaFc() const
 
 double FitJob::reducedChiSquare() const
 {
-    return m_minimum.found ? m_minimumStatistics.reducedChiSquare() / (m_yScale * m_yScale)
+    return m_minimum.found ? m_minimumStatistics.reducedChiSquare() * objectiveToTable()
                            : std::numeric_limits<double>::quiet_NaN();
 }

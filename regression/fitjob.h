@@ -92,6 +92,8 @@ public:
     double reducedChiSquare() const;
 
 private:
+    double objectiveToTable() const;
+
     int m_method;
     bool m_refine;
     int m_rows = 0;

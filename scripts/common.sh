@@ -236,8 +236,8 @@ read -r -a BUILD_PACKAGES <<<"$(build_packages "$VANTOREL_QT")"
 # (clang for the fuzz run, debootstrap for the fresh systems).
 # rpcgen (rpcsvc-proto) makes the VXI-11 stand-in's stubs, which register with rpcbind;
 # scripts/private-network runs the suite in a network of its own (iproute2 brings its loopback
-# up) with an rpcbind of its own.
-TEST_PACKAGES=(libbenchmark-dev rpcsvc-proto rpcbind iproute2)
+# up) with an rpcbind of its own; pdftotext (poppler-utils) reads an exported PDF back.
+TEST_PACKAGES=(libbenchmark-dev rpcsvc-proto rpcbind iproute2 poppler-utils)
 FULL_TEST_PACKAGES=(clang libclang-rt-dev debootstrap)
 
 # Whether an rpcbind answers on this machine.

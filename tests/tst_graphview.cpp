@@ -3,6 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QImageReader>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QWheelEvent>
@@ -37,6 +40,8 @@ private slots:
     void namesThatWriteNothing_data();
     void namesThatWriteNothing();
     void cancelledExportWritesNothing();
+    void pdfHoldsThePictureAndItsText_data();
+    void pdfHoldsThePictureAndItsText();
 
 private:
     void addPoint(double x, double y, double dy)
@@ -267,8 +272,11 @@ void TestGraphView::emptyPlotKeepsRanges()
     QCOMPARE(plot->yAxis->range(), QCPRange(-1, 1));
 }
 
-// Under any locale the labels are plain numbers ("10000", never "10,000"); at any width of the
-// plot they keep apart; a logarithmic axis zoomed within a decade or two keeps two labels.
+// Under any locale the labels are plain numbers ("10000", never "10,000"). On both axes, at any
+// size of the plot, neighbouring labels keep the gap of a letter ('M' across, a third of a line
+// up and down) between them, each label reads back as its own tick, and an axis uses one
+// notation: all powers of ten or none. A logarithmic axis zoomed within a decade or two keeps
+// two labels.
 void TestGraphView::tickLabelsArePlainAndApart()
 {
     QCustomPlot tiny;
@@ -277,28 +285,57 @@ void TestGraphView::tickLabelsArePlainAndApart()
     PlainTicks<QCPAxisTickerLog>::install(tiny.xAxis);
     PlainTicks<QCPAxisTicker>::install(tiny.yAxis);
     const QFontMetricsF metrics(tiny.xAxis->tickLabelFont());
-    const QVector<QCPRange> ranges = {{1e3, 1e6}, {2, 5}, {1.5, 90}, {20, 2000}};
-    for (int width : {90, 160, 300, 800}) {
-        for (const QCPRange &range : ranges) {
-            tiny.resize(width, 150);
-            tiny.xAxis->setRange(range);
-            tiny.yAxis->setRange(0, 30000);
+    // X ranges on the logarithmic axis with Y ranges on the linear one: a span of 5 kHz at
+    // 2.1 GHz, decades across 1e6, values below 1e-4.
+    const QVector<QPair<QCPRange, QCPRange>> ranges = {{{1e3, 1e6}, {0, 30000}},
+                                                       {{2, 5}, {-3e7, 5e7}},
+                                                       {{1.5, 90}, {2.1e9 - 2500, 2.1e9 + 2500}},
+                                                       {{20, 2000}, {-1e-5, 1e-5}},
+                                                       {{2.1e9 - 2500, 2.1e9 + 2500}, {0.25, 1.75}},
+                                                       {{1e3, 1e8}, {-12.5, 0.5}},
+                                                       {{1e-6, 1e-2}, {999990, 1000010}}};
+    for (const QSize &size : {QSize(90, 90), QSize(160, 150), QSize(300, 240), QSize(800, 500)}) {
+        for (const auto &range : ranges) {
+            tiny.resize(size);
+            tiny.xAxis->setRange(range.first);
+            tiny.yAxis->setRange(range.second);
             tiny.replot();
-            const QVector<double> ticks = tiny.xAxis->tickVector();
-            const QVector<QString> labels = tiny.xAxis->tickVectorLabels();
-            int inView = 0;
-            double lastEnd = -1e9;
-            for (int i = 0; i < ticks.size(); ++i) {
-                QVERIFY(!labels[i].contains(QLatin1Char(',')));
-                inView += range.contains(ticks[i]) ? 1 : 0;
-                const double at = tiny.xAxis->coordToPixel(ticks[i]);
-                const double half = metrics.horizontalAdvance(labels[i]) / 2;
-                QVERIFY2(at - half > lastEnd, qPrintable(QStringList(labels.toList()).join(' ')));
-                lastEnd = at + half;
+            for (QCPAxis *axis : {tiny.xAxis, tiny.yAxis}) {
+                const bool horizontal = axis == tiny.xAxis;
+                const double gap =
+                    horizontal ? metrics.horizontalAdvance(QLatin1Char('M')) : metrics.height() / 3;
+                const QVector<double> ticks = axis->tickVector();
+                const QVector<QString> labels = axis->tickVectorLabels();
+                const QString all = QStringList(labels.toList()).join(QLatin1Char(' '));
+                const QString where =
+                    QStringLiteral("%1 × %2: ").arg(size.width()).arg(size.height()) + all;
+                int inView = 0;
+                int powers = 0;
+                double lastEnd = -1e9;
+                for (int i = 0; i < ticks.size(); ++i) {
+                    QVERIFY2(!labels[i].contains(QLatin1Char(',')), qPrintable(where));
+                    inView += axis->range().contains(ticks[i]) ? 1 : 0;
+                    powers += labels[i].contains(QLatin1Char('e')) ? 1 : 0;
+                    const double step =
+                        i > 0 ? ticks[i] - ticks[i - 1] : ticks.value(1, 2 * ticks[0]) - ticks[0];
+                    QVERIFY2(std::fabs(labels[i].toDouble() - ticks[i]) <= 1e-6 * std::fabs(step),
+                             qPrintable(where));
+                    const double at = axis->coordToPixel(ticks[i]);
+                    const double half =
+                        (horizontal ? metrics.horizontalAdvance(labels[i]) : metrics.height()) / 2;
+                    // Up the Y axis the pixel coordinate falls.
+                    const double start = horizontal ? at - half : -at - half;
+                    QVERIFY2(start >= lastEnd + gap, qPrintable(where));
+                    lastEnd = start + 2 * half;
+                }
+                if (size.width() == 800)
+                    qInfo() << all;
+                const int zeros = static_cast<int>(
+                    std::count_if(labels.begin(), labels.end(),
+                                  [](const QString &label) { return label.toDouble() == 0; }));
+                QVERIFY2(powers == 0 || powers + zeros == labels.size(), qPrintable(where));
+                QVERIFY2(!horizontal || inView >= 2 || size.width() < 160, qPrintable(where));
             }
-            QVERIFY2(inView >= 2 || width < 160, qPrintable(QString::number(width)));
-            for (const QString &label : tiny.yAxis->tickVectorLabels())
-                QVERIFY(!label.contains(QLatin1Char(',')));
         }
     }
 }
@@ -402,6 +439,87 @@ void TestGraphView::cancelledExportWritesNothing()
     window->findChild<QAction *>(QStringLiteral("actionSaveGraph"))->trigger();
     QDir::setCurrent(cwd);
     QVERIFY(QDir(empty.path()).entryList(QDir::Files).isEmpty());
+}
+
+void TestGraphView::pdfHoldsThePictureAndItsText_data()
+{
+    QTest::addColumn<QVector<double>>("x");
+    QTest::addColumn<QVector<double>>("y");
+    QTest::newRow("plain numbers") << QVector<double>{1, 10, 100} << QVector<double>{5, 6, 7};
+    QTest::newRow("powers of ten")
+        << QVector<double>{2e3, 3e5, 8e8} << QVector<double>{-3e7, 1e7, 5e7};
+}
+
+// SaveGraph to a PDF gives a page the size of the plot on the screen, drawn at the screen's
+// resolution, whose text is text: every tick label drawn whole on the screen is read back by
+// pdftotext at its tick, on both axes (a power of ten as its base and raised exponent, "10"
+// and "6" for 1e+06 on the logarithmic axis, "4·10" and "7" for 4e+07).
+void TestGraphView::pdfHoldsThePictureAndItsText()
+{
+    QFETCH(QVector<double>, x);
+    QFETCH(QVector<double>, y);
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        QSKIP("pdftotext (poppler-utils) is not installed: the text of the PDF cannot be read");
+    for (int i = 0; i < x.size(); ++i)
+        addPoint(x[i], y[i], 0);
+    QMetaObject::invokeMethod(window, "updateGraph");
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("graph.pdf"));
+    saveGraph(path);
+    QProcess pdftotext;
+    pdftotext.start(QStringLiteral("pdftotext"),
+                    {QStringLiteral("-bbox"), path, QStringLiteral("-")});
+    QVERIFY(pdftotext.waitForFinished(30000));
+    const QString html = QString::fromUtf8(pdftotext.readAllStandardOutput());
+
+    // Whole points: within a pixel of the plot's size.
+    const double toPixels = plot->logicalDpiX() / 72.0;
+    const QRegularExpressionMatch page =
+        QRegularExpression(QStringLiteral("<page width=\"([0-9.]+)\" height=\"([0-9.]+)\""))
+            .match(html);
+    QVERIFY(std::fabs(page.captured(1).toDouble() * toPixels - plot->width()) <= 1);
+    QVERIFY(std::fabs(page.captured(2).toDouble() * toPixels - plot->height()) <= 1);
+
+    QVector<QPair<QRectF, QString>> words;
+    QRegularExpressionMatchIterator it =
+        QRegularExpression(QStringLiteral("<word xMin=\"([-0-9.]+)\" yMin=\"([-0-9.]+)\" "
+                                          "xMax=\"([-0-9.]+)\" yMax=\"([-0-9.]+)\">([^<]*)<"))
+            .globalMatch(html);
+    while (it.hasNext()) {
+        const QRegularExpressionMatch m = it.next();
+        const QPointF from(m.captured(1).toDouble(), m.captured(2).toDouble());
+        const QPointF to(m.captured(3).toDouble(), m.captured(4).toDouble());
+        words.append({QRectF(from * toPixels, to * toPixels), m.captured(5)});
+    }
+    const QRect inside = plot->axisRect()->rect();
+    const QFontMetricsF metrics(plot->xAxis->tickLabelFont());
+    int found = 0;
+    for (QCPAxis *axis : {plot->xAxis, plot->yAxis}) {
+        const bool horizontal = axis->orientation() == Qt::Horizontal;
+        for (int i = 0; i < axis->tickVector().size(); ++i) {
+            QString text = axis->tickVectorLabels()[i];
+            text.replace(QRegularExpression(QStringLiteral("e\\+?(-?)0*(\\d)")), "·10\\1\\2");
+            if (horizontal && text.startsWith(QStringLiteral("1·10")))
+                text.remove(0, 2);
+            const double at = axis->coordToPixel(axis->tickVector()[i]);
+            const double half =
+                (horizontal ? metrics.horizontalAdvance(text) : metrics.height()) / 2;
+            if (at - half < 0 || at + half > (horizontal ? plot->width() : plot->height()))
+                continue;
+            QString read;
+            for (const auto &word : qAsConst(words)) {
+                const QPointF centre = word.first.center();
+                if (horizontal
+                        ? word.first.top() > inside.bottom() &&
+                              std::fabs(centre.x() - at) < half + 2
+                        : word.first.right() < inside.left() && std::fabs(centre.y() - at) < half)
+                    read += word.second;
+            }
+            QCOMPARE(read, text);
+            ++found;
+        }
+    }
+    QVERIFY(found >= 5);
 }
 
 VANTOREL_TEST_MAIN(TestGraphView)

@@ -223,7 +223,7 @@ private slots:
     void fitStatisticsOfReferenceSets();
     void fitStatisticsUndefined_data();
     void fitStatisticsUndefined();
-    void recombinationFitsAnyUnit();
+    void fitsAnyUnit();
 };
 
 void TestRegression::modelValues()
@@ -816,8 +816,58 @@ void TestRegression::fitStatisticsUndefined()
 // flow: A = 3 s and Fc = 4 to 1e-6 (1e-3 weighted, whose descent follows the unweighted
 // direction), and none at the step limit. Inside the range the descent handles as it is
 // (s = 1 and recombination.txt), the result is the method's own to the bit.
-void TestRegression::recombinationFitsAnyUnit()
+// With a 1 % ripple on the data, X in any unit (every method) and Y in any unit (the
+// recombination methods; the IF band's Y is a level in dB) give the same S, χ² and σ as the
+// unscaled data: S and χ² times s² where Y is s times larger in an unweighted fit, the same in a
+// weighted one (dY grows with Y), σA with Y and σFc with X. Those at the least-squares minimum
+// agree to 1e-6; S at the method's own result to 1e-2, as far as the weighted recombination
+// descent, which runs on Y scaled by a power of two, ends elsewhere.
+void TestRegression::fitsAnyUnit()
 {
+    const auto figures = [](int method, const Vector &x, const Vector &y, const Vector &dy) {
+        FitJob job(method, x, y, dy, false);
+        job.run(*calculationFor(method));
+        return Vector{job.objective(), job.minimumObjective(), job.reducedChiSquare(), job.sigmaA(),
+                      job.sigmaFc()};
+    };
+    Vector rx, dy0;
+    for (int i = 0; i < 20; ++i) {
+        rx << 0.05 * std::pow(400.0, i / 19.0);
+        dy0 << 0.01 * (1 + rx.last() / 20);
+    }
+    for (int method = 0; method < 4; ++method) {
+        Vector y0;
+        for (int i = 0; i < rx.size(); ++i)
+            y0 << (method < 2
+                       ? ifBandLevel(rx[i], -3, 4) + 0.1 * std::cos(3.0 * i)
+                       : recombinationResponse(rx[i], 3, 4) * (1 + 0.01 * std::cos(3.0 * i)));
+        const Vector unscaled = figures(method, rx, y0, dy0);
+        for (double value : unscaled)
+            QVERIFY(std::isfinite(value) && value > 0);
+        for (int decade = -9; decade <= 9; decade += 3) {
+            const double s = std::pow(10.0, decade);
+            for (bool scaleY : {false, true}) {
+                if (scaleY && method < 2)
+                    continue;
+                const double S = scaleY && !regressionmethods::isWeighted(method) ? s * s : 1;
+                const Vector expected = {unscaled[0] * S, unscaled[1] * S, unscaled[2] * S,
+                                         unscaled[3] * (scaleY ? s : 1),
+                                         unscaled[4] * (scaleY ? 1 : s)};
+                const Vector got = scaleY ? figures(method, rx, s * y0, s * dy0)
+                                          : figures(method, s * rx, y0, dy0);
+                for (int k = 0; k < expected.size(); ++k)
+                    QVERIFY2(std::fabs(got[k] / expected[k] - 1) < (k == 0 ? 1e-2 : 1e-6),
+                             qPrintable(QStringLiteral("method %1, %2 × %3, figure %4: %5 for %6")
+                                            .arg(method)
+                                            .arg(scaleY ? "Y" : "X")
+                                            .arg(s)
+                                            .arg(k)
+                                            .arg(got[k])
+                                            .arg(expected[k])));
+            }
+        }
+    }
+
     Vector x;
     for (int i = 0; i < 20; ++i)
         x << 0.05 * std::pow(400.0, i / 19.0);

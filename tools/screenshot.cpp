@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTextStream>
@@ -157,8 +158,11 @@ int main(int argc, char *argv[])
         scenes.calculate(1);
         scenes.loadCalibration(QStringLiteral("calibration.txt"));
         scenes.calculate(1);
-        scenes.window->findChild<QTabWidget *>(QStringLiteral("twFitReportPages"))
-            ->setCurrentIndex(1);
+        auto *pages = scenes.window->findChild<QTabWidget *>(QStringLiteral("twFitReportPages"));
+        pages->setCurrentIndex(1);
+        // The record stands below the summary: the panel scrolls down to it.
+        scenes.window->findChild<QScrollArea *>(QStringLiteral("saFitReport"))
+            ->ensureWidgetVisible(pages, 0, 0);
     });
     // Everything at once, for the top of the README.
     scene(QStringLiteral("overview.png"), [&] {
