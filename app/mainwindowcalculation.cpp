@@ -38,6 +38,8 @@ void MainWindow::on_pbCalculate_clicked()
     FitJob job(method, columnValues(0), correctedYValues(), columnValues(2),
                ui->cbRefineFit->isChecked());
     const QString extrapolation = extrapolationText();
+    // A long fit lets the window go on; a run's point that comes in meanwhile is not in it.
+    const quint64 fittedTable = model->state();
     cAbstractRegressCalculation *fit = calculation;
     const bool finished =
         fitRunner->run([&job, fit](cAbstractRegressCalculation::Monitor *monitor) {
@@ -86,6 +88,8 @@ void MainWindow::on_pbCalculate_clicked()
     ui->wPlot->graph(1)->setData(keys, values);
     ui->wFitReport->showFit(job, ui->cbCalculationType->itemText(method), extrapolation);
     setFitOutOfDate(false);
+    if (model->state() != fittedTable)
+        setFitOutOfDate(true);
     // The curve on screen is this fit's whatever the curve before it was: its own buffer is
     // drawn anew even when nothing but its data changed.
     if (pointsShown) {

@@ -334,27 +334,35 @@ void TestCalculate::screenShowsTheLastFit()
 void TestCalculate::longFitCanBeCancelled_data()
 {
     QTest::addColumn<bool>("closeWindow");
-    QTest::newRow("Cancel in the progress dialog") << false;
-    QTest::newRow("closing the window") << true;
+    QTest::addColumn<bool>("pointArrives");
+    QTest::newRow("Cancel in the progress dialog") << false << false;
+    QTest::newRow("closing the window") << true << false;
+    QTest::newRow("a point arrives during the fit") << false << true;
 }
 
 // A short fit shows nothing new. A fit that runs to its step limit on thousands of equal Y
 // shows the progress dialog; Cancel, or closing the window, ends it and keeps the curve shown
 // before. A window closed during the fit closes (asking about the unsaved points) once the
-// fit has ended.
+// fit has ended. A point that arrives while the fit runs is not in it: the fit, once ended,
+// shows as out of date.
 void TestCalculate::longFitCanBeCancelled()
 {
     QFETCH(bool, closeWindow);
+    QFETCH(bool, pointArrives);
     window->show();
     QStringList dialogs;
     const auto watch = [&](bool act) {
         testhelpers::answerModal(
-            [&dialogs, act, closeWindow, this](QWidget *modal) {
+            [&dialogs, act, closeWindow, pointArrives, this](QWidget *modal) {
                 auto *progress = qobject_cast<QProgressDialog *>(modal);
                 // The bar shows the steps accepted so far before Cancel is pressed.
                 if (progress && act && progress->value() > 0) {
                     dialogs << progress->labelText();
-                    if (closeWindow)
+                    if (pointArrives)
+                        QMetaObject::invokeMethod(window, "addPoint", Qt::QueuedConnection,
+                                                  Q_ARG(double, 5), Q_ARG(double, -3),
+                                                  Q_ARG(double, 0.1));
+                    else if (closeWindow)
                         window->close();
                     else
                         QMetaObject::invokeMethod(progress->findChild<QPushButton *>(), "click",
@@ -379,11 +387,22 @@ void TestCalculate::longFitCanBeCancelled()
 
     QVERIFY(QMetaObject::invokeMethod(window, "on_actionClear_triggered"));
     QVector<Point> flat;
-    for (int i = 1; i <= 20000; ++i)
+    // A fit that is to run to its end gets fewer points, so that it ends soon.
+    const int flatPoints = pointArrives ? 2000 : 20000;
+    for (int i = 1; i <= flatPoints; ++i)
         flat << Point{1.0 * i, -3, 0.1};
     addPoints(flat);
     watch(true);
     calculate(0);
+    if (pointArrives) {
+        QVERIFY(status().startsWith(QStringLiteral("Parameters A = ")));
+        QCOMPARE(testhelpers::tableModel(window)->rowCount(), 2001);
+        QCOMPARE(curve()->pen().style(), Qt::DashLine);
+        QVERIFY(window->findChild<QLabel *>(QStringLiteral("lbFitNotes"))
+                    ->text()
+                    .contains(QStringLiteral("The table has changed since this fit.")));
+        return;
+    }
     QCOMPARE(status(), QStringLiteral("Calculation cancelled"));
     QCOMPARE(curve()->dataCount(), 50);
     QCOMPARE(QCPRange(curve()->data()->at(0)->key, curve()->data()->at(49)->key), keys);
