@@ -81,6 +81,8 @@ void BackgroundWork::showDialog(const QString &label)
     dialog->setAutoReset(false);
     dialog->setAutoClose(false);
     dialog->setMinimumDuration(0);
+    if (dialogSetup)
+        dialogSetup(*dialog);
     connect(dialog, &QProgressDialog::canceled, this, &BackgroundWork::cancel);
     updateTimer->start();
     dialog->show();

@@ -39,6 +39,8 @@ public:
     using Work = std::function<bool(Progress &)>;
     // Called on the window's thread every 100 ms while the dialog shows, to show the progress.
     using DialogUpdate = std::function<void(QProgressDialog &, const Progress &)>;
+    // Called once as the dialog is made, before it shows (a bar of its own, a range).
+    using DialogSetup = std::function<void(QProgressDialog &)>;
 
     // dialogName is the object name of the progress dialog.
     BackgroundWork(QWidget *window, const QString &dialogName);
@@ -49,6 +51,7 @@ public:
     void setDialogDelay(int milliseconds) { dialogDelayMs = milliseconds; }
     // How the dialog shows the progress; by default the share done of total, in per cent.
     void setDialogUpdate(DialogUpdate update) { dialogUpdate = std::move(update); }
+    void setDialogSetup(DialogSetup setup) { dialogSetup = std::move(setup); }
     // Called on the window's thread when the user cancels, beside setting Progress::cancel.
     void setCancelHook(std::function<void()> hook) { cancelHook = std::move(hook); }
 
@@ -73,6 +76,7 @@ private:
     QString dialogName;
     int dialogDelayMs = defaultDialogDelayMs;
     DialogUpdate dialogUpdate;
+    DialogSetup dialogSetup;
     std::function<void()> cancelHook;
     std::unique_ptr<Progress> progress;
     QThread *worker = nullptr;

@@ -10,12 +10,12 @@
 
 #include "app/aboutform.h"
 #include "app/backgroundtask.h"
+#include "app/calculationpanel.h"
 #include "app/fitreportwidget.h"
-#include "app/fitrunner.h"
+#include "app/graphview.h"
 #include "data/numbertext.h"
 #include "data/pointtablemodel.h"
 #include "data/qdoubledelegate.h"
-#include "regression/cabstractregresscalculation.h"
 #include "ui_mainwindow.h"
 
 // The icons are compiled into the static core library; registering them here keeps the
@@ -41,9 +41,8 @@ Q_COREAPP_STARTUP_FUNCTION(ignoreFileSizeSignal)
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent), ui(new Ui::MainWindow), measureStopped(true),
-      model(new PointTableModel(this)), undoStack(new QUndoStack(this)), calculation(nullptr),
-      aboutForm(new AboutForm(this)), fitRunner(new FitRunner(this)),
-      fileTask(new BackgroundTask(this))
+      model(new PointTableModel(this)), undoStack(new QUndoStack(this)),
+      aboutForm(new AboutForm(this)), fileTask(new BackgroundTask(this))
 {
     registerResources();
     ui->setupUi(this);
@@ -69,9 +68,8 @@ MainWindow::MainWindow(QWidget *parent)
     connect(model, &PointTableModel::undoStepsDropped, this, &MainWindow::undoStepsDropped);
     // Any change of the points or of the calibration leaves the last fit out of date.
     const auto fitChanged = [this] {
-        pointsCurrent = false;
-        setFitOutOfDate(true);
-        ui->wFitReport->setOutOfDate(true, FitReportWidget::TableChange);
+        graph->pointsChanged();
+        setFitOutOfDate(true, FitReportWidget::TableChange);
     };
     connect(model, &QAbstractItemModel::rowsInserted, this, fitChanged);
     connect(model, &QAbstractItemModel::rowsRemoved, this, fitChanged);
@@ -93,7 +91,8 @@ MainWindow::MainWindow(QWidget *parent)
     ui->twData->setLocale(NumberText::locale());
     ui->wPlot->setLocale(NumberText::locale());
 
-    setupPlot();
+    graph = new GraphView(ui->wPlot, ui->wFitReport, this, this);
+    calculationPanel = new CalculationPanel(this, ui, this, graph);
     calibration.resize(0);
     // The fit report goes below the Calculation panel, whose results it explains.
     splitDockWidget(ui->dwCalculation, ui->dwFitReport, Qt::Vertical);
@@ -103,8 +102,9 @@ MainWindow::MainWindow(QWidget *parent)
 MainWindow::~MainWindow()
 {
     stopInstrument();
+    // The fit's worker ends before the form it reports into goes.
+    delete calculationPanel;
     delete ui;
-    delete calculation;
 }
 
 void MainWindow::setFileDialogDelay(int milliseconds)
@@ -132,4 +132,38 @@ void MainWindow::on_twData_customContextMenuRequested(const QPoint &pos)
     menu.addAction(ui->actionDelete_Selection);
     menu.addAction(ui->actionClear);
     menu.exec(QCursor::pos());
+}
+
+// Replaces the plotted points by the table's (Y corrected when the calibration is switched on)
+// and fits the axes exactly to the points, their bars and the fit curve: the full view.
+void MainWindow::updateGraph()
+{
+    graph->update();
+}
+
+void MainWindow::on_pbCalculate_clicked()
+{
+    calculationPanel->calculate();
+}
+
+void MainWindow::setFitOutOfDate(bool outOfDate, int change)
+{
+    calculationPanel->setFitOutOfDate(outOfDate, change);
+}
+
+// A name the plot cannot be exported under, and an export that fails, are reported in a warning
+// box.
+void MainWindow::on_actionSaveGraph_triggered()
+{
+    QString failure;
+    switch (graph->exportGraph(this, &failure)) {
+    case GraphView::Export::Cancelled:
+        return;
+    case GraphView::Export::Failed:
+        showSaveFailure(failure);
+        return;
+    case GraphView::Export::Saved:
+        clearSaveFailure();
+        return;
+    }
 }

@@ -8,6 +8,7 @@
 
 #include <optional>
 
+#include "app/pointsource.h"
 #include "instrument/instrumentaddress.h"
 
 namespace Ui {
@@ -20,17 +21,16 @@ class QThread;
 class QUndoStack;
 class AboutForm;
 class BackgroundTask;
-class FitJob;
-class FitRunner;
+class CalculationPanel;
+class GraphView;
 class InstrumentController;
 struct InstrumentReport;
 class PointTableModel;
-class cAbstractRegressCalculation;
 
 // The one window of the program. It owns all state (the points, the calibration, the last fit,
 // the acquisition counters) and every user operation is one of its slots. The member functions
 // that serve each subsystem live beside this file, one source file per subsystem.
-class MainWindow : public QMainWindow
+class MainWindow : public QMainWindow, private PointSource
 {
     Q_OBJECT
 
@@ -95,8 +95,9 @@ private:
     bool closeDuringMeasurement();
 
     // Data table and calibration (app/mainwindowdata.cpp)
-    QVector<double> columnValues(int column) const;
-    QVector<double> correctedYValues() const;
+    QVector<double> columnValues(int column) const override;
+    QVector<double> correctedYValues() const override;
+    quint64 tableState() const override;
     bool correctionInUse() const;
     bool refuseIrregularFile(const QString &fileName);
     static bool isIrregularFile(const QString &fileName);
@@ -115,24 +116,18 @@ private:
     void showSaveFailure(const QString &message);
     void clearSaveFailure();
 
-    // Calculation (app/mainwindowcalculation.cpp)
-    static QVector<double> curveAbscissas(double lower, double upper);
-    QString statusText(const FitJob &job, const QString &extrapolation) const;
+    // Calibration in use (app/mainwindowcalculation.cpp)
     // How many points lie outside the calibration, when the correction is in use and some do;
     // showExtrapolation puts that in the status bar when the correction was applied.
-    QString extrapolationText() const;
+    QString extrapolationText() const override;
     int pointsOutsideCalibration(int *points = nullptr) const;
     void showExtrapolation(bool applied = true);
     void calibrationChanged();
     void calibrationToggled(bool checked);
 
-    // Plot (app/mainwindowplot.cpp)
-    void setupPlot();
-    void refreshPoints();
-    // Whether the plot shows the points of the table as it is, in the full view of the last
-    // refresh.
-    bool pointsInFullView() const;
-    void setFitOutOfDate(bool outOfDate);
+    // The fit shown no longer matches the table or the calibration (change: a FitReportWidget
+    // change flag), or matches them again.
+    void setFitOutOfDate(bool outOfDate, int change = 0);
 
     Ui::MainWindow *ui;
     bool measureStopped;
@@ -162,23 +157,16 @@ private:
     QString undoNote;
     // The message of a cell text the editor refused, while it is shown.
     QString refusedText;
-    cAbstractRegressCalculation *calculation;
     AboutForm *aboutForm;
     QVector<QPointF> calibration;
     // The save failure shown last, empty when none is.
     QString saveFailure;
-    // Runs each fit beside the window; closing the window during a fit cancels it first and
-    // closes once it has ended.
-    FitRunner *fitRunner;
     // Reads and writes big data files beside the window.
     BackgroundTask *fileTask;
-    bool closeAfterFit = false;
-    // True once the table or the calibration changed after the last fit.
-    bool fitOutOfDate = false;
-    // Whether the points drawn are those of the table and calibration as they are, and the
-    // axis ranges of the full view they were drawn in.
-    bool pointsCurrent = false;
-    QVector<double> fullView;
+    // The plot of the points and the curve.
+    GraphView *graph = nullptr;
+    // The Calculation panel with the Fit Report.
+    CalculationPanel *calculationPanel = nullptr;
 };
 
 #endif // MAINWINDOW_H

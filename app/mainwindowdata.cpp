@@ -20,7 +20,7 @@
 
 #include "app/addpointdialog.h"
 #include "app/backgroundtask.h"
-#include "app/fitrunner.h"
+#include "app/calculationpanel.h"
 #include "data/calibration.h"
 #include "data/datafilereader.h"
 #include "data/datafilewriter.h"
@@ -96,6 +96,11 @@ void MainWindow::undoStepsDropped(int count, const QString &newestText)
 QVector<double> MainWindow::columnValues(int column) const
 {
     return model->column(column);
+}
+
+quint64 MainWindow::tableState() const
+{
+    return model->state();
 }
 
 // One step to undo; the columns and their labels stay.
@@ -422,9 +427,8 @@ void MainWindow::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    if (fitRunner->isRunning()) {
-        fitRunner->cancel();
-        closeAfterFit = true;
+    if (calculationPanel->isRunning()) {
+        calculationPanel->closeWhenEnded();
         event->ignore();
         return;
     }

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMutex>
+#include <QProgressDialog>
 #include <QTableView>
 #include <QTimer>
 
@@ -88,6 +89,14 @@ void answerWarning(QString *text)
         QMetaObject::invokeMethod(box->button(QMessageBox::Ok), "click", Qt::QueuedConnection);
         return true;
     });
+}
+
+bool waitForWorkBesideWindow(const QWidget *window, int timeoutMs)
+{
+    // A cancelled dialog hides at once, while its work may still run: the dialog goes only
+    // when the work has ended.
+    return QTest::qWaitFor(
+        [window] { return window->findChildren<QProgressDialog *>().isEmpty(); }, timeoutMs);
 }
 
 QAbstractItemModel *tableModel(const QWidget *window)

@@ -30,6 +30,11 @@ void answerReplace();
 // which must outlive the test row.
 void answerWarning(QString *text);
 
+// Waits until the window has no progress dialog of work beside it: a fit or a file read or
+// written that went on beyond the dialog's delay has ended, and the window has gone on. False
+// when it is still running after timeoutMs.
+bool waitForWorkBesideWindow(const QWidget *window, int timeoutMs = 120000);
+
 // The table model behind the window's "twData" view.
 QAbstractItemModel *tableModel(const QWidget *window);
 

@@ -153,6 +153,7 @@ private:
         window->findChild<QComboBox *>(QStringLiteral("cbCalculationType"))
             ->setCurrentIndex(method);
         window->findChild<QPushButton *>(QStringLiteral("pbCalculate"))->click();
+        QVERIFY(testhelpers::waitForWorkBesideWindow(window));
     }
     QString status() const { return window->statusBar()->currentMessage(); }
     // The texts of the report's heading and summary, one per label.

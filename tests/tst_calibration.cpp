@@ -362,6 +362,7 @@ void TestCalibration::extrapolationIsSaidAsPointsComeIn()
     QTRY_COMPARE(status(), QStringLiteral("Redone: Add Point; ") + outside(3, 5));
 
     window->findChild<QPushButton *>(QStringLiteral("pbCalculate"))->click();
+    QVERIFY(testhelpers::waitForWorkBesideWindow(window));
     auto *notes = window->findChild<QLabel *>(QStringLiteral("lbFitNotes"));
     QVERIFY(notes);
     QVERIFY(!notes->text().contains(QLatin1String("changed since this fit")));

@@ -197,6 +197,7 @@ void TestEndToEnd::wholeRoadOfMeasuredPoints()
     for (int method = 0; method < 4; ++method) {
         child<QComboBox>("cbCalculationType")->setCurrentIndex(method);
         child<QPushButton>("pbCalculate")->click();
+        QVERIFY(testhelpers::waitForWorkBesideWindow(window));
         const QRegularExpressionMatch match = parameters.match(status());
         QVERIFY2(match.hasMatch(), qPrintable(status()));
         for (int p = 1; p <= 4; ++p) {

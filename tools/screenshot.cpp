@@ -70,6 +70,8 @@ public:
         window->findChild<QComboBox *>(QStringLiteral("cbCalculationType"))
             ->setCurrentIndex(method);
         window->findChild<QPushButton *>(QStringLiteral("pbCalculate"))->click();
+        if (!testhelpers::waitForWorkBesideWindow(window))
+            qWarning("The fit did not end in time");
     }
 
     // Saves the window as the X server shows it, as a person at the screen sees it.

@@ -1,28 +1,26 @@
-// MainWindow: the plot of the points (graph 0, blue diamonds with ±dY bars) and of the last
-// fitted curve (graph 1, red line), its refresh and its export.
-#include "app/mainwindow.h"
+#include "app/graphview.h"
 
 #include <QDebug>
 #include <QFileDialog>
-#include <QStatusBar>
 #include <qcustomplot.h>
 
 #include "app/fitreportwidget.h"
+#include "app/pointsource.h"
 #include "plot/graphexport.h"
 #include "plot/plainticks.h"
 #include "plot/pointswithbars.h"
-#include "ui_mainwindow.h"
 
-void MainWindow::setupPlot()
+GraphView::GraphView(QCustomPlot *plot, FitReportWidget *report, const PointSource *points,
+                     QObject *parent)
+    : QObject(parent), plot(plot), points(points)
 {
-    QCustomPlot *plot = ui->wPlot;
     plot->xAxis->setScaleType(QCPAxis::stLogarithmic);
     PlainTicks<QCPAxisTickerLog>::install(plot->xAxis);
     PlainTicks<QCPAxisTicker>::install(plot->yAxis);
     plot->clearGraphs();
 
-    QCPGraph *points = PointsWithBars::add(plot);
-    points->setPen(QPen(Qt::blue));
+    QCPGraph *pointGraph = PointsWithBars::add(plot);
+    pointGraph->setPen(QPen(Qt::blue));
 
     QCPGraph *curve = plot->addGraph();
     curve->setPen(QPen(Qt::red));
@@ -37,27 +35,26 @@ void MainWindow::setupPlot()
     // The wheel zooms and dragging pans, in both axes; every refresh brings back the full view.
     // The residual plot of the fit report keeps the same X range.
     plot->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
-    connect(plot->xAxis, QOverload<const QCPRange &>::of(&QCPAxis::rangeChanged), ui->wFitReport,
+    connect(plot->xAxis, QOverload<const QCPRange &>::of(&QCPAxis::rangeChanged), report,
             &FitReportWidget::followXRange);
 }
 
-// Replaces the plotted points by the table's (Y corrected when the calibration is switched on)
-// and fits the axes exactly to the points, their bars and the fit curve: the full view.
-void MainWindow::updateGraph()
+// Fits the axes exactly to the points, their bars and the fit curve: the full view.
+void GraphView::update()
 {
     refreshPoints();
-    ui->wPlot->replot();
+    plot->replot();
 }
 
-// The points and the full view, without drawing. A curve that no longer matches the table is
-// left out of the rescale, so that it never squeezes the points into a corner.
-void MainWindow::refreshPoints()
+// A curve that no longer matches the table is left out of the rescale, so that it never
+// squeezes the points into a corner.
+void GraphView::refreshPoints()
 {
     qDebug() << "Update graph";
-    QCustomPlot *plot = ui->wPlot;
-    PointsWithBars::set(plot->graph(0), columnValues(0), correctedYValues(), columnValues(2));
+    PointsWithBars::set(plot->graph(0), points->columnValues(0), points->correctedYValues(),
+                        points->columnValues(2));
     QCPGraph *curve = plot->graph(1);
-    curve->setVisible(!fitOutOfDate);
+    curve->setVisible(!curveOutOfDate);
     plot->rescaleAxes(true);
     curve->setVisible(true);
     pointsCurrent = true;
@@ -65,47 +62,67 @@ void MainWindow::refreshPoints()
                 plot->yAxis->range().upper};
 }
 
-bool MainWindow::pointsInFullView() const
+bool GraphView::pointsInFullView() const
 {
-    const QCustomPlot *plot = ui->wPlot;
     return pointsCurrent &&
            fullView == QVector<double>({plot->xAxis->range().lower, plot->xAxis->range().upper,
                                         plot->yAxis->range().lower, plot->yAxis->range().upper});
 }
 
-// A curve that no longer matches the table is drawn dashed until the next Calculate.
-void MainWindow::setFitOutOfDate(bool outOfDate)
+void GraphView::setCurveOutOfDate(bool outOfDate)
 {
-    if (fitOutOfDate == outOfDate)
+    if (curveOutOfDate == outOfDate)
         return;
-    fitOutOfDate = outOfDate;
-    QCPGraph *curve = ui->wPlot->graph(1);
+    curveOutOfDate = outOfDate;
+    QCPGraph *curve = plot->graph(1);
     curve->setPen(QPen(QBrush(Qt::red), 1, outOfDate ? Qt::DashLine : Qt::SolidLine));
-    ui->wFitReport->setOutOfDate(outOfDate);
     curve->layer()->replot();
 }
 
+// The curve on screen is the new fit's whatever the curve before it was: its own buffer is
+// drawn anew even when nothing but its data changed.
+void GraphView::showCurve(const QVector<double> &keys, const QVector<double> &values,
+                          bool pointsShown)
+{
+    plot->graph(1)->setData(keys, values);
+    if (pointsShown) {
+        plot->graph(1)->layer()->replot();
+    } else {
+        plot->rescaleAxes(false);
+        plot->replot();
+    }
+}
+
+double GraphView::xLower() const
+{
+    return plot->xAxis->range().lower;
+}
+
+double GraphView::xUpper() const
+{
+    return plot->xAxis->range().upper;
+}
+
 // The export format follows the extension of the chosen name (the last piece after a dot,
-// any letter case); the filter chosen in the dialog plays no part. A name the plot cannot be
-// exported under, and an export that fails, are reported in a warning box.
-void MainWindow::on_actionSaveGraph_triggered()
+// any letter case); the filter chosen in the dialog plays no part.
+GraphView::Export GraphView::exportGraph(QWidget *parent, QString *failure)
 {
     const QString fileName = QFileDialog::getSaveFileName(
-        this, tr("Save Graph..."), QStringLiteral("./out_graph.jpg"),
+        parent, tr("Save Graph..."), QStringLiteral("./out_graph.jpg"),
         QStringLiteral("JPEG (*.jpg);;PDF (*.pdf);;PNG (*.png);; BMP (*.bmp)"));
     if (fileName.isEmpty())
-        return;
+        return Export::Cancelled;
     const QString extension = fileName.split(QLatin1Char('.')).last().toLower();
     const GraphExport::Format format = GraphExport::formatOf(extension);
     if (format == GraphExport::Unknown) {
-        showSaveFailure(tr("Could not save graph %1: use the extension .jpg, .png, .bmp or .pdf")
-                            .arg(fileName));
-        return;
+        *failure =
+            tr("Could not save graph %1: use the extension .jpg, .png, .bmp or .pdf").arg(fileName);
+        return Export::Failed;
     }
     QString error;
-    if (!GraphExport::save(ui->wPlot, fileName, format, &error)) {
-        showSaveFailure(tr("Could not save graph %1: %2").arg(fileName, error));
-        return;
+    if (!GraphExport::save(plot, fileName, format, &error)) {
+        *failure = tr("Could not save graph %1: %2").arg(fileName, error);
+        return Export::Failed;
     }
-    clearSaveFailure();
+    return Export::Saved;
 }

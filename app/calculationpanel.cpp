@@ -1,0 +1,228 @@
+#include "app/calculationpanel.h"
+
+#include <QLocale>
+#include <QMainWindow>
+#include <QProgressBar>
+#include <QProgressDialog>
+#include <QStatusBar>
+
+#include <algorithm>
+#include <cmath>
+
+#include "app/backgroundwork.h"
+#include "app/fitreportwidget.h"
+#include "app/graphview.h"
+#include "app/pointsource.h"
+#include "regression/fitjob.h"
+#include "regression/leastsquaresrefinement.h"
+#include "regression/regressionmethods.h"
+#include "ui_mainwindow.h"
+
+// The fit runs beside the window. A long one shows "Fitting…" with the steps accepted so far,
+// then the evaluations of the refinement, a few times a second, and offers Cancel.
+CalculationPanel::CalculationPanel(QMainWindow *window, Ui::MainWindow *ui,
+                                   const PointSource *points, GraphView *graph)
+    : QObject(window), window(window), ui(ui), points(points), graph(graph),
+      work(new BackgroundWork(window, QStringLiteral("FitProgress")))
+{
+    work->setDialogSetup([](QProgressDialog &dialog) {
+        // A bar of its own shows the count as text; it brings its own range, so the range is
+        // set again after it is in place.
+        auto *bar = new QProgressBar(&dialog);
+        bar->setFormat(tr("%v steps"));
+        QLocale plain = QLocale::c();
+        plain.setNumberOptions(QLocale::OmitGroupSeparator);
+        bar->setLocale(plain);
+        dialog.setBar(bar);
+        dialog.setRange(0, static_cast<int>(cAbstractRegressCalculation::maxAcceptedSteps));
+    });
+    work->setDialogUpdate([this](QProgressDialog &dialog, const BackgroundWork::Progress &) {
+        const long long evaluations = monitor.refinementEvaluations.load();
+        const bool refining = evaluations > 0;
+        if (refining && dialog.maximum() != LeastSquaresRefinement::maxEvaluations) {
+            dialog.setLabelText(tr("Refining to the least-squares minimum…"));
+            dialog.findChild<QProgressBar *>()->setFormat(tr("%v evaluations"));
+            dialog.setRange(0, LeastSquaresRefinement::maxEvaluations);
+        }
+        const long long count = refining ? evaluations : monitor.acceptedSteps.load();
+        dialog.setValue(static_cast<int>(std::min<long long>(count, dialog.maximum())));
+    });
+    work->setCancelHook([this] { monitor.cancel.store(true); });
+    connect(work, &BackgroundWork::finished, this, &CalculationPanel::fitEnded);
+}
+
+// The fit's worker ends before the calculation and the job it writes go.
+CalculationPanel::~CalculationPanel()
+{
+    delete work;
+}
+
+bool CalculationPanel::isRunning() const
+{
+    return work->isRunning();
+}
+
+void CalculationPanel::closeWhenEnded()
+{
+    closeAfterFit = true;
+    work->cancel();
+}
+
+// Fits the method chosen in the calculation panel to the table (FitJob: X scaled so that its
+// largest value is 10, rows without finite X or Y left out, Y of the recombination methods
+// brought into the range their descent handles), and with "Refine to the least-squares
+// minimum" checked continues to the exact minimum. The points are refreshed as Update Graph
+// does, and the curve spans the X range of that refresh, whatever the zoom. A short fit has
+// ended when this returns; a long one ends in fitEnded.
+void CalculationPanel::calculate()
+{
+    if (work->isRunning())
+        return;
+    method = ui->cbCalculationType->currentIndex();
+    std::unique_ptr<cAbstractRegressCalculation> created = regressionmethods::create(method);
+    if (!created)
+        return;
+    calculation = std::move(created);
+    job = std::make_unique<FitJob>(method, points->columnValues(0), points->correctedYValues(),
+                                   points->columnValues(2), ui->cbRefineFit->isChecked());
+    extrapolation = points->extrapolationText();
+    // A long fit lets the window go on; a run's point that comes in meanwhile is not in it.
+    fittedTable = points->tableState();
+    monitor.acceptedSteps.store(0);
+    monitor.refinementEvaluations.store(0);
+    monitor.cancel.store(false);
+    FitJob *running = job.get();
+    cAbstractRegressCalculation *fit = calculation.get();
+    cAbstractRegressCalculation::Monitor *shared = &monitor;
+    if (!work->start(tr("Fitting…"), [running, fit, shared](BackgroundWork::Progress &) {
+            return running->run(*fit, shared);
+        }))
+        fitEnded(false);
+}
+
+// A cancelled fit leaves the curve and the parameters shown before.
+void CalculationPanel::fitEnded(bool finished)
+{
+    if (closeAfterFit) {
+        closeAfterFit = false;
+        QMetaObject::invokeMethod(window, &QWidget::close, Qt::QueuedConnection);
+    }
+    const std::unique_ptr<FitJob> ended = std::move(job);
+    if (!finished) {
+        FitRecord record = FitReportWidget::recordOf(*ended);
+        record.points = ended->usedPoints();
+        record.sigmaA = record.sigmaFc = record.Fb = record.Ft = record.reducedChiSquare =
+            std::nan("");
+        record.end = FitRecord::Cancelled;
+        record.refined = false;
+        ui->wFitReport->addCancelledFit(record);
+        window->statusBar()->showMessage(tr("Calculation cancelled"));
+        return;
+    }
+
+    // The points drawn are refreshed, with the old curve left out of the rescale, so that the
+    // X range is that of the points alone; points drawn from the table as it is, in the full
+    // view, are drawn already, and only the curve is drawn anew (a hundred thousand points
+    // with their bars would hold up the window).
+    const bool pointsShown = graph->pointsInFullView();
+    if (!pointsShown) {
+        setFitOutOfDate(true);
+        graph->refreshPoints();
+    }
+    const FitJob::Parameters &P = ended->shown();
+    // With no positive X there is no scale and no curve: graph 1 is emptied. Samples whose
+    // ordinate is not a finite number are left out of the curve.
+    QVector<double> keys;
+    QVector<double> values;
+    if (ended->xScale() > 0 && std::isfinite(ended->xScale())) {
+        for (double key : curveAbscissas(graph->xLower(), graph->xUpper())) {
+            const double value = regressionmethods::model(method, key, P.A, P.Fc);
+            if (std::isfinite(value)) {
+                keys.append(key);
+                values.append(value);
+            }
+        }
+    }
+    ui->wFitReport->showFit(*ended, ui->cbCalculationType->itemText(method), extrapolation);
+    setFitOutOfDate(false);
+    if (points->tableState() != fittedTable)
+        setFitOutOfDate(true);
+    graph->showCurve(keys, values, pointsShown);
+    window->statusBar()->showMessage(statusText(*ended, extrapolation));
+}
+
+// A curve that no longer matches the table is drawn dashed until the next Calculate, and the
+// report says what changed.
+void CalculationPanel::setFitOutOfDate(bool changed, int change)
+{
+    if (changed && change != 0)
+        ui->wFitReport->setOutOfDate(true, change);
+    if (outOfDate == changed)
+        return;
+    outOfDate = changed;
+    graph->setCurveOutOfDate(changed);
+    ui->wFitReport->setOutOfDate(changed);
+}
+
+// "Parameters A = %1; Fc = %2; Fb = %3; Ft = %4" with what the numbers are: the step limit,
+// points left out and why, a weighted fit that had no usable dY, an undefined result, points
+// whose correction is extrapolated, the refinement, and bounds that are no crossing.
+QString CalculationPanel::statusText(const FitJob &job, const QString &extrapolation) const
+{
+    const FitJob::Parameters &P = job.shown();
+    QString text = tr("Parameters A = %1; Fc = %2; Fb = %3; Ft = %4")
+                       .arg(QString::number(P.A, 'g', 6), QString::number(P.Fc, 'g', 6),
+                            QString::number(P.Fb, 'g', 6), QString::number(P.Ft, 'g', 6));
+    if (!extrapolation.isEmpty())
+        text += QStringLiteral("; ") + extrapolation;
+    if (job.stepLimitReached())
+        text += tr(" (not converged: step limit reached)");
+    if (job.notFiniteRows() > 0)
+        text += tr(" (%1 of %2 points left out: X or Y not a number)")
+                    .arg(job.notFiniteRows())
+                    .arg(job.rows());
+    if (job.pointsWithoutWeight() > 0)
+        text += tr(" (%1 of %2 points left out: dY is 0 or not a number)")
+                    .arg(job.pointsWithoutWeight())
+                    .arg(job.rows() - job.notFiniteRows());
+    if (job.fittedUnweighted())
+        text += tr(" (no usable dY: fitted unweighted)");
+    if (!job.undefinedReason().isEmpty()) {
+        text += tr(" (undefined: %1)").arg(job.undefinedReason());
+        return text;
+    }
+    if (job.refined())
+        text += tr(" (refined)");
+    else if (job.refineAsked())
+        text += tr(" (not refined: %1)").arg(job.minimum().reason);
+    if (!P.fbFound)
+        text += tr(" (Fb not found)");
+    if (!P.ftFound)
+        text += tr(" (Ft not found)");
+    return text;
+}
+
+// The 50 abscissas of the fit curve from lower to upper, both ends included. They are evenly
+// spaced in log X, so that the curve is as smooth in every decade of the logarithmic X axis;
+// a range that reaches zero or below has no logarithm and is spaced evenly in X instead.
+QVector<double> CalculationPanel::curveAbscissas(double lower, double upper)
+{
+    const int samples = 50;
+    QVector<double> keys(samples);
+    if (lower > 0) {
+        const double logLower = std::log(lower);
+        const double logStep = (std::log(upper) - logLower) / (samples - 1);
+        for (int i = 0; i < samples; ++i)
+            keys[i] = std::exp(logLower + i * logStep);
+        keys.first() = lower;
+        keys.last() = upper;
+    } else {
+        const double step = (upper - lower) / (samples - 1);
+        double key = lower;
+        for (int i = 0; i < samples; ++i) {
+            keys[i] = key;
+            key += step;
+        }
+    }
+    return keys;
+}

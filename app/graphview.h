@@ -1,0 +1,64 @@
+#ifndef GRAPHVIEW_H
+#define GRAPHVIEW_H
+
+#include <QObject>
+#include <QVector>
+
+class QCustomPlot;
+class QWidget;
+class FitReportWidget;
+class PointSource;
+
+// The plot of the points (graph 0, blue diamonds with ±dY bars) and of the last fitted curve
+// (graph 1, red line): its set-up, the refresh of the points with the full view, the curve drawn
+// dashed while it no longer matches the table, and its export.
+class GraphView : public QObject
+{
+    Q_OBJECT
+
+public:
+    // What an export came to.
+    enum class Export
+    {
+        Cancelled,
+        Saved,
+        Failed
+    };
+
+    // The residual plot of report keeps the X range of plot.
+    GraphView(QCustomPlot *plot, FitReportWidget *report, const PointSource *points,
+              QObject *parent);
+
+    // Replaces the plotted points by the table's and draws them in the full view.
+    void update();
+    // The points and the full view, without drawing.
+    void refreshPoints();
+    // Whether the plot shows the points of the table as it is, in the full view of the last
+    // refresh.
+    bool pointsInFullView() const;
+    // The table or the calibration changed: the points drawn are no longer the table's.
+    void pointsChanged() { pointsCurrent = false; }
+
+    // Draws the curve dashed while it no longer matches the table.
+    void setCurveOutOfDate(bool outOfDate);
+    // Puts in the curve of a new fit, sampled at keys, and draws it; the points are drawn anew
+    // (with the full view) unless pointsShown says they are drawn already.
+    void showCurve(const QVector<double> &keys, const QVector<double> &values, bool pointsShown);
+    // The X range in view.
+    double xLower() const;
+    double xUpper() const;
+
+    // Asks for a file name and exports the plot; *failure gets the message of a failure.
+    Export exportGraph(QWidget *parent, QString *failure);
+
+private:
+    QCustomPlot *plot;
+    const PointSource *points;
+    bool curveOutOfDate = false;
+    // Whether the points drawn are those of the table and calibration as they are, and the
+    // axis ranges of the full view they were drawn in.
+    bool pointsCurrent = false;
+    QVector<double> fullView;
+};
+
+#endif // GRAPHVIEW_H
