@@ -26,6 +26,7 @@
 #include "data/datafilewriter.h"
 #include "data/filekind.h"
 #include "data/pointtablemodel.h"
+#include "data/readfilecommand.h"
 #include "ui_mainwindow.h"
 
 void MainWindow::addPoint(double x, double y, double delta)
@@ -253,7 +254,7 @@ void MainWindow::openDataFile(const QString &fileName)
             tr("Could not read %1: its points do not fit into memory").arg(fileName));
         return;
     }
-    model->appendPoints(std::move(points), tr("Open Data"));
+    model->push(new ReadFileCommand(model, std::move(points), fileName, tr("Open Data")));
     if (intoEmptyTable)
         savedState = model->state();
     QString text = tr("Read %1 points from %2").arg(read).arg(fileName);
