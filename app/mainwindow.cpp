@@ -1,21 +1,19 @@
 #include "app/mainwindow.h"
 
 #include <QApplication>
-#include <QCursor>
-#include <QHeaderView>
+#include <QCloseEvent>
 #include <QMenu>
-#include <QUndoStack>
 
 #include <csignal>
 
 #include "app/aboutform.h"
-#include "app/backgroundtask.h"
 #include "app/calculationpanel.h"
+#include "app/calibrationpanel.h"
+#include "app/datapanel.h"
 #include "app/fitreportwidget.h"
 #include "app/graphview.h"
 #include "data/numbertext.h"
 #include "data/pointtablemodel.h"
-#include "data/qdoubledelegate.h"
 #include "ui_mainwindow.h"
 
 // The icons are compiled into the static core library; registering them here keeps the
@@ -40,12 +38,14 @@ static void ignoreFileSizeSignal()
 Q_COREAPP_STARTUP_FUNCTION(ignoreFileSizeSignal)
 
 MainWindow::MainWindow(QWidget *parent)
-    : QMainWindow(parent), ui(new Ui::MainWindow), measureStopped(true),
-      model(new PointTableModel(this)), undoStack(new QUndoStack(this)),
-      aboutForm(new AboutForm(this)), fileTask(new BackgroundTask(this))
+    : QMainWindow(parent), ui(new Ui::MainWindow), measureStopped(true), dataPanel(nullptr),
+      calibrationPanel(nullptr), aboutForm(new AboutForm(this))
 {
     registerResources();
     ui->setupUi(this);
+    dataPanel = new DataPanel(this, ui);
+    calibrationPanel = new CalibrationPanel(this, ui, dataPanel);
+    dataPanel->setCalibration(calibrationPanel);
 
     ui->dwControls->setVisible(false);
     ui->dwData->setVisible(false);
@@ -61,12 +61,10 @@ MainWindow::MainWindow(QWidget *parent)
     connect(ui->actionSave, &QAction::triggered, [this] { saveData(false); });
     connect(ui->pbSaveDataWithCorrection, &QPushButton::clicked, [this] { saveData(true); });
 
-    model->setUndoStack(undoStack);
-    connect(undoStack, &QUndoStack::canUndoChanged, ui->actionUndo, &QAction::setEnabled);
-    connect(undoStack, &QUndoStack::canRedoChanged, ui->actionRedo, &QAction::setEnabled);
-    connect(undoStack, &QUndoStack::indexChanged, this, &MainWindow::queueTableReport);
-    connect(model, &PointTableModel::undoStepsDropped, this, &MainWindow::undoStepsDropped);
+    connect(dataPanel, &DataPanel::refreshGraph, this, &MainWindow::updateGraph);
+    connect(calibrationPanel, &CalibrationPanel::refreshGraph, this, &MainWindow::updateGraph);
     // Any change of the points or of the calibration leaves the last fit out of date.
+    const PointTableModel *model = dataPanel->model();
     const auto fitChanged = [this] {
         graph->pointsChanged();
         setFitOutOfDate(true, FitReportWidget::TableChange);
@@ -76,24 +74,17 @@ MainWindow::MainWindow(QWidget *parent)
     connect(model, &QAbstractItemModel::dataChanged, this, fitChanged);
     connect(model, &QAbstractItemModel::modelReset, this, fitChanged);
     connect(model, &QAbstractItemModel::layoutChanged, this, fitChanged);
-    connect(ui->cbUseCalibration, &QCheckBox::toggled, this, &MainWindow::calibrationToggled);
-    ui->twData->setModel(model);
-    auto *delegate = new qDoubleDelegate(this);
-    connect(delegate, &qDoubleDelegate::textRefused, this, [this](const QString &message) {
-        refusedText = message;
-        statusBar()->showMessage(message);
+    connect(calibrationPanel, &CalibrationPanel::changed, this, [this] {
+        graph->pointsChanged();
+        setFitOutOfDate(true, FitReportWidget::CalibrationChange);
     });
-    ui->twData->setItemDelegate(delegate);
-    // The three columns share the panel's width, so X, Y and dY stay in view together.
-    ui->twData->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    // Numbers read the same everywhere in the window, whatever the desktop's language: with a
-    // point as decimal separator, as the cell editor takes them and the files hold them.
-    ui->twData->setLocale(NumberText::locale());
+    connect(ui->cbUseCalibration, &QCheckBox::toggled, this, &MainWindow::calibrationToggled);
+    // Numbers read the same everywhere in the window, whatever the desktop's language (the
+    // table does so too).
     ui->wPlot->setLocale(NumberText::locale());
 
     graph = new GraphView(ui->wPlot, ui->wFitReport, this, this);
     calculationPanel = new CalculationPanel(this, ui, this, graph);
-    calibration.resize(0);
     // The fit report goes below the Calculation panel, whose results it explains.
     splitDockWidget(ui->dwCalculation, ui->dwFitReport, Qt::Vertical);
     setupInstrument();
@@ -109,7 +100,12 @@ MainWindow::~MainWindow()
 
 void MainWindow::setFileDialogDelay(int milliseconds)
 {
-    fileTask->setDialogDelay(milliseconds);
+    dataPanel->setFileDialogDelay(milliseconds);
+}
+
+void MainWindow::setUndoBudget(std::size_t bytes)
+{
+    dataPanel->setUndoBudget(bytes);
 }
 
 // Sets each panel toggle to the visibility its dock has now, so a panel closed by its own
@@ -124,14 +120,109 @@ void MainWindow::updatePanelsMenu()
     ui->actionFitReport->setChecked(ui->dwFitReport->isVisible());
 }
 
+// The menu opens at the mouse pointer, wherever the request came from.
 void MainWindow::on_twData_customContextMenuRequested(const QPoint &pos)
 {
     Q_UNUSED(pos);
-    QMenu menu;
-    menu.addAction(ui->actionAddPoint);
-    menu.addAction(ui->actionDelete_Selection);
-    menu.addAction(ui->actionClear);
-    menu.exec(QCursor::pos());
+    dataPanel->showContextMenu();
+}
+
+// The slots of the Data and Calibration panels hand over to them; each panel asks for the graph
+// to be redrawn itself (refreshGraph), also when a file is read or written beside the window.
+void MainWindow::addPoint(double x, double y, double delta)
+{
+    dataPanel->addPoint(x, y, delta);
+}
+
+void MainWindow::on_actionClear_triggered()
+{
+    dataPanel->clear();
+}
+
+void MainWindow::on_actionAddPoint_triggered()
+{
+    dataPanel->addPointFromDialog();
+}
+
+void MainWindow::on_actionOpen_triggered()
+{
+    dataPanel->openData();
+}
+
+void MainWindow::on_actionDelete_Selection_triggered()
+{
+    dataPanel->deleteSelection();
+}
+
+void MainWindow::on_actionUndo_triggered()
+{
+    dataPanel->undo();
+}
+
+void MainWindow::on_actionRedo_triggered()
+{
+    dataPanel->redo();
+}
+
+// True when the file was written before the call returns; false too for a save that goes on
+// beside the window and ends by itself.
+bool MainWindow::saveData(bool Correction)
+{
+    return dataPanel->saveData(Correction);
+}
+
+void MainWindow::on_tbOpenCalibration_clicked()
+{
+    calibrationPanel->openCalibration();
+}
+
+QVector<double> MainWindow::columnValues(int column) const
+{
+    return dataPanel->columnValues(column);
+}
+
+QVector<double> MainWindow::correctedYValues() const
+{
+    return calibrationPanel->correctedYValues();
+}
+
+QString MainWindow::extrapolationText() const
+{
+    return calibrationPanel->extrapolationText();
+}
+
+quint64 MainWindow::tableState() const
+{
+    return dataPanel->model()->state();
+}
+
+void MainWindow::showSaveFailure(const QString &message)
+{
+    dataPanel->showSaveFailure(message);
+}
+
+void MainWindow::clearSaveFailure()
+{
+    dataPanel->clearSaveFailure();
+}
+
+// A running measurement may keep the window; a running fit is cancelled first and the window
+// closes (and asks) once it has ended; then the Data panel asks about unsaved points.
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (!closeDuringMeasurement()) {
+        event->ignore();
+        return;
+    }
+    if (calculationPanel->isRunning()) {
+        calculationPanel->closeWhenEnded();
+        event->ignore();
+        return;
+    }
+    if (dataPanel->mayClose())
+        event->accept();
+    else
+        event->ignore();
 }
 
 // Replaces the plotted points by the table's (Y corrected when the calibration is switched on)

@@ -2,7 +2,6 @@
 #define MAINWINDOW_H
 
 #include <QMainWindow>
-#include <QPointF>
 #include <QString>
 #include <QVector>
 
@@ -18,18 +17,20 @@ class MainWindow;
 class QCloseEvent;
 class QLabel;
 class QThread;
-class QUndoStack;
 class AboutForm;
-class BackgroundTask;
 class CalculationPanel;
+class CalibrationPanel;
+class DataPanel;
 class GraphView;
 class InstrumentController;
 struct InstrumentReport;
-class PointTableModel;
 
-// The one window of the program. It owns all state (the points, the calibration, the last fit,
-// the acquisition counters) and every user operation is one of its slots. The member functions
-// that serve each subsystem live beside this file, one source file per subsystem.
+// The one window of the program and the hub of its panels: every user operation is one of its
+// slots, which hands it over to the panel that holds its state. The Data panel (table, Undo,
+// files) is app/datapanel.h, the Calibration panel app/calibrationpanel.h, the Calculation panel
+// with the Fit Report app/calculationpanel.h and the plot app/graphview.h; the member functions
+// that still serve the instrument live beside this file (mainwindowinstrument.cpp), and those
+// that concern the calibration and the fit together in mainwindowcalculation.cpp.
 class MainWindow : public QMainWindow, private PointSource
 {
     Q_OBJECT
@@ -94,35 +95,16 @@ private:
     // Asked before the window closes: false when a running measurement is to go on.
     bool closeDuringMeasurement();
 
-    // Data table and calibration (app/mainwindowdata.cpp)
+    // The table and the calibration, handed over to their panels (app/mainwindow.cpp); the plot
+    // and the fit read them through PointSource.
     QVector<double> columnValues(int column) const override;
     QVector<double> correctedYValues() const override;
+    QString extrapolationText() const override;
     quint64 tableState() const override;
-    bool correctionInUse() const;
-    bool refuseIrregularFile(const QString &fileName);
-    static bool isIrregularFile(const QString &fileName);
-    void openDataFile(const QString &fileName);
-    void showDeletedRows(int count);
-    // Whether the table is as it was last saved or read into an empty table.
-    bool tableSaved() const;
-    // After each step of the table (done, undone, redone, or older steps dropped), once the
-    // operation has said what it did, adds what the step changed besides: points that came to
-    // lie outside the calibration, steps that can no longer be undone; a refused cell text
-    // goes once an edit worked.
-    void queueTableReport();
-    void reportTableChange();
-    void undoStepsDropped(int count, const QString &newestText);
-    // A failed save or export is shown until something replaces it, or a later save works.
     void showSaveFailure(const QString &message);
     void clearSaveFailure();
 
-    // Calibration in use (app/mainwindowcalculation.cpp)
-    // How many points lie outside the calibration, when the correction is in use and some do;
-    // showExtrapolation puts that in the status bar when the correction was applied.
-    QString extrapolationText() const override;
-    int pointsOutsideCalibration(int *points = nullptr) const;
-    void showExtrapolation(bool applied = true);
-    void calibrationChanged();
+    // The calibration and the fit (app/mainwindowcalculation.cpp)
     void calibrationToggled(bool checked);
 
     // The fit shown no longer matches the table or the calibration (change: a FitReportWidget
@@ -143,26 +125,10 @@ private:
     bool runGoing = false;
     bool runDiscarded = false;
     int runTaken = 0;
-    PointTableModel *model;
-    // Every change of the table, for Undo and Redo; its clean state is the table as last saved
-    // or read into an empty table.
-    QUndoStack *undoStack;
-    // PointTableModel::state() of the table as last saved or read into an empty table: only
-    // what was written counts, not what came in while it was written.
-    quint64 savedState = 0;
-    // The number of points outside the calibration as last said in the status bar.
-    int saidOutside = 0;
-    bool tableReportQueued = false;
-    // Steps that could no longer be kept, to be said after the operation's own message.
-    QString undoNote;
-    // The message of a cell text the editor refused, while it is shown.
-    QString refusedText;
+    // The table of points with its files and Undo, and the calibration that corrects them.
+    DataPanel *dataPanel;
+    CalibrationPanel *calibrationPanel;
     AboutForm *aboutForm;
-    QVector<QPointF> calibration;
-    // The save failure shown last, empty when none is.
-    QString saveFailure;
-    // Reads and writes big data files beside the window.
-    BackgroundTask *fileTask;
     // The plot of the points and the curve.
     GraphView *graph = nullptr;
     // The Calculation panel with the Fit Report.

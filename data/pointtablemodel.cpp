@@ -9,7 +9,11 @@
 #endif
 #include <unistd.h>
 
-#include "data/pointtablechange.h"
+#include "data/appendpointscommand.h"
+#include "data/clearpointscommand.h"
+#include "data/editcellcommand.h"
+#include "data/pointtablecommand.h"
+#include "data/removerowscommand.h"
 
 PointTableModel::PointTableModel(QObject *parent) : QAbstractTableModel(parent) {}
 
@@ -58,10 +62,7 @@ bool PointTableModel::setData(const QModelIndex &index, const QVariant &value, i
     const double current = cellValue(index.row(), index.column());
     if (number == current && std::signbit(number) == std::signbit(current))
         return true;
-    if (undoStack)
-        push(PointTableChange::edit(this, index.row(), index.column(), number, tr("Edit Cell")));
-    else
-        setCell(index.row(), index.column(), number);
+    push(new EditCellCommand(this, index.row(), index.column(), number, tr("Edit Cell")));
     return true;
 }
 
@@ -78,10 +79,7 @@ void PointTableModel::appendPoints(std::vector<DataPoint> points, const QString 
 {
     if (points.empty())
         return;
-    if (undoStack)
-        push(PointTableChange::append(this, std::move(points), text));
-    else
-        insertPointsAtEnd(std::move(points));
+    push(new AppendPointsCommand(this, std::move(points), text));
 }
 
 int PointTableModel::deleteRows(const std::vector<bool> &selected)
@@ -95,10 +93,7 @@ int PointTableModel::deleteRows(const std::vector<bool> &selected)
     const int count = static_cast<int>(marked.size());
     if (count == 0)
         return 0;
-    if (undoStack)
-        push(PointTableChange::remove(this, std::move(marked), tr("Delete Selection")));
-    else
-        takePointsAt(marked);
+    push(new RemoveRowsCommand(this, std::move(marked), tr("Delete Selection")));
     return count;
 }
 
@@ -107,12 +102,7 @@ int PointTableModel::clearPoints()
     const int count = static_cast<int>(rows.size());
     if (count == 0)
         return 0;
-    if (undoStack) {
-        push(PointTableChange::clear(this, tr("Clear Data")));
-    } else {
-        std::vector<DataPoint> none;
-        swapPoints(none);
-    }
+    push(new ClearPointsCommand(this, tr("Clear Data")));
     return count;
 }
 
@@ -129,13 +119,18 @@ quint64 PointTableModel::state() const
 {
     if (!undoStack || undoStack->index() == 0)
         return baseState;
-    return static_cast<const PointTableChange *>(undoStack->command(undoStack->index() - 1))
+    return static_cast<const PointTableCommand *>(undoStack->command(undoStack->index() - 1))
         ->serial();
 }
 
-void PointTableModel::push(PointTableChange *change)
+void PointTableModel::push(PointTableCommand *command)
 {
-    undoStack->push(change);
+    if (!undoStack) {
+        command->redo();
+        delete command;
+        return;
+    }
+    undoStack->push(command);
     keepUndoWithinBudget();
 }
 
@@ -149,7 +144,7 @@ void PointTableModel::keepUndoWithinBudget()
     std::size_t held = 0;
     int keepFrom = 0;
     for (int i = steps - 1; i >= 0; --i) {
-        held += static_cast<const PointTableChange *>(undoStack->command(i))->heldBytes();
+        held += static_cast<const PointTableCommand *>(undoStack->command(i))->heldBytes();
         if (held > undoBudget && i < steps - 1) {
             keepFrom = i + 1;
             break;
@@ -157,18 +152,18 @@ void PointTableModel::keepUndoWithinBudget()
     }
     if (keepFrom == 0 || undoStack->index() != steps)
         return;
-    auto *newestDropped = const_cast<PointTableChange *>(
-        static_cast<const PointTableChange *>(undoStack->command(keepFrom - 1)));
+    const auto *newestDropped =
+        static_cast<const PointTableCommand *>(undoStack->command(keepFrom - 1));
     const QString droppedText = newestDropped->text();
     baseState = newestDropped->serial();
-    std::vector<PointTableChange *> kept;
+    std::vector<PointTableCommand *> kept;
     for (int i = keepFrom; i < steps; ++i)
-        kept.push_back(const_cast<PointTableChange *>(
-                           static_cast<const PointTableChange *>(undoStack->command(i)))
+        kept.push_back(const_cast<PointTableCommand *>(
+                           static_cast<const PointTableCommand *>(undoStack->command(i)))
                            ->takeOver());
     undoStack->clear();
-    for (PointTableChange *change : kept)
-        undoStack->push(change);
+    for (PointTableCommand *command : kept)
+        undoStack->push(command);
 #ifdef __GLIBC__
     malloc_trim(0);
 #endif

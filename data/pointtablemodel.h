@@ -8,16 +8,17 @@
 
 #include "data/datapoint.h"
 
-class PointTableChange;
+class PointTableCommand;
 class QUndoStack;
 
 // The table of measured points: one contiguous vector of points, shown as the three columns
 // "X", "Y" and "dY", each cell a double under the display and the edit role. Rows keep the
 // order in which they were appended.
 //
-// Every change the user makes (appending, editing a cell, deleting rows, clearing) goes onto
-// the undo stack, when the model has one, as one command; the command then makes the change
-// through the plain operations below. Each of them takes time linear in the rows it touches
+// Every change the user makes (appending, reading a file, editing a cell, deleting rows,
+// clearing) goes onto the undo stack, when the model has one, as one command (a
+// PointTableCommand of its kind); the command then makes the change through the plain
+// operations below. Each of them takes time linear in the rows it touches
 // (deleting rows anywhere in the table: in the size of the table), however many changes came
 // before.
 class PointTableModel : public QAbstractTableModel
@@ -52,6 +53,9 @@ public:
     // One column as a vector of doubles in row order: 0 X, 1 Y, 2 dY.
     QVector<double> column(int column) const;
 
+    // Makes the change that command stands for, as one step onto the undo stack (without one, at
+    // once and for good). The model takes the command.
+    void push(PointTableCommand *command);
     // The changes a user makes, each undoable as one step. text names it in the undo history.
     void appendPoints(std::vector<DataPoint> points, const QString &text);
     // Deletes the rows marked in selected (one mark per row) and returns how many went.
@@ -82,7 +86,6 @@ signals:
     void undoStepsDropped(int count, const QString &newestText);
 
 private:
-    void push(PointTableChange *change);
     void keepUndoWithinBudget();
 
     std::vector<DataPoint> rows;

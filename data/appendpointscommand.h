@@ -1,0 +1,30 @@
+#ifndef APPENDPOINTSCOMMAND_H
+#define APPENDPOINTSCOMMAND_H
+
+#include <vector>
+
+#include "data/datapoint.h"
+#include "data/pointtablecommand.h"
+
+// Rows appended at the end of the table (Add Point, a timed run's point).
+class AppendPointsCommand : public PointTableCommand
+{
+public:
+    AppendPointsCommand(PointTableModel *model, std::vector<DataPoint> points, const QString &text);
+
+    void redo() override;
+    void undo() override;
+    std::size_t heldBytes() const override;
+    PointTableCommand *takeOver() override;
+
+protected:
+    // Moves what this command holds into successor.
+    void handOver(AppendPointsCommand &successor);
+
+private:
+    // The rows while they are out of the table, and how many they are.
+    std::vector<DataPoint> held;
+    std::size_t count;
+};
+
+#endif // APPENDPOINTSCOMMAND_H
