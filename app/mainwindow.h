@@ -23,6 +23,7 @@ class BackgroundTask;
 class FitJob;
 class FitRunner;
 class InstrumentController;
+struct InstrumentFailure;
 struct InstrumentReport;
 class PointTableModel;
 class cAbstractRegressCalculation;
@@ -37,6 +38,8 @@ class MainWindow : public QMainWindow
 public:
     // The pause between two readings of a timed run.
     static constexpr int defaultReadingIntervalMs = 500;
+    // How long closing waits for instrument calls abandoned after their time-out to come back.
+    static constexpr int abandonedCallsWaitMs = 3000;
 
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
@@ -87,6 +90,7 @@ private:
     void runMarkerOperation(bool searchPeak);
     void lockInstrumentFields(bool locked);
     void showInstrumentFailure(const InstrumentReport &report);
+    static QString gpibStatusText(const InstrumentFailure &failure);
     static QString withNotices(const QString &message, const QStringList &notices);
     void markerFinished(const InstrumentReport &report);
     void measurementFinished(const InstrumentReport &report);

@@ -17,6 +17,7 @@
 #include <QTextDocument>
 #include <QThread>
 
+#include "instrument/boundedcall.h"
 #include "instrument/gpibdriver.h"
 #include "instrument/instrumentcontroller.h"
 #include "ui_mainwindow.h"
@@ -93,6 +94,7 @@ void MainWindow::stopInstrument()
     instrument->finishNow(false);
     instrumentThread->quit();
     instrumentThread->wait();
+    BoundedCall::joinAbandoned(abandonedCallsWaitMs);
 }
 
 void MainWindow::setReadingInterval(int milliseconds)
@@ -246,16 +248,37 @@ std::optional<InstrumentAddress> MainWindow::instrumentAddress()
     return std::nullopt;
 }
 
+// A failed transfer gets a box: "GPIB Error" with the driver's status for a GPIB call,
+// "Instrument Error" for the other interfaces. A reply that is no reading gets none: the status
+// bar says it.
 void MainWindow::showInstrumentFailure(const InstrumentReport &report)
 {
-    if (!report.failure || !report.failure->box)
+    if (!report.failure || report.failure->kind == InstrumentFailure::Kind::Reply)
         return;
-    QMessageBox box(QMessageBox::Warning, report.failure->title, report.failure->text,
-                    QMessageBox::Ok, this);
+    const InstrumentFailure &failure = *report.failure;
+    const bool gpib = failure.kind == InstrumentFailure::Kind::Gpib;
+    QMessageBox box(QMessageBox::Warning, gpib ? tr("GPIB Error") : tr("Instrument Error"),
+                    gpib ? gpibStatusText(failure) : failure.text, QMessageBox::Ok, this);
     // The text may quote the instrument: it is shown as text, never as markup.
     box.setTextFormat(Qt::PlainText);
-    box.setInformativeText(report.failure->explanation);
+    box.setInformativeText(failure.cause);
     box.exec();
+}
+
+// The GPIB box's five lines: the call that failed, the status words in hexadecimal, the names
+// of the status bits set, the name of the error code, and the byte count.
+QString MainWindow::gpibStatusText(const InstrumentFailure &failure)
+{
+    QString text = QStringLiteral("%1\r\nibsta = 0x%2, iberr = 0x%3\r\n")
+                       .arg(failure.text, QString::number(static_cast<uint>(failure.ibsta), 16),
+                            QString::number(static_cast<uint>(failure.iberr), 16));
+    text += QStringLiteral("ibsta ===> ") + GpibDriver::statusNames(failure.ibsta);
+    text += QStringLiteral("\r\niberr ===> ");
+    const QString errorName = GpibDriver::errorName(failure.iberr);
+    if (!errorName.isEmpty())
+        text += errorName + QLatin1Char(' ');
+    text += QStringLiteral("\r\nibcnt = %1").arg(failure.ibcnt);
+    return text;
 }
 
 // A status message followed by what the connections did on their own (a late reply dropped).
@@ -278,7 +301,7 @@ void MainWindow::markerFinished(const InstrumentReport &report)
     QString message;
     if (report.marker)
         message = tr("Marker Pos: X = %1; Y = %2").arg(g6(report.marker->x), g6(report.marker->y));
-    else if (report.failure && !report.failure->box)
+    else if (report.failure && report.failure->kind == InstrumentFailure::Kind::Reply)
         message = report.failure->text;
     else if (report.failure)
         message = tr("Marker not read: %1").arg(report.failure->reason);
