@@ -10,6 +10,7 @@
 
 #include "app/aboutform.h"
 #include "app/backgroundtask.h"
+#include "app/controlspanel.h"
 #include "app/fitreportwidget.h"
 #include "app/fitrunner.h"
 #include "data/numbertext.h"
@@ -40,10 +41,9 @@ static void ignoreFileSizeSignal()
 Q_COREAPP_STARTUP_FUNCTION(ignoreFileSizeSignal)
 
 MainWindow::MainWindow(QWidget *parent)
-    : QMainWindow(parent), ui(new Ui::MainWindow), measureStopped(true),
-      model(new PointTableModel(this)), undoStack(new QUndoStack(this)), calculation(nullptr),
-      aboutForm(new AboutForm(this)), fitRunner(new FitRunner(this)),
-      fileTask(new BackgroundTask(this))
+    : QMainWindow(parent), ui(new Ui::MainWindow), model(new PointTableModel(this)),
+      undoStack(new QUndoStack(this)), calculation(nullptr), aboutForm(new AboutForm(this)),
+      fitRunner(new FitRunner(this)), fileTask(new BackgroundTask(this))
 {
     registerResources();
     ui->setupUi(this);
@@ -97,14 +97,43 @@ MainWindow::MainWindow(QWidget *parent)
     calibration.resize(0);
     // The fit report goes below the Calculation panel, whose results it explains.
     splitDockWidget(ui->dwCalculation, ui->dwFitReport, Qt::Vertical);
-    setupInstrument();
+    controls = new ControlsPanel(this, ui);
+    // A run's point goes into the table and the plot.
+    connect(controls, &ControlsPanel::pointMeasured, this, &MainWindow::addPoint);
+    connect(controls, &ControlsPanel::pointMeasured, this, &MainWindow::updateGraph);
 }
 
+// The instrument thread ends first, while the widgets a run's end would touch still exist.
 MainWindow::~MainWindow()
 {
-    stopInstrument();
+    delete controls;
     delete ui;
     delete calculation;
+}
+
+void MainWindow::setReadingInterval(int milliseconds)
+{
+    controls->setReadingInterval(milliseconds);
+}
+
+void MainWindow::on_pbSearchPeak_clicked()
+{
+    controls->searchPeak();
+}
+
+void MainWindow::on_pbGetMarkerPos_clicked()
+{
+    controls->getMarkerPos();
+}
+
+void MainWindow::on_pbStartMeasure_clicked()
+{
+    controls->startOrStop();
+}
+
+void MainWindow::timerTick(int taken, int count)
+{
+    controls->showProgress(taken, count);
 }
 
 void MainWindow::setFileDialogDelay(int milliseconds)

@@ -6,41 +6,29 @@
 #include <QString>
 #include <QVector>
 
-#include <optional>
-
-#include "instrument/instrumentaddress.h"
-
 namespace Ui {
 class MainWindow;
 }
 
 class QCloseEvent;
-class QLabel;
-class QThread;
 class QUndoStack;
 class AboutForm;
 class BackgroundTask;
+class ControlsPanel;
 class FitJob;
 class FitRunner;
-class InstrumentController;
-struct InstrumentFailure;
-struct InstrumentReport;
 class PointTableModel;
 class cAbstractRegressCalculation;
 
-// The one window of the program. It owns all state (the points, the calibration, the last fit,
-// the acquisition counters) and every user operation is one of its slots. The member functions
-// that serve each subsystem live beside this file, one source file per subsystem.
+// The one window of the program, the hub: every user operation is one of its slots. It owns the
+// panel classes, which hold their own state: ControlsPanel (app/controlspanel.h) the instrument
+// and the timed run, its slots handing over to it. The member functions that serve the other
+// subsystems, with the state they keep here, live beside this file, one source file each.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
 
 public:
-    // The pause between two readings of a timed run.
-    static constexpr int defaultReadingIntervalMs = 500;
-    // How long closing waits for instrument calls abandoned after their time-out to come back.
-    static constexpr int abandonedCallsWaitMs = 3000;
-
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
@@ -78,26 +66,6 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    // Instrument link (app/mainwindowinstrument.cpp)
-    void setupInstrument();
-    void stopInstrument();
-    void setMeasureStopped(bool stopped);
-    void chooseInterface(int index);
-    void showInterfaceFields();
-    void readAddressField();
-    void showInstrumentName();
-    std::optional<InstrumentAddress> instrumentAddress();
-    void runMarkerOperation(bool searchPeak);
-    void lockInstrumentFields(bool locked);
-    void showInstrumentFailure(const InstrumentReport &report);
-    static QString gpibStatusText(const InstrumentFailure &failure);
-    static QString withNotices(const QString &message, const QStringList &notices);
-    void markerFinished(const InstrumentReport &report);
-    void measurementFinished(const InstrumentReport &report);
-    void instrumentIdentified(const InstrumentAddress &address, const QString &identity);
-    // Asked before the window closes: false when a running measurement is to go on.
-    bool closeDuringMeasurement();
-
     // Data table and calibration (app/mainwindowdata.cpp)
     QVector<double> columnValues(int column) const;
     QVector<double> correctedYValues() const;
@@ -139,19 +107,8 @@ private:
     void setFitOutOfDate(bool outOfDate);
 
     Ui::MainWindow *ui;
-    bool measureStopped;
-    // The instrument operations run on a thread of their own; the window learns of each
-    // operation's end through a signal.
-    QThread *instrumentThread;
-    InstrumentController *instrument;
-    QLabel *instrumentLabel;
-    int interfaceIndex = -1;
-    int controlsBaseHeight = 0;
-    QString addressTexts[5];
-    bool instrumentBusy = false;
-    bool runGoing = false;
-    bool runDiscarded = false;
-    int runTaken = 0;
+    // The Controls panel: the instrument, the marker operations and the timed run.
+    ControlsPanel *controls;
     PointTableModel *model;
     // Every change of the table, for Undo and Redo; its clean state is the table as last saved
     // or read into an empty table.

@@ -20,6 +20,7 @@
 
 #include "app/addpointdialog.h"
 #include "app/backgroundtask.h"
+#include "app/controlspanel.h"
 #include "app/fitrunner.h"
 #include "data/calibration.h"
 #include "data/datafilereader.h"
@@ -418,7 +419,7 @@ void MainWindow::clearSaveFailure()
 // while the question or the save waits is asked about again.
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    if (!closeDuringMeasurement()) {
+    if (!controls->mayClose()) {
         event->ignore();
         return;
     }
