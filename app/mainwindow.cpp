@@ -9,6 +9,7 @@
 #include "app/aboutform.h"
 #include "app/calculationpanel.h"
 #include "app/calibrationpanel.h"
+#include "app/controlspanel.h"
 #include "app/datapanel.h"
 #include "app/fitreportwidget.h"
 #include "app/graphview.h"
@@ -38,8 +39,8 @@ static void ignoreFileSizeSignal()
 Q_COREAPP_STARTUP_FUNCTION(ignoreFileSizeSignal)
 
 MainWindow::MainWindow(QWidget *parent)
-    : QMainWindow(parent), ui(new Ui::MainWindow), measureStopped(true), dataPanel(nullptr),
-      calibrationPanel(nullptr), aboutForm(new AboutForm(this))
+    : QMainWindow(parent), ui(new Ui::MainWindow), dataPanel(nullptr), calibrationPanel(nullptr),
+      aboutForm(new AboutForm(this))
 {
     registerResources();
     ui->setupUi(this);
@@ -87,15 +88,44 @@ MainWindow::MainWindow(QWidget *parent)
     calculationPanel = new CalculationPanel(this, ui, this, graph);
     // The fit report goes below the Calculation panel, whose results it explains.
     splitDockWidget(ui->dwCalculation, ui->dwFitReport, Qt::Vertical);
-    setupInstrument();
+    controls = new ControlsPanel(this, ui);
+    // A run's point goes into the table and the plot.
+    connect(controls, &ControlsPanel::pointMeasured, this, &MainWindow::addPoint);
+    connect(controls, &ControlsPanel::pointMeasured, this, &MainWindow::updateGraph);
 }
 
+// The instrument thread ends first, while the widgets a run's end would touch still exist.
 MainWindow::~MainWindow()
 {
-    stopInstrument();
+    delete controls;
     // The fit's worker ends before the form it reports into goes.
     delete calculationPanel;
     delete ui;
+}
+
+void MainWindow::setReadingInterval(int milliseconds)
+{
+    controls->setReadingInterval(milliseconds);
+}
+
+void MainWindow::on_pbSearchPeak_clicked()
+{
+    controls->searchPeak();
+}
+
+void MainWindow::on_pbGetMarkerPos_clicked()
+{
+    controls->getMarkerPos();
+}
+
+void MainWindow::on_pbStartMeasure_clicked()
+{
+    controls->startOrStop();
+}
+
+void MainWindow::timerTick(int taken, int count)
+{
+    controls->showProgress(taken, count);
 }
 
 void MainWindow::setFileDialogDelay(int milliseconds)
@@ -210,7 +240,7 @@ void MainWindow::clearSaveFailure()
 // closes (and asks) once it has ended; then the Data panel asks about unsaved points.
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    if (!closeDuringMeasurement()) {
+    if (!controls->mayClose()) {
         event->ignore();
         return;
     }

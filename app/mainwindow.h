@@ -5,40 +5,31 @@
 #include <QString>
 #include <QVector>
 
-#include <optional>
-
 #include "app/pointsource.h"
-#include "instrument/instrumentaddress.h"
 
 namespace Ui {
 class MainWindow;
 }
 
 class QCloseEvent;
-class QLabel;
-class QThread;
 class AboutForm;
 class CalculationPanel;
 class CalibrationPanel;
+class ControlsPanel;
 class DataPanel;
 class GraphView;
-class InstrumentController;
-struct InstrumentReport;
 
 // The one window of the program and the hub of its panels: every user operation is one of its
 // slots, which hands it over to the panel that holds its state. The Data panel (table, Undo,
-// files) is app/datapanel.h, the Calibration panel app/calibrationpanel.h, the Calculation panel
-// with the Fit Report app/calculationpanel.h and the plot app/graphview.h; the member functions
-// that still serve the instrument live beside this file (mainwindowinstrument.cpp), and those
-// that concern the calibration and the fit together in mainwindowcalculation.cpp.
+// files) is app/datapanel.h, the Calibration panel app/calibrationpanel.h, the Controls panel
+// (the instrument and the timed run) app/controlspanel.h, the Calculation panel with the Fit
+// Report app/calculationpanel.h and the plot app/graphview.h; what concerns the calibration and
+// the fit together is in mainwindowcalculation.cpp.
 class MainWindow : public QMainWindow, private PointSource
 {
     Q_OBJECT
 
 public:
-    // The pause between two readings of a timed run.
-    static constexpr int defaultReadingIntervalMs = 500;
-
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
@@ -76,25 +67,6 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    // Instrument link (app/mainwindowinstrument.cpp)
-    void setupInstrument();
-    void stopInstrument();
-    void setMeasureStopped(bool stopped);
-    void chooseInterface(int index);
-    void showInterfaceFields();
-    void readAddressField();
-    void showInstrumentName();
-    std::optional<InstrumentAddress> instrumentAddress();
-    void runMarkerOperation(bool searchPeak);
-    void lockInstrumentFields(bool locked);
-    void showInstrumentFailure(const InstrumentReport &report);
-    static QString withNotices(const QString &message, const QStringList &notices);
-    void markerFinished(const InstrumentReport &report);
-    void measurementFinished(const InstrumentReport &report);
-    void instrumentIdentified(const InstrumentAddress &address, const QString &identity);
-    // Asked before the window closes: false when a running measurement is to go on.
-    bool closeDuringMeasurement();
-
     // The table and the calibration, handed over to their panels (app/mainwindow.cpp); the plot
     // and the fit read them through PointSource.
     QVector<double> columnValues(int column) const override;
@@ -112,19 +84,8 @@ private:
     void setFitOutOfDate(bool outOfDate, int change = 0);
 
     Ui::MainWindow *ui;
-    bool measureStopped;
-    // The instrument operations run on a thread of their own; the window learns of each
-    // operation's end through a signal.
-    QThread *instrumentThread;
-    InstrumentController *instrument;
-    QLabel *instrumentLabel;
-    int interfaceIndex = -1;
-    int controlsBaseHeight = 0;
-    QString addressTexts[5];
-    bool instrumentBusy = false;
-    bool runGoing = false;
-    bool runDiscarded = false;
-    int runTaken = 0;
+    // The Controls panel: the instrument, the marker operations and the timed run.
+    ControlsPanel *controls;
     // The table of points with its files and Undo, and the calibration that corrects them.
     DataPanel *dataPanel;
     CalibrationPanel *calibrationPanel;

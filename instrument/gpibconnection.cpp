@@ -1,19 +1,8 @@
 #include "instrument/gpibconnection.h"
 
-#include <QCoreApplication>
-
 #include <algorithm>
 
 #include "instrument/gpibdriver.h"
-
-namespace {
-
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("MainWindow", text);
-}
-
-} // namespace
 
 GpibConnection::GpibConnection(GpibDriver *driver, int address) : driver(driver), address(address)
 {
@@ -83,35 +72,24 @@ void GpibConnection::close()
     device = 0;
 }
 
-// The driver's status for the call that just failed, in the box's five lines, with a plain
-// line for the two failures a lab meets most: no board configured, and nobody at the address.
-// Closes the connection.
+// The two failures a lab meets most get a plain line: no board configured, and nobody at the
+// address.
 bool GpibConnection::report(const QString &message)
 {
-    const int ibsta = driver->ThreadIbsta();
-    const int iberr = driver->ThreadIberr();
-    const int ibcnt = driver->ThreadIbcnt();
-    QString text = QStringLiteral("%1\r\nibsta = 0x%2, iberr = 0x%3\r\n")
-                       .arg(message, QString::number(static_cast<uint>(ibsta), 16),
-                            QString::number(static_cast<uint>(iberr), 16));
-    text += QStringLiteral("ibsta ===> ") + GpibDriver::statusNames(ibsta);
-    text += QStringLiteral("\r\niberr ===> ");
-    const QString errorName = GpibDriver::errorName(iberr);
-    if (!errorName.isEmpty())
-        text += errorName + QLatin1Char(' ');
-    text += QStringLiteral("\r\nibcnt = %1").arg(ibcnt);
-
-    QString explanation;
+    InstrumentFailure failure;
+    failure.kind = InstrumentFailure::Kind::Gpib;
+    failure.text = message;
+    failure.ibsta = driver->ThreadIbsta();
+    failure.iberr = driver->ThreadIberr();
+    failure.ibcnt = driver->ThreadIbcnt();
     const bool atOpen = message == tr("ibdev error") || message == tr("ibclr error");
-    if (iberr == GpibDriver::EDVR && atOpen)
-        explanation = tr("No GPIB board is configured or reachable (check /etc/gpib.conf and "
-                         "gpib_config).");
-    else if (iberr == GpibDriver::ENOL)
-        explanation = tr("No instrument answers at GPIB address %1.").arg(address);
-
-    lastFailure =
-        InstrumentFailure{true, tr("GPIB Error"), text, explanation,
-                          explanation.isEmpty() ? tr("GPIB %1").arg(message) : explanation};
+    if (failure.iberr == GpibDriver::EDVR && atOpen)
+        failure.cause = tr("No GPIB board is configured or reachable (check /etc/gpib.conf and "
+                           "gpib_config).");
+    else if (failure.iberr == GpibDriver::ENOL)
+        failure.cause = tr("No instrument answers at GPIB address %1.").arg(address);
+    failure.reason = failure.cause.isEmpty() ? tr("GPIB %1").arg(message) : failure.cause;
+    lastFailure = failure;
     close();
     return false;
 }

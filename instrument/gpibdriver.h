@@ -6,7 +6,7 @@
 #include <memory>
 
 // The eight calls of an NI-488.2 GPIB driver, named and typed after the C functions of the
-// driver library. MainWindow talks to the analyser only through the process-wide driver that
+// driver library. GpibConnection talks to the analyser only through the process-wide driver that
 // current() returns: a loaded driver library, or the simulated analyser where there is none.
 class GpibDriver
 {

@@ -1,28 +1,22 @@
 #include "instrument/hostlookup.h"
 
-#include <QCoreApplication>
-
 #include <netdb.h>
 #include <netinet/in.h>
 
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <cstring>
-#include <memory>
-#include <mutex>
-#include <thread>
+#include <string>
+
+#include "instrument/boundedcall.h"
+#include "instrument/instrumentconnection.h"
 
 namespace {
 
 std::atomic<HostLookup::Resolver> installedResolver{nullptr};
 
-// What the lookup thread and the caller share; the one that leaves last frees it.
-struct Lookup
+// What the resolver answered: its status, and the addresses when it found some.
+struct Resolved
 {
-    std::mutex mutex;
-    std::condition_variable done;
-    bool finished = false;
     int status = 0;
     std::vector<HostLookup::Address> addresses;
 };
@@ -37,45 +31,38 @@ void HostLookup::setResolver(Resolver resolver)
 std::vector<HostLookup::Address> HostLookup::resolve(const QString &host, quint16 port,
                                                      int timeoutMs, QString *error)
 {
-    auto lookup = std::make_shared<Lookup>();
     const std::string name = host.toStdString();
     const std::string service = std::to_string(port);
     Resolver resolver = installedResolver.load();
     if (!resolver)
         resolver = &::getaddrinfo;
-    std::thread([lookup, name, service, resolver] {
-        addrinfo hints;
-        std::memset(&hints, 0, sizeof hints);
-        hints.ai_family = AF_UNSPEC;
-        hints.ai_socktype = SOCK_STREAM;
-        hints.ai_flags = AI_NUMERICSERV;
-        addrinfo *result = nullptr;
-        const int status = resolver(name.c_str(), service.c_str(), &hints, &result);
-        std::vector<Address> addresses;
-        for (addrinfo *entry = result; status == 0 && entry; entry = entry->ai_next) {
-            if (entry->ai_addrlen > sizeof(sockaddr_storage))
-                continue;
-            Address address;
-            std::memset(&address.storage, 0, sizeof address.storage);
-            std::memcpy(&address.storage, entry->ai_addr, entry->ai_addrlen);
-            address.length = entry->ai_addrlen;
-            address.family = entry->ai_family;
-            addresses.push_back(address);
-        }
-        if (result)
-            freeaddrinfo(result);
-        std::lock_guard<std::mutex> lock(lookup->mutex);
-        lookup->status = status;
-        lookup->addresses = std::move(addresses);
-        lookup->finished = true;
-        lookup->done.notify_all();
-    }).detach();
-
-    std::unique_lock<std::mutex> lock(lookup->mutex);
-    if (!lookup->done.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                               [&] { return lookup->finished; })) {
-        *error = QCoreApplication::translate("MainWindow", "the name was not found within %1 s")
-                     .arg(timeoutMs / 1000.0);
+    const std::optional<Resolved> lookup =
+        BoundedCall::run<Resolved>(timeoutMs, [name, service, resolver] {
+            addrinfo hints;
+            std::memset(&hints, 0, sizeof hints);
+            hints.ai_family = AF_UNSPEC;
+            hints.ai_socktype = SOCK_STREAM;
+            hints.ai_flags = AI_NUMERICSERV;
+            addrinfo *result = nullptr;
+            Resolved resolved;
+            resolved.status = resolver(name.c_str(), service.c_str(), &hints, &result);
+            for (addrinfo *entry = result; resolved.status == 0 && entry; entry = entry->ai_next) {
+                if (entry->ai_addrlen > sizeof(sockaddr_storage))
+                    continue;
+                Address address;
+                std::memset(&address.storage, 0, sizeof address.storage);
+                std::memcpy(&address.storage, entry->ai_addr, entry->ai_addrlen);
+                address.length = entry->ai_addrlen;
+                address.family = entry->ai_family;
+                resolved.addresses.push_back(address);
+            }
+            if (result)
+                freeaddrinfo(result);
+            return resolved;
+        });
+    if (!lookup) {
+        *error =
+            InstrumentConnection::tr("the name was not found within %1 s").arg(timeoutMs / 1000.0);
         return {};
     }
     if (lookup->status != 0) {
@@ -83,7 +70,7 @@ std::vector<HostLookup::Address> HostLookup::resolve(const QString &host, quint1
         return {};
     }
     if (lookup->addresses.empty())
-        *error = QCoreApplication::translate("MainWindow", "the name has no address");
+        *error = InstrumentConnection::tr("the name has no address");
     return lookup->addresses;
 }
 

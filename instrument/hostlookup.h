@@ -10,8 +10,8 @@
 struct addrinfo;
 
 // Finds the addresses of a host within a time limit. The system's resolver has no time-out of
-// its own, so it runs on a thread of its own; a lookup that takes too long is abandoned and
-// finishes there unseen.
+// its own, so it runs as a BoundedCall; a lookup that takes too long is abandoned and finishes
+// there unseen.
 class HostLookup
 {
 public:

@@ -1,6 +1,5 @@
 #include "instrument/instrumentconnection.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 
 #include <cerrno>
@@ -35,9 +34,9 @@ std::unique_ptr<InstrumentConnection> InstrumentConnection::create(const Instrum
 
 bool InstrumentConnection::fail(const QString &text, const QString &reason)
 {
-    lastFailure =
-        InstrumentFailure{true, QCoreApplication::translate("MainWindow", "Instrument Error"), text,
-                          QString(), reason.isEmpty() ? text : reason};
+    lastFailure = InstrumentFailure();
+    lastFailure.text = text;
+    lastFailure.reason = reason.isEmpty() ? text : reason;
     if (opened)
         close();
     opened = false;
@@ -53,7 +52,7 @@ QStringList InstrumentConnection::takeNotices()
 
 QString InstrumentConnection::timeoutText()
 {
-    return QCoreApplication::translate("MainWindow", "%1 s").arg(timeoutMs / 1000.0);
+    return tr("%1 s").arg(timeoutMs / 1000.0);
 }
 
 QString InstrumentConnection::shownReply(const QByteArray &reply)
@@ -61,12 +60,16 @@ QString InstrumentConnection::shownReply(const QByteArray &reply)
     QString shown = QString::fromUtf8(reply).simplified();
     if (shown.size() > 40)
         shown = shown.left(40) + QChar(0x2026);
-    return shown.isEmpty() ? QCoreApplication::translate("MainWindow", "(empty reply)") : shown;
+    return shown.isEmpty() ? tr("(empty reply)") : shown;
 }
 
 InstrumentFailure InstrumentConnection::replyFailure(const QString &message)
 {
-    return InstrumentFailure{false, QString(), message, QString(), message};
+    InstrumentFailure failure;
+    failure.kind = InstrumentFailure::Kind::Reply;
+    failure.text = message;
+    failure.reason = message;
+    return failure;
 }
 
 std::optional<QByteArray> InstrumentConnection::oneLine(const QByteArray &reply,
@@ -82,9 +85,8 @@ std::optional<QByteArray> InstrumentConnection::oneLine(const QByteArray &reply,
 bool InstrumentConnection::failExtra(const QByteArray &query, const QByteArray &bytes)
 {
     fail(QString());
-    lastFailure = replyFailure(
-        QCoreApplication::translate("MainWindow", "The analyser sent more than one reply to %1: %2")
-            .arg(QString::fromLatin1(query), shownReply(bytes)));
+    lastFailure = replyFailure(tr("The analyser sent more than one reply to %1: %2")
+                                   .arg(QString::fromLatin1(query), shownReply(bytes)));
     return false;
 }
 
@@ -139,19 +141,13 @@ bool InstrumentConnection::writeLine(int descriptor, const QByteArray &command,
             if (waitFor(descriptor, POLLOUT, deadline))
                 continue;
             if (errno == 0)
-                return fail(
-                    QCoreApplication::translate("MainWindow", "Could not send %1 to %2 within %3")
-                        .arg(text, where, timeoutText()),
-                    QCoreApplication::translate("MainWindow", "Could not send %1 within %2")
-                        .arg(text, timeoutText()));
+                return fail(tr("Could not send %1 to %2 within %3").arg(text, where, timeoutText()),
+                            tr("Could not send %1 within %2").arg(text, timeoutText()));
         }
         // A transfer that took nothing set no errno: what errno holds is some earlier error.
-        const QString why = count == 0
-                                ? QCoreApplication::translate("MainWindow", "no byte was taken")
-                                : systemError(errno);
-        return fail(QCoreApplication::translate("MainWindow", "Could not send %1 to %2: %3")
-                        .arg(text, where, why),
-                    QCoreApplication::translate("MainWindow", "Could not send %1").arg(text));
+        const QString why = count == 0 ? tr("no byte was taken") : systemError(errno);
+        return fail(tr("Could not send %1 to %2: %3").arg(text, where, why),
+                    tr("Could not send %1").arg(text));
     }
     return true;
 }

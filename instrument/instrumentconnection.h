@@ -2,6 +2,7 @@
 #define INSTRUMENTCONNECTION_H
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QMetaType>
 #include <QString>
 #include <QStringList>
@@ -14,16 +15,31 @@
 
 #include "instrument/instrumentaddress.h"
 
-// Why an instrument operation ended early, as the window reports it.
+// What ended an instrument operation early: what failed, where, and why. The window decides
+// how to show it.
 struct InstrumentFailure
 {
-    // Whether the window shows it in a modal box (a transfer that failed) or in the status bar
-    // alone (a reply that came but is not a reading).
-    bool box = true;
-    QString title;       // the box's title: "GPIB Error" or "Instrument Error"
-    QString text;        // the box's text, or the status-bar message
-    QString explanation; // a plain line below the box's text, empty for none
-    QString reason;      // one line saying why, for the message of a run cut short
+    enum class Kind
+    {
+        // The interface could not connect, send or read: "Could not connect to %1: %2".
+        Transfer,
+        // A reply came but is no reading: not a number, no value, more than one reply.
+        Reply,
+        // A call of the GPIB driver failed; the driver's status says how.
+        Gpib,
+    };
+
+    Kind kind = Kind::Transfer;
+    // What failed, where and why, in one message; for GPIB the call that failed: "ibclr error".
+    QString text;
+    // Why, in one line: what a marker reading or a run cut short says.
+    QString reason;
+    // GPIB: the driver's status after the call, and what it most likely means in plain words
+    // (empty when the status says nothing plain).
+    int ibsta = 0;
+    int iberr = 0;
+    int ibcnt = 0;
+    QString cause;
 };
 Q_DECLARE_METATYPE(InstrumentFailure)
 
@@ -33,6 +49,10 @@ Q_DECLARE_METATYPE(InstrumentFailure)
 // each instrument operation opens one and closes it at its end.
 class InstrumentConnection
 {
+    // Every text of the instrument link that the user reads is translated in the context of
+    // the window that shows it, through this tr().
+    Q_DECLARE_TR_FUNCTIONS(MainWindow)
+
 public:
     // The bound of every transfer, and of a connect.
     static constexpr int timeoutMs = 1000;
@@ -71,7 +91,8 @@ public:
     static InstrumentFailure replyFailure(const QString &message);
 
 protected:
-    // Records a failure for the "Instrument Error" box, closes the connection and returns false.
+    // Records the failure of a transfer (text: what failed, where and why; reason: why, in one
+    // line), closes the connection and returns false.
     bool fail(const QString &text, const QString &reason = QString());
 
     // Milliseconds on a steady clock, for deadlines.

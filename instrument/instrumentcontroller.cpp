@@ -1,6 +1,5 @@
 #include "instrument/instrumentcontroller.h"
 
-#include <QCoreApplication>
 #include <QMetaObject>
 #include <QTimer>
 
@@ -106,12 +105,12 @@ std::optional<double> InstrumentController::query(const QByteArray &command)
     }
     double value = 0;
     if (!reply->contains('\n') || !NumberText::toDouble(QString::fromUtf8(*reply), &value))
-        failure =
-            InstrumentConnection::replyFailure(tr("The analyser's reply is not a number: %1")
-                                                   .arg(InstrumentConnection::shownReply(*reply)));
+        failure = InstrumentConnection::replyFailure(
+            InstrumentConnection::tr("The analyser's reply is not a number: %1")
+                .arg(InstrumentConnection::shownReply(*reply)));
     else if (isNoValue(value))
         failure = InstrumentConnection::replyFailure(
-            tr("The analyser reported no valid value (%1) to %2")
+            InstrumentConnection::tr("The analyser reported no valid value (%1) to %2")
                 .arg(QString::fromLatin1(reply->trimmed()), QString::fromLatin1(command)));
     else
         return value;

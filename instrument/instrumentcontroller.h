@@ -57,6 +57,8 @@ public:
     // Ends the run without waiting for a scheduled reading, with a point from the readings so far
     // (keep) or without one. A reading in flight still ends first. Any thread.
     void finishNow(bool keep);
+    // The readings the run has taken so far, 0 when none runs. Any thread.
+    int readingsTaken() const { return taken; }
 
     // One marker reading on a connection of its own, on the calling thread; nothing is
     // signalled. For measuring the cost of a reading.
@@ -98,7 +100,7 @@ private:
 
     QTimer *pace;
     bool running = false;
-    int taken = 0;
+    std::atomic<int> taken{0};
     int count = 0;
     double runX = 0;
     // The running mean of Y and the sum of squared deviations from it (Welford's update): the

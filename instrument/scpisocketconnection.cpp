@@ -1,7 +1,5 @@
 #include "instrument/scpisocketconnection.h"
 
-#include <QCoreApplication>
-
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -10,15 +8,6 @@
 #include <unistd.h>
 
 #include "instrument/hostlookup.h"
-
-namespace {
-
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("MainWindow", text);
-}
-
-} // namespace
 
 ScpiSocketConnection::ScpiSocketConnection(const InstrumentAddress &address)
     : address(address), where(address.where())

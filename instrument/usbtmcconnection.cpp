@@ -1,6 +1,5 @@
 #include "instrument/usbtmcconnection.h"
 
-#include <QCoreApplication>
 #include <QFile>
 
 #include <cerrno>
@@ -14,11 +13,6 @@
 
 namespace {
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("MainWindow", text);
-}
-
 // The status byte's Message Available bit: a reply waits in the device.
 constexpr unsigned char messageAvailable = 0x10;
 
@@ -27,11 +21,12 @@ QString refusedMode(const QString &path, mode_t mode)
 {
     if (S_ISCHR(mode))
         return QString();
-    const QString kind = S_ISREG(mode)   ? tr("a file")
-                         : S_ISDIR(mode) ? tr("a folder")
-                         : S_ISBLK(mode) ? tr("a block device")
-                                         : tr("no character device");
-    return tr("%1 is %2, not a USB-TMC device: type the device file, for example /dev/usbtmc0")
+    const QString kind = S_ISREG(mode)   ? InstrumentConnection::tr("a file")
+                         : S_ISDIR(mode) ? InstrumentConnection::tr("a folder")
+                         : S_ISBLK(mode) ? InstrumentConnection::tr("a block device")
+                                         : InstrumentConnection::tr("no character device");
+    return InstrumentConnection::tr(
+               "%1 is %2, not a USB-TMC device: type the device file, for example /dev/usbtmc0")
         .arg(path, kind);
 }
 

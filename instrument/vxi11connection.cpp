@@ -1,62 +1,16 @@
 #include "instrument/vxi11connection.h"
 
-#include <QCoreApplication>
-
 #include <lxi.h>
 
-#include <chrono>
-#include <condition_variable>
-#include <functional>
-#include <memory>
 #include <mutex>
-#include <thread>
 
+#include "instrument/boundedcall.h"
 #include "instrument/hostlookup.h"
 
+// The RPC library under liblxi waits 25 s for a reply whatever time-out it is given: every call
+// runs bounded in time, and one that takes longer is abandoned and closes its link once it has
+// come back.
 namespace {
-
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("MainWindow", text);
-}
-
-// What a call and its waiter share; the one that leaves last frees it.
-struct Call
-{
-    std::mutex mutex;
-    std::condition_variable done;
-    bool finished = false;
-    bool abandoned = false;
-    int result = -1;
-};
-
-// Runs call on a thread of its own and waits for it at most timeoutMs: the RPC library under
-// liblxi waits 25 s for a reply whatever time-out it is given. A call that takes longer is
-// abandoned (nullopt) and finishes there unseen; orphan then gets its result (a link to close).
-std::optional<int> bounded(int timeoutMs, std::function<int()> call,
-                           std::function<void(int)> orphan)
-{
-    auto shared = std::make_shared<Call>();
-    std::thread([shared, call, orphan] {
-        const int result = call();
-        std::unique_lock<std::mutex> lock(shared->mutex);
-        shared->result = result;
-        shared->finished = true;
-        if (shared->abandoned) {
-            lock.unlock();
-            if (orphan)
-                orphan(result);
-            return;
-        }
-        shared->done.notify_all();
-    }).detach();
-    std::unique_lock<std::mutex> lock(shared->mutex);
-    if (shared->done.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                              [&] { return shared->finished; }))
-        return shared->result;
-    shared->abandoned = true;
-    return std::nullopt;
-}
 
 // Closes a link whose call was abandoned, once that call has come back.
 void disconnectLater(int device)
@@ -93,7 +47,7 @@ bool Vxi11Connection::open()
                     tr("Host not found"));
     const QByteArray host = HostLookup::numeric(addresses.front()).toLatin1();
     const QByteArray name = address.deviceName.toLatin1();
-    const std::optional<int> link = bounded(
+    const std::optional<int> link = BoundedCall::run<int>(
         timeoutMs,
         [host, name] {
             return lxi_connect(host.constData(), 0, name.constData(), timeoutMs, VXI11);
@@ -124,7 +78,7 @@ bool Vxi11Connection::write(const QByteArray &command)
     lastCommand = command;
     const QByteArray line = command + '\n';
     const int link = device;
-    const std::optional<int> sent = bounded(
+    const std::optional<int> sent = BoundedCall::run<int>(
         timeoutMs,
         [link, line] { return lxi_send(link, line.constData(), line.size(), timeoutMs); },
         [link](int) { disconnectLater(link); });
@@ -146,7 +100,7 @@ std::optional<QByteArray> Vxi11Connection::read()
         return std::nullopt;
     auto buffer = std::make_shared<QByteArray>(replySize, '\0');
     const int link = device;
-    const std::optional<int> received = bounded(
+    const std::optional<int> received = BoundedCall::run<int>(
         timeoutMs,
         [link, buffer] { return lxi_receive(link, buffer->data(), replySize, timeoutMs); },
         [link](int) { disconnectLater(link); });
@@ -173,8 +127,7 @@ void Vxi11Connection::close()
 {
     const int link = device;
     if (link >= 0)
-        bounded(
-            timeoutMs, [link] { return lxi_disconnect(link); }, nullptr);
+        BoundedCall::run(timeoutMs, [link] { lxi_disconnect(link); });
     device = -1;
     opened = false;
 }

@@ -4,6 +4,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QTest>
 #include <QTimer>
 
 namespace instrumenttest {
@@ -54,6 +55,14 @@ private:
     QTimer timer;
     QList<SeenBox> seen;
 };
+
+// Presses a marker button (Get Marker Pos, Search Peak) and waits until its operation has ended:
+// it runs beside the window, which frees the button again at its end.
+inline bool pressAndWait(QAbstractButton *button)
+{
+    button->click();
+    return QTest::qWaitFor([button] { return button->isEnabled(); }, 10000);
+}
 
 } // namespace instrumenttest
 

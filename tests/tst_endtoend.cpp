@@ -22,6 +22,7 @@
 
 #include "app/mainwindow.h"
 #include "instrument/simulatedanalyser.h"
+#include "instrumenttesthelpers.h"
 #include "testhelpers.h"
 
 namespace {
@@ -110,7 +111,7 @@ void TestEndToEnd::wholeRoadOfMeasuredPoints()
         QVERIFY2(child<QDockWidget>(name)->isVisible(), name);
 
     // Search Peak puts the marker on the tone, at its first frequency.
-    child<QPushButton>("pbSearchPeak")->click();
+    QVERIFY(instrumenttest::pressAndWait(child<QPushButton>("pbSearchPeak")));
     const QRegularExpressionMatch marker =
         QRegularExpression(QStringLiteral("^Marker Pos: X = 10000; Y = (\\S+)$")).match(status());
     QVERIFY2(marker.hasMatch(), qPrintable(status()));
@@ -121,7 +122,7 @@ void TestEndToEnd::wholeRoadOfMeasuredPoints()
     auto *start = child<QPushButton>("pbStartMeasure");
     for (int point = 1; point <= 4; ++point) {
         if (point > 1)
-            child<QPushButton>("pbSearchPeak")->click();
+            QVERIFY(instrumenttest::pressAndWait(child<QPushButton>("pbSearchPeak")));
         start->click();
         QCOMPARE(start->text(), QStringLiteral("Stop"));
         QTRY_COMPARE_WITH_TIMEOUT(tableRows().size(), point, 5000);

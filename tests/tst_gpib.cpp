@@ -38,6 +38,7 @@ private slots:
     void addressGoesToDriverAsItIs_data();
     void addressGoesToDriverAsItIs();
     void searchPeakCallSequence();
+    void markerOperationKeepsOthersOut();
     void failuresShowOneBoxAndCloseTheConnection_data();
     void failuresShowOneBoxAndCloseTheConnection();
     void timedOutWriteBoxAnsweredByTheUser();
@@ -105,7 +106,7 @@ void TestGpib::markerReadingCallSequence()
 {
     fake->script.answer("CALC:MARK:X?", "+1.2345E+09\n");
     fake->script.answer("CALC:MARK:Y?", "-2.5E+01\n");
-    button("pbGetMarkerPos")->click();
+    QVERIFY(instrumenttest::pressAndWait(button("pbGetMarkerPos")));
     const QStringList expected = {open17[0],        open17[1],
                                   open17[2],        "ibwrt(17, CALC:MARK:X?, 12)",
                                   "ibrd(17, 1024)", "ibwrt(17, CALC:MARK:Y?, 12)",
@@ -116,7 +117,7 @@ void TestGpib::markerReadingCallSequence()
 
     // Every operation has a connection of its own: the next one opens and clears again.
     fake->script.calls.clear();
-    button("pbGetMarkerPos")->click();
+    QVERIFY(instrumenttest::pressAndWait(button("pbGetMarkerPos")));
     QCOMPARE(fake->script.calls.mid(0, 3), QStringList(std::begin(open17), std::end(open17)));
     QCOMPARE(fake->script.calls.last(), QStringLiteral("ibonl(17, 0)"));
 }
@@ -133,7 +134,7 @@ void TestGpib::addressGoesToDriverAsItIs()
 {
     QFETCH(int, address);
     window->findChild<QSpinBox *>(QStringLiteral("sbGpibAddress"))->setValue(address);
-    button("pbGetMarkerPos")->click();
+    QVERIFY(instrumenttest::pressAndWait(button("pbGetMarkerPos")));
     QCOMPARE(fake->script.calls.first(), QStringLiteral("ibdev(0, %1, 0, 11, 1, 0)").arg(address));
 }
 
@@ -143,7 +144,7 @@ void TestGpib::searchPeakCallSequence()
 {
     fake->script.answer("CALC:MARK:X?", "+2.0E+06\n");
     fake->script.answer("CALC:MARK:Y?", "-3.5E+01\n");
-    button("pbSearchPeak")->click();
+    QVERIFY(instrumenttest::pressAndWait(button("pbSearchPeak")));
     const QStringList expected = {open17[0],
                                   open17[1],
                                   open17[2],
@@ -155,6 +156,27 @@ void TestGpib::searchPeakCallSequence()
                                   "ibonl(17, 0)"};
     QCOMPARE(fake->script.calls, expected);
     QCOMPARE(status(), QStringLiteral("Marker Pos: X = 2e+06; Y = -35"));
+}
+
+// While a marker reading is in flight the window stays live, but neither a run nor another
+// marker operation starts, even when their slots are called: one connection, no point.
+void TestGpib::markerOperationKeepsOthersOut()
+{
+    fake->script.answer("CALC:MARK:X?", "+1.0E+03\n");
+    fake->script.answer("CALC:MARK:Y?", "-1.0E+01\n");
+    fake->script.readDelayMs = 100;
+    button("pbGetMarkerPos")->click();
+    for (const char *name : {"pbStartMeasure", "pbSearchPeak", "pbGetMarkerPos"})
+        QVERIFY2(!button(name)->isEnabled(), name);
+    for (const char *slot :
+         {"on_pbStartMeasure_clicked", "on_pbSearchPeak_clicked", "on_pbGetMarkerPos_clicked"})
+        QVERIFY(QMetaObject::invokeMethod(window, slot));
+    QTRY_COMPARE(status(), QStringLiteral("Marker Pos: X = 1000; Y = -10"));
+    QTest::qWait(300);
+    QCOMPARE(fake->script.calls.count(open17[0]), 1);
+    QCOMPARE(button("pbStartMeasure")->text(), QStringLiteral("Start"));
+    QVERIFY(button("pbStartMeasure")->isEnabled() && button("pbGetMarkerPos")->isEnabled());
+    QCOMPARE(testhelpers::tableModel(window)->rowCount(), 0);
 }
 
 void TestGpib::failuresShowOneBoxAndCloseTheConnection_data()
@@ -237,7 +259,7 @@ void TestGpib::failuresShowOneBoxAndCloseTheConnection()
         fake->script.failWrite(command, failure, 1);
     window->statusBar()->showMessage(QStringLiteral("Marker Pos: X = 1; Y = 2"));
 
-    button(operation.toLatin1().constData())->click();
+    QVERIFY(instrumenttest::pressAndWait(button(operation.toLatin1().constData())));
 
     const QList<instrumenttest::SeenBox> seen = boxes->boxes();
     QCOMPARE(seen.size(), 1);
@@ -255,7 +277,7 @@ void TestGpib::failuresShowOneBoxAndCloseTheConnection()
     fake->script.calls.clear();
     fake->script.answer("CALC:MARK:X?", "+1.0E+06\n");
     fake->script.answer("CALC:MARK:Y?", "-1.0E+01\n");
-    button("pbGetMarkerPos")->click();
+    QVERIFY(instrumenttest::pressAndWait(button("pbGetMarkerPos")));
     QCOMPARE(fake->script.calls.first(), open17[0]);
     QCOMPARE(boxes->boxes().size(), 1);
 }
@@ -289,7 +311,7 @@ void TestGpib::timedOutWriteBoxAnsweredByTheUser()
         answered = true;
         return true;
     });
-    button("pbGetMarkerPos")->click();
+    QVERIFY(instrumenttest::pressAndWait(button("pbGetMarkerPos")));
     QVERIFY(answered);
     QCOMPARE(title, QStringLiteral("GPIB Error"));
     QCOMPARE(text, QStringLiteral("ibwrt error\r\nibsta = 0xc100, iberr = 0x6\r\nibsta ===> ERR "
@@ -346,7 +368,7 @@ void TestGpib::boxNamesStatusBitsAndErrorCodes()
     QFETCH(Status, failure);
     QFETCH(QString, text);
     fake->script.failIbclr(failure, 1);
-    button("pbGetMarkerPos")->click();
+    QVERIFY(instrumenttest::pressAndWait(button("pbGetMarkerPos")));
     QCOMPARE(boxes->boxes().size(), 1);
     QCOMPARE(boxes->boxes()[0].text, text);
 }
@@ -428,7 +450,7 @@ void TestGpib::replies()
 
     window->statusBar()->showMessage(QStringLiteral("Marker Pos: X = 1; Y = 2"));
     script();
-    button("pbGetMarkerPos")->click();
+    QVERIFY(instrumenttest::pressAndWait(button("pbGetMarkerPos")));
     const bool boxed = shown.startsWith(QStringLiteral("ibrd error"));
     QCOMPARE(boxes->boxes().size(), boxed ? 2 : 0);
     QCOMPARE(boxed ? boxes->boxes().last().text : status(), shown);
@@ -477,8 +499,8 @@ void TestGpib::loadsDriverLibraryByPath()
     script->failIbclr({0xC100, 6, 0}, 1);
 
     GpibDriver::setCurrent(driver.get());
-    button("pbGetMarkerPos")->click(); // fails at the clear
-    button("pbGetMarkerPos")->click();
+    QVERIFY(instrumenttest::pressAndWait(button("pbGetMarkerPos"))); // fails at the clear
+    QVERIFY(instrumenttest::pressAndWait(button("pbGetMarkerPos")));
     GpibDriver::setCurrent(fake.get());
 
     QCOMPARE(boxes->boxes().size(), 1);
@@ -512,7 +534,7 @@ void TestGpib::fallsBackWhenSymbolMissing()
 
     // The fall-back is a working analyser.
     GpibDriver::setCurrent(driver.get());
-    button("pbGetMarkerPos")->click();
+    QVERIFY(instrumenttest::pressAndWait(button("pbGetMarkerPos")));
     GpibDriver::setCurrent(fake.get());
     QVERIFY(boxes->boxes().isEmpty());
     const QString text = status();

@@ -242,7 +242,7 @@ void TestInterfaces::sharedCases()
         }
         QVERIFY(runEnded());
     } else {
-        child<QPushButton>("pbGetMarkerPos")->click();
+        QVERIFY(instrumenttest::pressAndWait(child<QPushButton>("pbGetMarkerPos")));
     }
     const QList<instrumenttest::SeenBox> seen = boxes->boxes();
     const QString title = gpib ? "GPIB Error" : "Instrument Error";
@@ -357,10 +357,10 @@ void TestInterfaces::hostLookupIsBounded()
     HostLookup::setResolver(slowResolver);
     QElapsedTimer clock;
     clock.start();
-    child<QPushButton>("pbGetMarkerPos")->click();
+    QVERIFY(instrumenttest::pressAndWait(child<QPushButton>("pbGetMarkerPos")));
     QVERIFY(clock.elapsed() < 2000);
     HostLookup::setResolver(failingResolver);
-    child<QPushButton>("pbGetMarkerPos")->click();
+    QVERIFY(instrumenttest::pressAndWait(child<QPushButton>("pbGetMarkerPos")));
     QCOMPARE(boxes->boxes().size(), 2);
     QCOMPARE(boxes->boxes()[0].text,
              QStringLiteral("Could not find the host analyser.invalid: the name was not found "
@@ -376,11 +376,11 @@ void TestInterfaces::lateReplyIsNotTheNextAnswer()
     const QString address = standIn.start("pty", {"--late-at", "1"});
     QVERIFY2(!address.isEmpty(), qPrintable(standIn.errors()));
     choose("USB-TMC", address);
-    child<QPushButton>("pbGetMarkerPos")->click();
+    QVERIFY(instrumenttest::pressAndWait(child<QPushButton>("pbGetMarkerPos")));
     QCOMPARE(boxes->boxes().size(), 1);
     QVERIFY(boxes->boxes()[0].text.startsWith("No reply from "));
     QTest::qWait(600); // the late reply arrives meanwhile
-    child<QPushButton>("pbGetMarkerPos")->click();
+    QVERIFY(instrumenttest::pressAndWait(child<QPushButton>("pbGetMarkerPos")));
     QCOMPARE(boxes->boxes().size(), 1);
     QVERIFY2(status().startsWith("Marker Pos: X = 5e+06; Y = -9"), qPrintable(status()));
     QVERIFY(status().contains(" (A late reply from " + address + " was discarded: -9"));
@@ -398,7 +398,7 @@ void TestInterfaces::identityIsShownAsText()
     QVERIFY(QTest::qWaitForWindowExposed(window));
     const QSize size = window->size();
     choose("LAN (SCPI socket)", address);
-    child<QPushButton>("pbGetMarkerPos")->click();
+    QVERIFY(instrumenttest::pressAndWait(child<QPushButton>("pbGetMarkerPos")));
     auto *label = window->findChild<QLabel *>(QStringLiteral("lbInstrument"));
     QCOMPARE(label->text(), "<img width=3000 height=2000> <b>GPIB 21" + QString(QChar(0x2026)));
     QCOMPARE(label->textFormat(), Qt::PlainText);

@@ -241,13 +241,13 @@ void TestSimulatedAnalyser::demoInTheWindow()
         return {match.captured(1).toDouble(), match.captured(2).toDouble()};
     };
 
-    button("pbGetMarkerPos")->click();
+    QVERIFY(instrumenttest::pressAndWait(button("pbGetMarkerPos")));
     QCOMPARE(shownMarker().x, 5e6);
     QVERIFY(std::abs(shownMarker().y - SimulatedAnalyser::noiseFloor) < 5);
-    button("pbSearchPeak")->click();
+    QVERIFY(instrumenttest::pressAndWait(button("pbSearchPeak")));
     QCOMPARE(shownMarker().x, 1e4);
     QVERIFY(std::abs(shownMarker().y - SimulatedAnalyser::toneLevel(1e4)) < 0.25);
-    button("pbSearchPeak")->click();
+    QVERIFY(instrumenttest::pressAndWait(button("pbSearchPeak")));
     QCOMPARE(shownMarker().x, 15849.0);
     QVERIFY(std::abs(shownMarker().y - SimulatedAnalyser::toneLevel(15849)) < 0.25);
 
@@ -269,7 +269,7 @@ void TestSimulatedAnalyser::demoInTheWindow()
     window.findChild<QSpinBox *>(QStringLiteral("sbGpibAddress"))->setValue(5);
     QVERIFY(window.findChild<QSpinBox *>(QStringLiteral("sbGpibAddress"))->isHidden());
     GpibDriver::setCurrent(&analyser);
-    button("pbGetMarkerPos")->click();
+    QVERIFY(instrumenttest::pressAndWait(button("pbGetMarkerPos")));
     GpibDriver::setCurrent(nullptr);
     QVERIFY(boxes.boxes().isEmpty());
     QCOMPARE(shownMarker().x, 15849.0);

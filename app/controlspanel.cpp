@@ -1,15 +1,12 @@
-// MainWindow: the Controls panel's instrument fields, the marker commands and the timed
-// acquisition. The transfers run in InstrumentController on a thread of its own; the window
-// starts each operation, stays live while it runs, and reports its end.
-#include "app/mainwindow.h"
+#include "app/controlspanel.h"
 
 #include <QComboBox>
 #include <QCompleter>
 #include <QCoreApplication>
 #include <QDir>
-#include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
@@ -17,6 +14,7 @@
 #include <QTextDocument>
 #include <QThread>
 
+#include "instrument/boundedcall.h"
 #include "instrument/gpibdriver.h"
 #include "instrument/instrumentcontroller.h"
 #include "ui_mainwindow.h"
@@ -52,22 +50,25 @@ InstrumentInterface interfaceAt(int index)
 
 Q_COREAPP_STARTUP_FUNCTION(selectGpibDriver)
 
-void MainWindow::setupInstrument()
+ControlsPanel::ControlsPanel(QMainWindow *window, Ui::MainWindow *ui)
+    : QObject(window), window(window), ui(ui)
 {
     instrumentThread = new QThread(this);
     instrument = new InstrumentController;
     instrument->setReadingInterval(defaultReadingIntervalMs);
     instrument->moveToThread(instrumentThread);
     connect(instrumentThread, &QThread::finished, instrument, &QObject::deleteLater);
-    connect(instrument, &InstrumentController::markerFinished, this, &MainWindow::markerFinished);
-    connect(instrument, &InstrumentController::readingTaken, this, &MainWindow::timerTick);
-    connect(instrument, &InstrumentController::runFinished, this, &MainWindow::measurementFinished);
-    connect(instrument, &InstrumentController::identified, this, &MainWindow::instrumentIdentified);
+    connect(instrument, &InstrumentController::markerFinished, this,
+            &ControlsPanel::markerFinished);
+    connect(instrument, &InstrumentController::readingTaken, this, &ControlsPanel::showProgress);
+    connect(instrument, &InstrumentController::runFinished, this, &ControlsPanel::runFinished);
+    connect(instrument, &InstrumentController::identified, this,
+            &ControlsPanel::instrumentIdentified);
     instrumentThread->start();
 
     // Readings of the simulated analyser must never pass for measurements: the permanent
     // label always names the instrument in use.
-    instrumentLabel = new QLabel(this);
+    instrumentLabel = new QLabel(window);
     instrumentLabel->setObjectName(QStringLiteral("lbInstrument"));
     // The instrument names itself here: whatever it answers is shown as text, never as markup.
     instrumentLabel->setTextFormat(Qt::PlainText);
@@ -80,33 +81,48 @@ void MainWindow::setupInstrument()
         static_cast<int>(gpib ? InstrumentInterface::Gpib : InstrumentInterface::Simulated);
     ui->cbInterface->setCurrentIndex(interfaceIndex);
     connect(ui->cbInterface, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
-            &MainWindow::chooseInterface);
-    connect(ui->leInstrumentAddress, &QLineEdit::textEdited, this, &MainWindow::readAddressField);
+            &ControlsPanel::chooseInterface);
+    connect(ui->leInstrumentAddress, &QLineEdit::textEdited, this,
+            &ControlsPanel::readAddressField);
     connect(ui->sbGpibAddress, QOverload<int>::of(&QSpinBox::valueChanged), this,
-            &MainWindow::showInstrumentName);
+            &ControlsPanel::showInstrumentName);
     showInterfaceFields();
 }
 
-// Ends the instrument thread; a transfer in flight ends first, within its time-out.
-void MainWindow::stopInstrument()
+ControlsPanel::~ControlsPanel()
 {
     instrument->finishNow(false);
     instrumentThread->quit();
     instrumentThread->wait();
+    BoundedCall::joinAbandoned(abandonedCallsWaitMs);
 }
 
-void MainWindow::setReadingInterval(int milliseconds)
+void ControlsPanel::setReadingInterval(int milliseconds)
 {
     instrument->setReadingInterval(milliseconds);
 }
 
+void ControlsPanel::setState(State next)
+{
+    current = next;
+    const bool fieldsLocked = next == State::MarkerOperation || next == State::Run;
+    ui->cbInterface->setEnabled(!fieldsLocked);
+    ui->leInstrumentAddress->setEnabled(!fieldsLocked);
+    ui->sbGpibAddress->setEnabled(!fieldsLocked);
+    ui->sbPointsCount->setEnabled(!fieldsLocked);
+    ui->pbSearchPeak->setEnabled(!fieldsLocked);
+    ui->pbGetMarkerPos->setEnabled(!fieldsLocked);
+    ui->pbStartMeasure->setEnabled(next != State::MarkerOperation);
+    ui->pbStartMeasure->setText(next == State::Run ? tr("Stop") : tr("Start"));
+}
+
 // Takes the interface chosen in the field. GPIB without a driver library is refused with the
 // loader's reason, and the choice stays where it was.
-void MainWindow::chooseInterface(int index)
+void ControlsPanel::chooseInterface(int index)
 {
     if (interfaceAt(index) == InstrumentInterface::Gpib && GpibDriver::current()->isSimulated()) {
         ui->cbInterface->setCurrentIndex(interfaceIndex);
-        statusBar()->showMessage(
+        ui->statusBar->showMessage(
             tr("GPIB is not available: %1").arg(GpibDriver::current()->simulationReason()));
         return;
     }
@@ -120,7 +136,7 @@ void MainWindow::chooseInterface(int index)
 
 // Shows the address fields the interface needs: the GPIB address for GPIB, the Address field
 // for LAN and USB-TMC (offering the USB-TMC device files present).
-void MainWindow::showInterfaceFields()
+void ControlsPanel::showInterfaceFields()
 {
     const InstrumentInterface chosen = interfaceAt(interfaceIndex);
     const bool gpib = chosen == InstrumentInterface::Gpib;
@@ -154,7 +170,7 @@ void MainWindow::showInterfaceFields()
 
 // Reads the Address field as it is typed: a VISA resource string chooses its interface, and
 // a text that is no address is marked, with the reason in its tooltip.
-void MainWindow::readAddressField()
+void ControlsPanel::readAddressField()
 {
     QString hint;
     if (InstrumentAddress::usesAddressField(interfaceAt(interfaceIndex)) &&
@@ -187,7 +203,7 @@ void MainWindow::readAddressField()
 
 // The permanent label: "Simulated analyser" with the reason it stands in, "GPIB %1", or the
 // address of a LAN or USB analyser until its identity is known.
-void MainWindow::showInstrumentName()
+void ControlsPanel::showInstrumentName()
 {
     switch (interfaceAt(interfaceIndex)) {
     case InstrumentInterface::Simulated:
@@ -209,7 +225,7 @@ void MainWindow::showInstrumentName()
 
 // The analyser's answer to *IDN?: maker and model in the label (at most 40 characters), the
 // whole answer and the address in its tooltip.
-void MainWindow::instrumentIdentified(const InstrumentAddress &address, const QString &identity)
+void ControlsPanel::instrumentIdentified(const InstrumentAddress &address, const QString &identity)
 {
     const std::optional<InstrumentAddress> current = instrumentAddress();
     if (!current || *current != address)
@@ -226,7 +242,7 @@ void MainWindow::instrumentIdentified(const InstrumentAddress &address, const QS
 
 // The address of the instrument chosen, read from the fields now. An Address field that holds
 // no address is refused with its hint, before any connection is tried.
-std::optional<InstrumentAddress> MainWindow::instrumentAddress()
+std::optional<InstrumentAddress> ControlsPanel::instrumentAddress()
 {
     const InstrumentInterface chosen = interfaceAt(interfaceIndex);
     InstrumentAddress address;
@@ -240,26 +256,47 @@ std::optional<InstrumentAddress> MainWindow::instrumentAddress()
     if (parsed.ok && parsed.address.interface == chosen)
         return parsed.address;
     readAddressField();
-    statusBar()->showMessage(
+    ui->statusBar->showMessage(
         tr("Address not accepted: %1").arg(ui->leInstrumentAddress->toolTip()));
     ui->leInstrumentAddress->setFocus();
     return std::nullopt;
 }
 
-void MainWindow::showInstrumentFailure(const InstrumentReport &report)
+// A failed transfer gets a box: "GPIB Error" with the driver's status for a GPIB call,
+// "Instrument Error" for the other interfaces. A reply that is no reading gets none: the status
+// bar says it.
+void ControlsPanel::showFailure(const InstrumentReport &report)
 {
-    if (!report.failure || !report.failure->box)
+    if (!report.failure || report.failure->kind == InstrumentFailure::Kind::Reply)
         return;
-    QMessageBox box(QMessageBox::Warning, report.failure->title, report.failure->text,
-                    QMessageBox::Ok, this);
+    const InstrumentFailure &failure = *report.failure;
+    const bool gpib = failure.kind == InstrumentFailure::Kind::Gpib;
+    QMessageBox box(QMessageBox::Warning, gpib ? tr("GPIB Error") : tr("Instrument Error"),
+                    gpib ? gpibStatusText(failure) : failure.text, QMessageBox::Ok, window);
     // The text may quote the instrument: it is shown as text, never as markup.
     box.setTextFormat(Qt::PlainText);
-    box.setInformativeText(report.failure->explanation);
+    box.setInformativeText(failure.cause);
     box.exec();
 }
 
+// The GPIB box's five lines: the call that failed, the status words in hexadecimal, the names
+// of the status bits set, the name of the error code, and the byte count.
+QString ControlsPanel::gpibStatusText(const InstrumentFailure &failure)
+{
+    QString text = QStringLiteral("%1\r\nibsta = 0x%2, iberr = 0x%3\r\n")
+                       .arg(failure.text, QString::number(static_cast<uint>(failure.ibsta), 16),
+                            QString::number(static_cast<uint>(failure.iberr), 16));
+    text += QStringLiteral("ibsta ===> ") + GpibDriver::statusNames(failure.ibsta);
+    text += QStringLiteral("\r\niberr ===> ");
+    const QString errorName = GpibDriver::errorName(failure.iberr);
+    if (!errorName.isEmpty())
+        text += errorName + QLatin1Char(' ');
+    text += QStringLiteral("\r\nibcnt = %1").arg(failure.ibcnt);
+    return text;
+}
+
 // A status message followed by what the connections did on their own (a late reply dropped).
-QString MainWindow::withNotices(const QString &message, const QStringList &notices)
+QString ControlsPanel::withNotices(const QString &message, const QStringList &notices)
 {
     if (notices.isEmpty())
         return message;
@@ -267,49 +304,43 @@ QString MainWindow::withNotices(const QString &message, const QStringList &notic
 }
 
 // Shows the marker position, or what kept the operation from reading it.
-void MainWindow::markerFinished(const InstrumentReport &report)
+void ControlsPanel::markerFinished(const InstrumentReport &report)
 {
-    instrumentBusy = false;
-    lockInstrumentFields(false);
-    ui->pbStartMeasure->setEnabled(true);
-    showInstrumentFailure(report);
+    setState(State::Idle);
+    showFailure(report);
     // The message of an earlier reading must not stay behind a failure: it would pass for this
     // one's result.
     QString message;
     if (report.marker)
         message = tr("Marker Pos: X = %1; Y = %2").arg(g6(report.marker->x), g6(report.marker->y));
-    else if (report.failure && !report.failure->box)
+    else if (report.failure && report.failure->kind == InstrumentFailure::Kind::Reply)
         message = report.failure->text;
     else if (report.failure)
         message = tr("Marker not read: %1").arg(report.failure->reason);
-    statusBar()->showMessage(withNotices(message, report.notices));
+    ui->statusBar->showMessage(withNotices(message, report.notices));
 }
 
-void MainWindow::on_pbGetMarkerPos_clicked()
+void ControlsPanel::getMarkerPos()
 {
     runMarkerOperation(false);
 }
 
-void MainWindow::on_pbSearchPeak_clicked()
+void ControlsPanel::searchPeak()
 {
     runMarkerOperation(true);
 }
 
 // Starts Get Marker Pos (or Search Peak, which reads the marker after the peak search) and
-// waits for its end with the window live: it repaints and serves its other controls. The
-// instrument controls are locked meanwhile.
-void MainWindow::runMarkerOperation(bool searchPeak)
+// returns: the window stays live, markerFinished goes on when the controller has ended it.
+// Meanwhile the fields and the buttons are locked, and nothing else starts.
+void ControlsPanel::runMarkerOperation(bool searchPeak)
 {
-    if (instrumentBusy || runGoing)
+    if (current != State::Idle)
         return;
     const std::optional<InstrumentAddress> address = instrumentAddress();
     if (!address)
         return;
-    instrumentBusy = true;
-    lockInstrumentFields(true);
-    ui->pbStartMeasure->setEnabled(false);
-    QEventLoop loop;
-    connect(instrument, &InstrumentController::markerFinished, &loop, &QEventLoop::quit);
+    setState(State::MarkerOperation);
     QMetaObject::invokeMethod(
         instrument,
         [this, address, searchPeak] {
@@ -319,70 +350,57 @@ void MainWindow::runMarkerOperation(bool searchPeak)
                 instrument->getMarkerPos(*address);
         },
         Qt::QueuedConnection);
-    loop.exec();
 }
 
-void MainWindow::lockInstrumentFields(bool locked)
+// Start pressed while a stopped run still waits for its last reading is ignored: the pending
+// reading closes the old run first, so two runs never overlap.
+void ControlsPanel::startOrStop()
 {
-    ui->cbInterface->setEnabled(!locked);
-    ui->leInstrumentAddress->setEnabled(!locked);
-    ui->sbGpibAddress->setEnabled(!locked);
-    ui->sbPointsCount->setEnabled(!locked);
-    ui->pbSearchPeak->setEnabled(!locked);
-    ui->pbGetMarkerPos->setEnabled(!locked);
-}
-
-void MainWindow::setMeasureStopped(bool stopped)
-{
-    measureStopped = stopped;
-    ui->pbStartMeasure->setText(stopped ? tr("Start") : tr("Stop"));
-    lockInstrumentFields(!stopped);
-}
-
-// Starts a run, or asks the running one to stop after the reading in flight or already
-// scheduled. A Start pressed while a stopped run still waits for that reading is ignored: the
-// pending reading closes the old run first, so two runs never overlap.
-void MainWindow::on_pbStartMeasure_clicked()
-{
-    if (ui->pbStartMeasure->text() != tr("Start")) {
-        setMeasureStopped(true);
+    switch (current) {
+    case State::Run:
+        setState(State::Stopping);
         instrument->requestStop();
         return;
-    }
-    if (runGoing || instrumentBusy)
+    case State::MarkerOperation:
+    case State::Stopping:
         return;
+    case State::Idle:
+        break;
+    }
     const std::optional<InstrumentAddress> address = instrumentAddress();
     if (!address)
         return;
-    setMeasureStopped(false);
-    runGoing = true;
-    runDiscarded = false;
-    runTaken = 0;
+    setState(State::Run);
     const int count = ui->sbPointsCount->value();
     QMetaObject::invokeMethod(
         instrument, [this, address, count] { instrument->startRun(*address, count); },
         Qt::QueuedConnection);
 }
 
-// A reading of the run was taken: the progress bar shows the share of the count taken.
-void MainWindow::timerTick(int taken, int count)
+void ControlsPanel::showProgress(int taken, int count)
 {
-    runTaken = taken;
     if (count > 0)
         ui->progressBar->setValue(taken * 100 / count);
 }
 
-// The run has ended: its point goes into the table (X of the last reading, the mean of Y, the
+// The run has ended: its point goes to the table (X of the last reading, the mean of Y, the
 // population standard deviation of Y). A run that ended before its count says from how many
-// readings its point is, and why it ended; the progress bar keeps the share taken.
-void MainWindow::measurementFinished(const InstrumentReport &report)
+// readings its point is, and why it ended; the progress bar keeps the share taken. A close that
+// waited for the run goes on then.
+void ControlsPanel::runFinished(const InstrumentReport &report)
 {
-    runGoing = false;
-    runTaken = 0;
-    setMeasureStopped(true);
-    if (runDiscarded || report.discarded)
-        return;
-    showInstrumentFailure(report);
+    setState(State::Idle);
+    if (!report.discarded)
+        showRun(report);
+    if (closeAfterRun) {
+        closeAfterRun = false;
+        window->close();
+    }
+}
+
+void ControlsPanel::showRun(const InstrumentReport &report)
+{
+    showFailure(report);
     QString why;
     if (report.failure)
         why = report.failure->reason;
@@ -391,26 +409,25 @@ void MainWindow::measurementFinished(const InstrumentReport &report)
 
     if (report.taken == 0) {
         ui->progressBar->setValue(0);
-        statusBar()->showMessage(
+        ui->statusBar->showMessage(
             withNotices(tr("Measurement stopped: no reading succeeded. %1").arg(why).trimmed(),
                         report.notices));
         return;
     }
-    addPoint(report.x, report.mean, report.deviation);
-    updateGraph();
+    emit pointMeasured(report.x, report.mean, report.deviation);
     QString spread = g6(report.deviation);
     if (report.taken == 1)
         spread = tr("%1 (one reading: spread unknown)").arg(spread);
     const bool complete = report.taken >= report.count;
     if (complete) {
         ui->progressBar->setValue(100);
-        statusBar()->showMessage(withNotices(
+        ui->statusBar->showMessage(withNotices(
             tr("Point added: X = %1; Y = %2; dY = %3").arg(g6(report.x), g6(report.mean), spread),
             report.notices));
         return;
     }
     ui->progressBar->setValue(report.taken * 100 / report.count);
-    statusBar()->showMessage(
+    ui->statusBar->showMessage(
         withNotices(tr("Point added from %1 of %2 readings: X = %3; Y = %4; dY = %5. %6")
                         .arg(report.taken)
                         .arg(report.count)
@@ -419,36 +436,40 @@ void MainWindow::measurementFinished(const InstrumentReport &report)
 }
 
 // Closing while a run is going asks what becomes of it: Stop and Keep ends it now with a point
-// from the readings so far (then the table's own question follows), Discard drops them, Cancel
-// keeps the window and the run.
-bool MainWindow::closeDuringMeasurement()
+// from the readings so far, Discard drops them; either way the window closes once the run's end
+// has come (and the table's own question follows). Cancel keeps the window and the run. A run
+// that ends before the answer reaches it keeps its point, as one that ended while the question
+// was up.
+bool ControlsPanel::mayClose()
 {
-    if (!runGoing || runDiscarded)
+    switch (current) {
+    case State::Idle:
+    case State::MarkerOperation:
         return true;
+    case State::Run:
+    case State::Stopping:
+        break;
+    }
+    if (closeAfterRun)
+        return false;
     QMessageBox box(QMessageBox::Question, tr("Vantorel"),
                     tr("A measurement is running (%1 of %2 readings).")
-                        .arg(runTaken)
+                        .arg(instrument->readingsTaken())
                         .arg(ui->sbPointsCount->value()),
-                    QMessageBox::NoButton, this);
+                    QMessageBox::NoButton, window);
     QPushButton *keep = box.addButton(tr("Stop and Keep"), QMessageBox::AcceptRole);
     box.addButton(QMessageBox::Discard);
     QPushButton *cancel = box.addButton(QMessageBox::Cancel);
     box.setDefaultButton(keep);
     box.setEscapeButton(cancel);
-    // The loop hears of the run's end from before the question: a run that ends while it is
-    // asked, or before the loop starts, must not leave the loop waiting for a signal that came.
-    QEventLoop loop;
-    connect(instrument, &InstrumentController::runFinished, &loop, &QEventLoop::quit);
     box.exec();
-    if (box.clickedButton() == cancel || !runGoing)
-        return box.clickedButton() != cancel;
-    if (box.clickedButton() == keep) {
-        instrument->finishNow(true);
-        loop.exec();
+    if (box.clickedButton() == cancel)
+        return false;
+    // The run may have ended while the question was up.
+    if (current == State::Idle)
         return true;
-    }
-    runDiscarded = true;
-    setMeasureStopped(true);
-    instrument->finishNow(false);
-    return true;
+    setState(State::Stopping);
+    closeAfterRun = true;
+    instrument->finishNow(box.clickedButton() == keep);
+    return false;
 }
