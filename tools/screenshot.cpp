@@ -18,6 +18,7 @@
 
 #include "app/mainwindow.h"
 #include "instrument/simulatedanalyser.h"
+#include "instrumenttesthelpers.h"
 #include "testhelpers.h"
 
 namespace {
@@ -44,7 +45,10 @@ public:
         window->findChild<QSpinBox *>(QStringLiteral("sbPointsCount"))->setValue(3);
         auto *start = window->findChild<QPushButton *>(QStringLiteral("pbStartMeasure"));
         for (int i = 0; i < count; ++i) {
-            window->findChild<QPushButton *>(QStringLiteral("pbSearchPeak"))->click();
+            // The marker operation ends beside the window; Start waits for it, as a user would.
+            if (!instrumenttest::pressAndWait(
+                    window->findChild<QPushButton *>(QStringLiteral("pbSearchPeak"))))
+                return false;
             start->click();
             if (!QTest::qWaitFor([start] { return start->text() == QLatin1String("Start"); }, 5000))
                 return false;
