@@ -104,6 +104,14 @@ private:
     {
         return testhelpers::writeFile(dir.filePath(name), bytes);
     }
+    // A file of a million points, big enough that reading it goes on beyond the dialog's delay.
+    QString writeBigFile()
+    {
+        QByteArray content;
+        for (int i = 0; i < 1000000; ++i)
+            content += "1.5\t-2.25\t0.5\n";
+        return writeFile(QStringLiteral("big.txt"), content);
+    }
     static QByteArray readFile(const QString &path)
     {
         QFile file(path);
@@ -263,11 +271,7 @@ void TestDataFiles::cancelledOpenStillRefreshes()
 // cancelled open adds nothing, a cancelled save leaves the old file as it was.
 void TestDataFiles::bigFilesCanBeCancelled()
 {
-    QByteArray content;
-    for (int i = 0; i < 1000000; ++i)
-        content += "1.5\t-2.25\t0.5\n";
-    const QString path = writeFile(QStringLiteral("big.txt"), content);
-    content.clear();
+    const QString path = writeBigFile();
     window->show();
     window->setFileDialogDelay(0);
     const auto cancelProgress = [] {
@@ -303,11 +307,7 @@ void TestDataFiles::bigFilesCanBeCancelled()
 // waits for the file its Save writes.
 void TestDataFiles::bigFilesShowProgressAndKeepLatePoints()
 {
-    QByteArray content;
-    for (int i = 0; i < 1000000; ++i)
-        content += "1.5\t-2.25\t0.5\n";
-    const QString path = writeFile(QStringLiteral("big.txt"), content);
-    content.clear();
+    const QString path = writeBigFile();
     window->show();
     window->setFileDialogDelay(0);
     QList<int> values;
