@@ -387,11 +387,10 @@ void TestDataTable::undoAndRedoEachChange()
 }
 
 // Steps beyond the memory budget are dropped, oldest first, and the status bar says so; the
-// steps kept still undo and redo exactly.
+// steps kept still undo and redo exactly. (The model tester follows every kind of step, a step
+// kept alone included, in undoAndRedoEachChange; here it would check 50000 rows at every step.)
 void TestDataTable::undoKeepsWithinItsBudget()
 {
-    QAbstractItemModelTester tester(model(),
-                                    QAbstractItemModelTester::FailureReportingMode::QtTest);
     QTemporaryDir dir;
     QByteArray content;
     for (int i = 0; i < 50000; ++i)
