@@ -1,5 +1,6 @@
 #include "app/backgroundwork.h"
 
+#include <QProgressBar>
 #include <QProgressDialog>
 #include <QThread>
 #include <QTimer>
@@ -20,7 +21,7 @@ BackgroundWork::BackgroundWork(QWidget *window, const QString &dialogName)
         }
         const qint64 total = progress->total.load();
         if (total > 0)
-            dialog->setValue(static_cast<int>(100 * progress->done.load() / total));
+            showValue(*dialog, static_cast<int>(100 * progress->done.load() / total));
     });
 }
 
@@ -62,6 +63,12 @@ bool BackgroundWork::start(const QString &label, Work work)
     else
         showDialog(label);
     return true;
+}
+
+void BackgroundWork::showValue(QProgressDialog &dialog, int value)
+{
+    if (auto *bar = dialog.findChild<QProgressBar *>())
+        bar->setValue(value);
 }
 
 void BackgroundWork::cancel()

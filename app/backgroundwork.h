@@ -59,6 +59,9 @@ public:
     // thread could be started: work does not run then, and finished() does not come.
     bool start(const QString &label, Work work);
     bool isRunning() const { return worker != nullptr; }
+    // Puts value on the dialog's bar. QProgressDialog::setValue would run the event loop of a
+    // modal dialog inside the caller, so that another slot could run in the middle of it.
+    static void showValue(QProgressDialog &dialog, int value);
     // Asks the running work to stop soon; finished(false) follows when it has.
     void cancel();
 

@@ -45,7 +45,8 @@ CalculationPanel::CalculationPanel(QMainWindow *window, Ui::MainWindow *ui,
             dialog.setRange(0, LeastSquaresRefinement::maxEvaluations);
         }
         const long long count = refining ? evaluations : monitor.acceptedSteps.load();
-        dialog.setValue(static_cast<int>(std::min<long long>(count, dialog.maximum())));
+        BackgroundWork::showValue(dialog,
+                                  static_cast<int>(std::min<long long>(count, dialog.maximum())));
     });
     work->setCancelHook([this] { monitor.cancel.store(true); });
     connect(work, &BackgroundWork::finished, this, &CalculationPanel::fitEnded);

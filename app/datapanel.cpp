@@ -8,7 +8,6 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMessageBox>
-#include <QProgressBar>
 #include <QProgressDialog>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -60,12 +59,11 @@ struct DataPanel::WriteJob
     bool cancelled = false;
 };
 
-// The share done, in per cent, put on the dialog's bar itself: QProgressDialog::setValue would
-// run the event loop of a modal dialog inside the caller.
+// The share done, in per cent, on the dialog's bar.
 static void showShare(QProgressDialog *dialog, int percent)
 {
-    if (QProgressBar *bar = dialog ? dialog->findChild<QProgressBar *>() : nullptr)
-        bar->setValue(percent);
+    if (dialog)
+        BackgroundWork::showValue(*dialog, percent);
 }
 
 static int shareOf(const BackgroundWork::Progress &progress)
