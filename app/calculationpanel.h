@@ -40,7 +40,6 @@ public:
     // Marks the fit shown as one of a table (change: a FitReportWidget change flag) that has
     // changed since, or as current.
     void setFitOutOfDate(bool outOfDate, int change = 0);
-    bool fitOutOfDate() const { return outOfDate; }
 
     // The 50 abscissas of the fit curve from lower to upper, both ends included.
     static QVector<double> curveAbscissas(double lower, double upper);
