@@ -87,6 +87,7 @@ void CalculationPanel::calculate()
     job = std::make_unique<FitJob>(method, points->columnValues(0), points->correctedYValues(),
                                    points->columnValues(2), ui->cbRefineFit->isChecked());
     extrapolation = points->extrapolationText();
+    origin = {points->dataFileName(), points->calibrationFileName(), QDateTime::currentDateTime()};
     // A long fit lets the window go on; a run's point that comes in meanwhile is not in it.
     fittedTable = points->tableState();
     monitor.acceptedSteps.store(0);
@@ -110,7 +111,7 @@ void CalculationPanel::fitEnded(bool finished)
     }
     const std::unique_ptr<FitJob> ended = std::move(job);
     if (!finished) {
-        FitRecord record = FitReportWidget::recordOf(*ended);
+        FitRecord record = FitReportWidget::recordOf(*ended, origin);
         record.points = ended->usedPoints();
         record.sigmaA = record.sigmaFc = record.Fb = record.Ft = record.reducedChiSquare =
             std::nan("");
@@ -144,7 +145,7 @@ void CalculationPanel::fitEnded(bool finished)
             }
         }
     }
-    ui->wFitReport->showFit(*ended, ui->cbCalculationType->itemText(method), extrapolation);
+    ui->wFitReport->showFit(*ended, ui->cbCalculationType->itemText(method), extrapolation, origin);
     setFitOutOfDate(false);
     if (points->tableState() != fittedTable)
         setFitOutOfDate(true);

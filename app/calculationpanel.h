@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "app/fitrecord.h"
 #include "regression/cabstractregresscalculation.h"
 
 namespace Ui {
@@ -59,6 +60,8 @@ private:
     std::unique_ptr<FitJob> job;
     int method = 0;
     QString extrapolation;
+    // The files the fitted points came from and the time the fit started.
+    FitOrigin origin;
     quint64 fittedTable = 0;
     bool outOfDate = false;
     bool closeAfterFit = false;

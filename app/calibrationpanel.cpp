@@ -3,6 +3,7 @@
 #include <QDebug>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMainWindow>
 #include <QStatusBar>
 
@@ -61,6 +62,7 @@ void CalibrationPanel::openCalibration()
         } else {
             Calibration::sortByX(loaded);
             calibration = loaded;
+            this->fileName = QFileInfo(fileName).absoluteFilePath();
             ui->leCalibrationFile->setText(fileName);
             qDebug() << "Calibration loaded. N points:" << calibration.size();
             calibrationChanged();

@@ -27,6 +27,8 @@ public:
     void openCalibration();
     bool isLoaded() const { return !calibration.isEmpty(); }
     bool correctionInUse() const;
+    // The file of the calibration whose correction is in use, empty when none is.
+    QString fileInUse() const { return correctionInUse() ? fileName : QString(); }
     // The Y column, corrected when the correction is in use.
     QVector<double> correctedYValues() const;
     // How many points lie outside the calibration, when the correction is in use and some do;
@@ -52,6 +54,8 @@ private:
     Ui::MainWindow *ui;
     const DataPanel *data;
     QVector<QPointF> calibration;
+    // The file the calibration was loaded from (full path).
+    QString fileName;
     // The number of points outside the calibration as last said in the status bar.
     int saidOutside = 0;
 };

@@ -3,6 +3,7 @@
 #include <QCursor>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QMainWindow>
@@ -341,6 +342,7 @@ QString DataPanel::takeRead(ReadJob &job)
         break;
     }
     const bool intoEmptyTable = table->rowCount() == 0;
+    lastFile = QFileInfo(fileName).absoluteFilePath();
     const int read = static_cast<int>(job.points.size());
     try {
         table->reserveRows(job.points.size());
@@ -432,8 +434,11 @@ void DataPanel::writeEnded(const WriteJob &job)
         return;
     }
     clearSaveFailure();
-    if (!job.corrected)
+    // A file of corrected values is not where the table's points come from.
+    if (!job.corrected) {
         savedState = job.state;
+        lastFile = QFileInfo(job.fileName).absoluteFilePath();
+    }
     QString text = tr("Saved %1 points to %2").arg(job.x.size()).arg(job.fileName);
     const QString extrapolation = job.corrected ? calibration->extrapolationText() : QString();
     if (!extrapolation.isEmpty())

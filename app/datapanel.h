@@ -46,6 +46,9 @@ public:
     void setFileDialogDelay(int milliseconds);
     void setUndoBudget(std::size_t bytes);
     static bool isIrregularFile(const QString &fileName);
+    // The data file last read completely or saved with the table's own values (full path),
+    // empty when none was.
+    QString fileName() const { return lastFile; }
 
     // The operations of the panel's actions; each asks for the graph to be redrawn when it has
     // ended.
@@ -122,6 +125,7 @@ private:
     QPointer<QProgressDialog> fileProgress;
     // The share done of the file work, in per cent, set by the work as it ends.
     std::atomic<int> finalShare{0};
+    QString lastFile;
     // Set while the save that the question at close asked for goes on beside the window.
     bool closeAfterSave = false;
 };

@@ -1,8 +1,19 @@
 #ifndef FITRECORD_H
 #define FITRECORD_H
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
+
+// What a fit's points came from, taken as the fit starts: the data file last read or saved
+// (full path, empty when none), the calibration file whose correction the points had (empty
+// when none was applied), and the local time the fit started.
+struct FitOrigin
+{
+    QString dataFile;
+    QString calibrationFile;
+    QDateTime started;
+};
 
 // One line of the record of the fits made in a session: what the fit report's table shows and
 // what Copy puts on the clipboard. Values are in the units of the table; one that is not
@@ -30,14 +41,23 @@ struct FitRecord
     End end = Converged;
     // Whether A, Fc, Fb and Ft are those of the least-squares minimum rather than the method's.
     bool refined = false;
+    FitOrigin origin;
 
     // The names of the fields, in the order of fields().
     static QStringList header();
 
     // The fields as text: the method's index, numbers in 'g' format with 10 significant digits,
     // "nan" for what is not defined, the end as "converged", "step limit", "cancelled" or
-    // "undefined" (a result that is not a number), and refined as "yes" or "no".
+    // "undefined" (a result that is not a number), refined as "yes" or "no", the file names
+    // as fileText() gives them and the time as timeText() does.
     QStringList fields() const;
+
+    // A file name that keeps a line of tab-separated fields whole: tabs and line breaks become
+    // spaces.
+    static QString fileText(const QString &fileName);
+    // The time in ISO 8601 with seconds and the offset from UTC (2026-12-09T10:15:03+01:00);
+    // empty for an invalid time.
+    static QString timeText(const QDateTime &time);
 
     // Lines of tab-separated fields, the header first, each ending in a line feed.
     static QString tabSeparated(const QList<FitRecord> &records);

@@ -2,10 +2,12 @@
 
 #include <QClipboard>
 #include <QDockWidget>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMessageBox>
 #include <QScrollArea>
 #include <qcustomplot.h>
 
@@ -13,6 +15,7 @@
 #include <cmath>
 
 #include "data/numbertext.h"
+#include "data/replacingfile.h"
 #include "plot/plainticks.h"
 #include "plot/pointswithbars.h"
 #include "regression/cfitstatistics.h"
@@ -70,7 +73,7 @@ static QString pointCount(int count, int of, const QString &why)
     return FitReportWidget::tr("%1 of %2 points left out: %3").arg(count).arg(of).arg(why);
 }
 
-FitRecord FitReportWidget::recordOf(const FitJob &job)
+FitRecord FitReportWidget::recordOf(const FitJob &job, const FitOrigin &origin)
 {
     const FitJob::Parameters &p = job.shown();
     FitRecord record;
@@ -88,6 +91,7 @@ FitRecord FitReportWidget::recordOf(const FitJob &job)
                  : job.stepLimitReached()         ? FitRecord::StepLimit
                                                   : FitRecord::Converged;
     record.refined = job.refined();
+    record.origin = origin;
     return record;
 }
 
@@ -95,7 +99,7 @@ FitRecord FitReportWidget::recordOf(const FitJob &job)
 // notes below it wrap between words. σ, χ² and the residual variance are those of the
 // least-squares minimum, where their formula holds.
 void FitReportWidget::showFit(const FitJob &job, const QString &methodName,
-                              const QString &extrapolation)
+                              const QString &extrapolation, const FitOrigin &origin)
 {
     const FitJob::Parameters &p = job.shown();
     const bool weightedFit = regressionmethods::isWeighted(job.method()) && !job.fittedUnweighted();
@@ -195,7 +199,9 @@ void FitReportWidget::showFit(const FitJob &job, const QString &methodName,
     changes = 0;
     showNotes();
     plotResiduals(job.statistics(), 1 / job.xScale(), 1 / job.yScale());
-    appendRecord(recordOf(job));
+    shownOrigin = origin;
+    fitShown = true;
+    appendRecord(recordOf(job, origin));
 }
 
 // A value wraps between words where its line is too narrow, and never inside a number.
@@ -311,6 +317,9 @@ void FitReportWidget::appendRecord(const FitRecord &record)
         ui->twFitRecord->setItem(row, column, new QTableWidgetItem(fields.at(column)));
     ui->twFitRecord->resizeColumnsToContents();
     ui->twFitRecord->scrollToBottom();
+    ui->pbCopyFitReport->setEnabled(true);
+    ui->pbSaveFitReport->setEnabled(true);
+    emit reportAvailable(true);
 }
 
 // The residuals in the units of the table, with their ±dY bars (none where a point has no
@@ -376,7 +385,57 @@ void FitReportWidget::followXRange(const QCPRange &range)
     replotWhenShown();
 }
 
+// The summary's lines in the order they stand on screen, whatever the width has made of them.
+QString FitReportWidget::reportText() const
+{
+    QStringList lines(ui->lbFitSummary->text());
+    if (fitShown) {
+        lines << ui->lbFitPoints->text();
+        for (const QVector<Entry> &line : summary) {
+            for (const Entry &entry : line)
+                lines << tr("%1: %2").arg(entry.name->text(), entry.value->text());
+        }
+        if (!ui->lbFitNotes->text().isEmpty())
+            lines << ui->lbFitNotes->text();
+        const auto file = [](const QString &fileName) {
+            return fileName.isEmpty() ? tr("none") : FitRecord::fileText(fileName);
+        };
+        lines << tr("Data file: %1").arg(file(shownOrigin.dataFile))
+              << tr("Calibration: %1").arg(file(shownOrigin.calibrationFile));
+    }
+    return lines.join(QLatin1Char('\n')) + QStringLiteral("\n\n") + FitRecord::tabSeparated(fits);
+}
+
 void FitReportWidget::on_pbCopyFitReport_clicked()
 {
-    QGuiApplication::clipboard()->setText(FitRecord::tabSeparated(fits));
+    QGuiApplication::clipboard()->setText(reportText());
+}
+
+void FitReportWidget::on_pbSaveFitReport_clicked()
+{
+    saveReport();
+}
+
+// The file is replaced only by a complete new one: a save that fails leaves any file of that
+// name as it was, and a warning box says why.
+void FitReportWidget::saveReport()
+{
+    if (fits.isEmpty())
+        return;
+    QFileDialog dialog(window(), tr("Save Report..."), QStringLiteral("./fit_report.txt"),
+                       tr("Text (*.txt)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("txt"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString fileName = dialog.selectedFiles().constFirst();
+    const QByteArray bytes = reportText().toUtf8();
+    ReplacingFile file(fileName);
+    if (!file.open() || !file.write(bytes.constData(), bytes.size()) || !file.commit()) {
+        const QString message = tr("Could not save %1: %2").arg(fileName, file.error());
+        emit statusMessage(message);
+        QMessageBox::warning(window(), tr("Vantorel"), message);
+        return;
+    }
+    emit statusMessage(tr("Saved the fit report to %1").arg(fileName));
 }

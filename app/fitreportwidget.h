@@ -21,7 +21,8 @@ class cFitStatistics;
 // with their standard errors, Fb and Ft, S, the reduced chi-square or residual variance, the
 // steps and how the descent ended, how far the method's result lies from the least-squares
 // minimum, and notes on what the fit left out), a plot of its residuals, and the record of
-// every fit of the session, which Copy puts on the clipboard as tab-separated text. Every
+// every fit of the session. Copy Report puts the report on the clipboard as text, the record
+// tab-separated below the summary, and Save Report writes the same text to a file. Every
 // number is shown whole within whatever width the panel has: the summary's name-value pairs
 // stand two to a line where they fit and one to a line where they do not, text wraps between
 // words, and a panel narrower than a name and its longest word scrolls. Nothing in the report
@@ -36,8 +37,10 @@ public:
     ~FitReportWidget() override;
 
     // Shows a fit that ran to its end and adds it to the record. extrapolation, when not empty,
-    // says which of its points had their correction extrapolated.
-    void showFit(const FitJob &job, const QString &methodName, const QString &extrapolation);
+    // says which of its points had their correction extrapolated; origin is what the points
+    // came from.
+    void showFit(const FitJob &job, const QString &methodName, const QString &extrapolation,
+                 const FitOrigin &origin);
 
     // Adds a cancelled fit to the record; the summary and the residuals of the last fit stay.
     void addCancelledFit(const FitRecord &record);
@@ -53,7 +56,12 @@ public:
     void setOutOfDate(bool outOfDate, int change = 0);
 
     // The record line of a fit, as showFit adds it.
-    static FitRecord recordOf(const FitJob &job);
+    static FitRecord recordOf(const FitJob &job, const FitOrigin &origin);
+
+    // The report as text: the heading, the points, each name and value of the summary on a
+    // line of its own, the notes, the data file and the calibration of the fit shown, a blank
+    // line and the record as tab-separated lines. Copy Report and Save Report give this text.
+    QString reportText() const;
 
     // The size of the panel before any fit, whatever the report holds.
     QSize sizeHint() const override;
@@ -61,12 +69,21 @@ public:
 public slots:
     // Keeps the X range of the residual plot that of the main plot.
     void followXRange(const QCPRange &range);
+    // Asks for a file name and writes reportText() to it as UTF-8.
+    void saveReport();
+
+signals:
+    // Whether there is a report to save: a fit has been recorded.
+    void reportAvailable(bool available);
+    // What Save Report did, for the status bar.
+    void statusMessage(const QString &text);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private slots:
     void on_pbCopyFitReport_clicked();
+    void on_pbSaveFitReport_clicked();
 
 private:
     // One name and its value in the summary.
@@ -91,6 +108,9 @@ private:
     // 1 or 2 entries to a line as the summary is laid out now, 0 when it is to be laid out.
     int summaryColumns = 0;
     QList<FitRecord> fits;
+    // What the fit shown came from; the summary holds a fit once one ran to its end.
+    FitOrigin shownOrigin;
+    bool fitShown = false;
     QStringList notes;
     // The changes since the fit shown (Change flags).
     int changes = 0;

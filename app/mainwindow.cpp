@@ -86,6 +86,12 @@ MainWindow::MainWindow(QWidget *parent)
 
     graph = new GraphView(ui->wPlot, ui->wFitReport, this, this);
     calculationPanel = new CalculationPanel(this, ui, this, graph);
+    connect(ui->actionSaveReport, &QAction::triggered, ui->wFitReport,
+            &FitReportWidget::saveReport);
+    connect(ui->wFitReport, &FitReportWidget::reportAvailable, ui->actionSaveReport,
+            &QAction::setEnabled);
+    connect(ui->wFitReport, &FitReportWidget::statusMessage, ui->statusBar,
+            [this](const QString &text) { ui->statusBar->showMessage(text); });
     // The fit report goes below the Calculation panel, whose results it explains.
     splitDockWidget(ui->dwCalculation, ui->dwFitReport, Qt::Vertical);
     controls = new ControlsPanel(this, ui);
@@ -224,6 +230,16 @@ QString MainWindow::extrapolationText() const
 quint64 MainWindow::tableState() const
 {
     return dataPanel->model()->state();
+}
+
+QString MainWindow::dataFileName() const
+{
+    return dataPanel->fileName();
+}
+
+QString MainWindow::calibrationFileName() const
+{
+    return calibrationPanel->fileInUse();
 }
 
 void MainWindow::showSaveFailure(const QString &message)

@@ -73,6 +73,8 @@ private:
     QVector<double> correctedYValues() const override;
     QString extrapolationText() const override;
     quint64 tableState() const override;
+    QString dataFileName() const override;
+    QString calibrationFileName() const override;
     void showSaveFailure(const QString &message);
     void clearSaveFailure();
 

@@ -19,6 +19,10 @@ public:
     virtual QString extrapolationText() const = 0;
     // A number that changes with every change of the table (and its undo and redo).
     virtual quint64 tableState() const = 0;
+    // The data file last read or saved (full path), empty when none was.
+    virtual QString dataFileName() const = 0;
+    // The calibration file whose correction correctedYValues() applies, empty when none is.
+    virtual QString calibrationFileName() const = 0;
 };
 
 #endif // POINTSOURCE_H

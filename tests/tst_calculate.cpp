@@ -3,18 +3,24 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDateTime>
+#include <QDir>
 #include <QDockWidget>
+#include <QGridLayout>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollArea>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <qcustomplot.h>
+
+#include <unistd.h>
 
 #include <cmath>
 #include <limits>
@@ -138,6 +144,10 @@ private slots:
     void reportFitsItsPanel();
     void extrapolatedCorrectionsAreCounted();
     void refinedFitReachesTheMinimum();
+    void reportSaysWhereTheFitCameFrom_data();
+    void reportSaysWhereTheFitCameFrom();
+    void failedReportSaveLeavesNothing_data();
+    void failedReportSaveLeavesNothing();
 
 private:
     void addPoints(const QVector<Point> &points)
@@ -167,6 +177,30 @@ private:
         return texts.join(QLatin1Char('\n'));
     }
     QCPGraph *curve() const { return plot->graph(1); }
+    template <class T> T *child(const char *name) const
+    {
+        return window->findChild<T *>(QLatin1String(name));
+    }
+    // The report as the panel shows it: heading, points, each name and value of the summary
+    // grid in reading order (a value that spans the second pair's columns is no name), notes.
+    QStringList reportOnScreen() const
+    {
+        QStringList lines = {child<QLabel>("lbFitSummary")->text(),
+                             child<QLabel>("lbFitPoints")->text()};
+        const auto *grid = child<QGridLayout>("glFitSummary");
+        for (int row = 0; row < grid->rowCount(); ++row) {
+            for (int column : {0, 2}) {
+                QLayoutItem *name = grid->itemAtPosition(row, column);
+                if (!name || (column == 2 && name == grid->itemAtPosition(row, 1)))
+                    continue;
+                lines << qobject_cast<QLabel *>(name->widget())->text() + ": " +
+                             qobject_cast<QLabel *>(grid->itemAtPosition(row, column + 1)->widget())
+                                 ->text();
+            }
+        }
+        lines << child<QLabel>("lbFitNotes")->text().split(QLatin1Char('\n'));
+        return lines;
+    }
 
     MainWindow *window = nullptr;
     QCustomPlot *plot = nullptr;
@@ -455,18 +489,22 @@ void TestCalculate::fitReportRecordsEveryFit()
     auto *record = window->findChild<QTableWidget *>(QStringLiteral("twFitRecord"));
     QCOMPARE(record->rowCount(), 4);
     window->findChild<QPushButton *>(QStringLiteral("pbCopyFitReport"))->click();
-    const QStringList lines = QGuiApplication::clipboard()->text().split(QLatin1Char('\n'));
+    const QString copied = QGuiApplication::clipboard()->text();
+    const int header = copied.indexOf(QStringLiteral("\n\nmethod\t"));
+    QVERIFY2(header > 0, qPrintable(copied));
+    const QStringList lines = copied.mid(header + 2).split(QLatin1Char('\n'));
     QCOMPARE(lines.size(), 6);
     QCOMPARE(lines[0], QStringLiteral("method\tpoints\tA\tsigma_A\tFc\tsigma_Fc\tFb\tFt\t"
-                                      "reduced_chi2\tsteps\tend\trefined"));
+                                      "reduced_chi2\tsteps\tend\trefined\tdata_file\t"
+                                      "calibration_file\ttime"));
     QCOMPARE(lines[5], QString());
     const QStringList methods = {"0", "0", "0", "1"};
     const QStringList points = {"2", "20", "9", "9"};
     for (int row = 0; row < 4; ++row) {
         const QStringList fields = lines[row + 1].split(QLatin1Char('\t'));
-        QCOMPARE(fields.size(), 12);
+        QCOMPARE(fields.size(), 15);
         QCOMPARE(fields[11], QStringLiteral("no"));
-        for (int column = 0; column < 12; ++column)
+        for (int column = 0; column < 15; ++column)
             QCOMPARE(fields[column], record->item(row, column)->text());
         QCOMPARE(fields[0], methods[row]);
         QCOMPARE(fields[1], points[row]);
@@ -724,6 +762,153 @@ void TestCalculate::refinedFitReachesTheMinimum()
     const cFitStatistics table = cFitStatistics::compute(3, x, y, dy, A, Fc);
     QVERIFY(std::fabs(record->item(0, 5)->text().toDouble() / table.sigmaFc() - 1) < 1e-6);
     QVERIFY(std::fabs(record->item(0, 3)->text().toDouble() / table.sigmaA() - 1) < 1e-6);
+}
+
+void TestCalculate::reportSaysWhereTheFitCameFrom_data()
+{
+    QTest::addColumn<QString>("calibration");
+    QTest::addColumn<bool>("saveAs");
+    QTest::newRow("calibration in use") << "in use" << false;
+    QTest::newRow("calibration loaded, switched off") << "off" << false;
+    QTest::newRow("table saved under a new name") << "none" << true;
+}
+
+// A refined fit of an example file records the file last read or saved, the calibration whose
+// correction the points had and the time the fit started. Copy Report gives the report as the
+// panel shows it, the files, and the record below a blank line; Save Report writes the same
+// text as UTF-8 (a name without suffix gets .txt). Both wait for a fit.
+void TestCalculate::reportSaysWhereTheFitCameFrom()
+{
+    QFETCH(QString, calibration);
+    QFETCH(bool, saveAs);
+    auto *saveReport = child<QAction>("actionSaveReport");
+    auto *saveButton = child<QPushButton>("pbSaveFitReport");
+    auto *copyButton = child<QPushButton>("pbCopyFitReport");
+    QVERIFY(!saveReport->isEnabled() && !saveButton->isEnabled() && !copyButton->isEnabled());
+
+    const QString examples = QStringLiteral(VANTOREL_EXAMPLES);
+    QString dataFile = examples + QStringLiteral("/ifband.txt");
+    testhelpers::answerFileDialog(dataFile);
+    child<QAction>("actionOpen")->trigger();
+    QVERIFY(testhelpers::waitForWorkBesideWindow(window));
+    QString calibrationFile;
+    if (calibration != QLatin1String("none")) {
+        testhelpers::answerFileDialog(examples + QStringLiteral("/calibration.txt"));
+        child<QToolButton>("tbOpenCalibration")->click();
+        child<QCheckBox>("cbUseCalibration")->setChecked(calibration == QLatin1String("in use"));
+        if (calibration == QLatin1String("in use"))
+            calibrationFile = examples + QStringLiteral("/calibration.txt");
+    }
+    QTemporaryDir dir;
+    if (saveAs) {
+        dataFile = dir.filePath(QStringLiteral("renamed.txt"));
+        testhelpers::answerFileDialog(dataFile);
+        child<QAction>("actionSave")->trigger();
+        QVERIFY(testhelpers::waitForWorkBesideWindow(window));
+    }
+    child<QCheckBox>("cbRefineFit")->setChecked(true);
+    const qint64 before = QDateTime::currentDateTime().toSecsSinceEpoch();
+    calculate(1);
+    const qint64 after = QDateTime::currentDateTime().toSecsSinceEpoch();
+
+    auto *record = child<QTableWidget>("twFitRecord");
+    QCOMPARE(record->rowCount(), 1);
+    QCOMPARE(record->item(0, 11)->text(), QStringLiteral("yes"));
+    QCOMPARE(record->item(0, 12)->text(), dataFile);
+    QCOMPARE(record->item(0, 13)->text(), calibrationFile);
+    const QString time = record->item(0, 14)->text();
+    QVERIFY2(
+        QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d[+-]\\d\\d:"
+                                          "\\d\\d$"))
+            .match(time)
+            .hasMatch(),
+        qPrintable(time));
+    const QDateTime started = QDateTime::fromString(time, Qt::ISODate);
+    QVERIFY2(started.isValid(), qPrintable(time));
+    QVERIFY(started.toSecsSinceEpoch() >= before && started.toSecsSinceEpoch() <= after);
+    QVERIFY(saveReport->isEnabled() && saveButton->isEnabled() && copyButton->isEnabled());
+
+    copyButton->click();
+    const QString copied = QGuiApplication::clipboard()->text();
+    QStringList row;
+    for (int column = 0; column < record->columnCount(); ++column)
+        row << record->item(0, column)->text();
+    const QStringList lines =
+        reportOnScreen() << "Data file: " + dataFile
+                         << "Calibration: " + (calibrationFile.isEmpty() ? QStringLiteral("none")
+                                                                         : calibrationFile);
+    QCOMPARE(copied, lines.join(QLatin1Char('\n')) +
+                         QStringLiteral("\n\nmethod\tpoints\tA\tsigma_A\tFc\tsigma_Fc\tFb\tFt\t"
+                                        "reduced_chi2\tsteps\tend\trefined\tdata_file\t"
+                                        "calibration_file\ttime\n") +
+                         row.join(QLatin1Char('\t')) + QLatin1Char('\n'));
+    QVERIFY2(copied.contains(QStringLiteral("Reduced χ²: ")), qPrintable(copied));
+
+    const QString saved = dir.filePath(QStringLiteral("report"));
+    testhelpers::answerFileDialog(saved);
+    if (saveAs)
+        saveButton->click();
+    else
+        saveReport->trigger();
+    QFile file(saved + QStringLiteral(".txt"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    QCOMPARE(text, copied);
+    QVERIFY(text.contains(QStringLiteral("σ")) && text.contains(QStringLiteral("χ²")));
+    QCOMPARE(status(), QStringLiteral("Saved the fit report to %1.txt").arg(saved));
+}
+
+void TestCalculate::failedReportSaveLeavesNothing_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("read-only folder") << "locked/report.txt"
+                                      << "Permission denied";
+    QTest::newRow("missing folder") << "no/such/report.txt"
+                                    << "No such file or directory";
+    QTest::newRow("write-protected file") << "protected.txt"
+                                          << "the file is write-protected";
+}
+
+// A report that cannot be saved is said in a warning box and the status bar, and leaves the
+// folder as it was: no new file, no temporary file, an old file unchanged.
+void TestCalculate::failedReportSaveLeavesNothing()
+{
+    QFETCH(QString, target);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(target);
+    if (target.startsWith(QLatin1String("locked"))) {
+        if (::geteuid() == 0)
+            QSKIP("the administrator writes into a read-only folder");
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("locked")));
+        QVERIFY(QFile::setPermissions(dir.filePath(QStringLiteral("locked")),
+                                      QFile::ReadOwner | QFile::ExeOwner));
+    }
+    const QByteArray old = "an older report\n";
+    if (target.startsWith(QLatin1String("protected"))) {
+        testhelpers::writeFile(path, old);
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner));
+    }
+    addPoints(rollOff);
+    calculate(1);
+    const QStringList before = QDir(QFileInfo(path).path()).entryList(QDir::Files | QDir::Hidden);
+
+    QString warning;
+    testhelpers::answerFileDialog(path);
+    if (QFileInfo::exists(path))
+        testhelpers::answerReplace();
+    testhelpers::answerWarning(&warning);
+    child<QAction>("actionSaveReport")->trigger();
+    const QString message = QStringLiteral("Could not save %1: %2").arg(path, reason);
+    QCOMPARE(warning, message);
+    QCOMPARE(status(), message);
+    QCOMPARE(QDir(QFileInfo(path).path()).entryList(QDir::Files | QDir::Hidden), before);
+    if (!before.isEmpty()) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), old);
+    }
 }
 
 VANTOREL_TEST_MAIN(TestCalculate)

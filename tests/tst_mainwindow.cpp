@@ -101,6 +101,7 @@ void TestMainWindow::windowAndActions()
         {"actionSaveGraph", "SaveGraph", "", false, true},
         {"actionCalibration", "Calibration", "", true, false},
         {"actionFitReport", "Fit Report", "", true, false},
+        {"actionSaveReport", "Save Report…", "", false, false},
     };
     for (const Expected &e : actions) {
         auto *action = child<QAction>(e.name);
@@ -136,9 +137,10 @@ void TestMainWindow::menusAndToolBar()
     QCOMPARE(actionNames(child<QMenu>("menuPanels")),
              QStringList({"actionControls", "actionData", "actionCalculation", "actionCalibration",
                           "actionFitReport"}));
-    QCOMPARE(actionNames(child<QMenu>("menuData")),
-             QStringList({"actionAddPoint", "actionDelete_Selection", "actionClear",
-                          "actionUpdateGraph", "actionUndo", "actionRedo"}));
+    QCOMPARE(
+        actionNames(child<QMenu>("menuData")),
+        QStringList({"actionAddPoint", "actionDelete_Selection", "actionClear", "actionUpdateGraph",
+                     "actionUndo", "actionRedo", "|", "actionSaveReport"}));
     QCOMPARE(actionNames(child<QMenu>("menuHelp")), QStringList({"actionAbout", "actionAbout_Qt"}));
 
     auto *toolBar = child<QToolBar>("mainToolBar");
