@@ -20,6 +20,7 @@
 #include <QToolButton>
 #include <qcustomplot.h>
 
+#include <time.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -768,9 +769,14 @@ void TestCalculate::reportSaysWhereTheFitCameFrom_data()
 {
     QTest::addColumn<QString>("calibration");
     QTest::addColumn<bool>("saveAs");
-    QTest::newRow("calibration in use") << "in use" << false;
-    QTest::newRow("calibration loaded, switched off") << "off" << false;
-    QTest::newRow("table saved under a new name") << "none" << true;
+    // POSIX time zones, which need no zone database: the offset's sign is the other way round.
+    QTest::addColumn<QByteArray>("zone");
+    QTest::addColumn<QString>("offset");
+    QTest::newRow("calibration in use") << "in use" << false << QByteArray("CET-1") << "+01:00";
+    QTest::newRow("calibration loaded, switched off")
+        << "off" << false << QByteArray("NST+3:30") << "-03:30";
+    QTest::newRow("table saved under a new name")
+        << "none" << true << QByteArray("UTC0") << "+00:00";
 }
 
 // A refined fit of an example file records the file last read or saved, the calibration whose
@@ -781,6 +787,28 @@ void TestCalculate::reportSaysWhereTheFitCameFrom()
 {
     QFETCH(QString, calibration);
     QFETCH(bool, saveAs);
+    QFETCH(QByteArray, zone);
+    QFETCH(QString, offset);
+    // The window's local time is that of the row's zone until the row ends.
+    struct LocalZone
+    {
+        explicit LocalZone(const QByteArray &zone)
+            : old(qgetenv("TZ")), had(qEnvironmentVariableIsSet("TZ"))
+        {
+            qputenv("TZ", zone);
+            ::tzset();
+        }
+        ~LocalZone()
+        {
+            if (had)
+                qputenv("TZ", old);
+            else
+                qunsetenv("TZ");
+            ::tzset();
+        }
+        QByteArray old;
+        bool had;
+    } localZone(zone);
     auto *saveReport = child<QAction>("actionSaveReport");
     auto *saveButton = child<QPushButton>("pbSaveFitReport");
     auto *copyButton = child<QPushButton>("pbCopyFitReport");
@@ -823,6 +851,7 @@ void TestCalculate::reportSaysWhereTheFitCameFrom()
             .match(time)
             .hasMatch(),
         qPrintable(time));
+    QVERIFY2(time.endsWith(offset), qPrintable(time));
     const QDateTime started = QDateTime::fromString(time, Qt::ISODate);
     QVERIFY2(started.isValid(), qPrintable(time));
     QVERIFY(started.toSecsSinceEpoch() >= before && started.toSecsSinceEpoch() <= after);
