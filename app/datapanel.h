@@ -125,6 +125,7 @@ private:
     QPointer<QProgressDialog> fileProgress;
     // The share done of the file work, in per cent, set by the work as it ends.
     std::atomic<int> finalShare{0};
+    // The full path of the data file last read or saved with the table's own values.
     QString lastFile;
     // Set while the save that the question at close asked for goes on beside the window.
     bool closeAfterSave = false;

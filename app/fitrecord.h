@@ -16,8 +16,8 @@ struct FitOrigin
 };
 
 // One line of the record of the fits made in a session: what the fit report's table shows and
-// what Copy puts on the clipboard. Values are in the units of the table; one that is not
-// defined is NaN.
+// what Copy Report and Save Report give below the summary. Values are in the units of the table;
+// one that is not defined is NaN.
 struct FitRecord
 {
     enum End
