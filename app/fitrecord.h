@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <limits>
+
 // One line of the record of the fits made in a session: what the fit report's table shows and
 // what Copy puts on the clipboard. Values are in the units of the table; one that is not
 // defined is NaN.
@@ -30,13 +32,23 @@ struct FitRecord
     End end = Converged;
     // Whether A, Fc, Fb and Ft are those of the least-squares minimum rather than the method's.
     bool refined = false;
+    // The fit range (NaN for an open end), the rows left out of the fit, the parameter held
+    // ("A=…" or "Fc=…", empty when none), the correlation of A and Fc, and whether σ is from
+    // dY alone rather than scaled by the reduced χ².
+    double fitFrom = std::numeric_limits<double>::quiet_NaN();
+    double fitTo = std::numeric_limits<double>::quiet_NaN();
+    int leftOut = 0;
+    QString fixed;
+    double correlation = std::numeric_limits<double>::quiet_NaN();
+    bool absoluteSigma = false;
 
     // The names of the fields, in the order of fields().
     static QStringList header();
 
     // The fields as text: the method's index, numbers in 'g' format with 10 significant digits,
     // "nan" for what is not defined, the end as "converged", "step limit", "cancelled" or
-    // "undefined" (a result that is not a number), and refined as "yes" or "no".
+    // "undefined" (a result that is not a number), refined as "yes" or "no", an open end of the
+    // range as an empty field, and sigma_kind as "scaled" or "absolute".
     QStringList fields() const;
 
     // Lines of tab-separated fields, the header first, each ending in a line feed.

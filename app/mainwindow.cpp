@@ -184,6 +184,11 @@ void MainWindow::on_actionDelete_Selection_triggered()
     dataPanel->deleteSelection();
 }
 
+void MainWindow::on_actionLeaveOutOfFit_triggered()
+{
+    dataPanel->leaveOutSelection();
+}
+
 void MainWindow::on_actionUndo_triggered()
 {
     dataPanel->undo();
@@ -224,6 +229,11 @@ QString MainWindow::extrapolationText() const
 quint64 MainWindow::tableState() const
 {
     return dataPanel->model()->state();
+}
+
+QVector<bool> MainWindow::leftOutRows() const
+{
+    return dataPanel->model()->leftOutRows();
 }
 
 void MainWindow::showSaveFailure(const QString &message)
