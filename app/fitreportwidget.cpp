@@ -145,14 +145,13 @@ void FitReportWidget::showFit(const FitJob &job, const QString &methodName,
     };
     addSummaryRow(tr("A"), parameter(p.A, job.sigmaA(), cFitStatistics::AHeld));
     addSummaryRow(tr("Fc"), parameter(p.Fc, job.sigmaFc(), cFitStatistics::FcHeld));
-    QStringList intervals;
-    if (held != cFitStatistics::AHeld)
-        intervals
-            << tr("A %1 to %2").arg(shown(p.A - job.confidenceA()), shown(p.A + job.confidenceA()));
-    if (held != cFitStatistics::FcHeld)
-        intervals << tr("Fc %1 to %2")
-                         .arg(shown(p.Fc - job.confidenceFc()), shown(p.Fc + job.confidenceFc()));
-    addSummaryRow(tr("95 % interval"), intervals.join(QStringLiteral("; ")));
+    // The 95 % interval is symmetric: its half-width, t times σ.
+    const QString none = tr("fixed");
+    addSummaryPair(tr("95 % A"),
+                   held == cFitStatistics::AHeld ? none : tr("± %1").arg(brief(job.confidenceA())),
+                   tr("95 % Fc"),
+                   held == cFitStatistics::FcHeld ? none
+                                                  : tr("± %1").arg(brief(job.confidenceFc())));
     const QString sigmaKind = job.absoluteSigma() ? tr("σ from dY alone")
                               : weightedFit       ? tr("σ scaled by χ²ᵣ")
                                                   : tr("σ from the residuals");

@@ -458,15 +458,19 @@ void TestCalculate::fitReportRecordsEveryFit()
     const QStringList lines = QGuiApplication::clipboard()->text().split(QLatin1Char('\n'));
     QCOMPARE(lines.size(), 6);
     QCOMPARE(lines[0], QStringLiteral("method\tpoints\tA\tsigma_A\tFc\tsigma_Fc\tFb\tFt\t"
-                                      "reduced_chi2\tsteps\tend\trefined"));
+                                      "reduced_chi2\tsteps\tend\trefined\tfit_from\tfit_to\t"
+                                      "left_out\tfixed\tcorrelation\tsigma_kind"));
     QCOMPARE(lines[5], QString());
     const QStringList methods = {"0", "0", "0", "1"};
     const QStringList points = {"2", "20", "9", "9"};
     for (int row = 0; row < 4; ++row) {
         const QStringList fields = lines[row + 1].split(QLatin1Char('\t'));
-        QCOMPARE(fields.size(), 12);
+        QCOMPARE(fields.size(), 18);
         QCOMPARE(fields[11], QStringLiteral("no"));
-        for (int column = 0; column < 12; ++column)
+        // No range, nothing left out, nothing fixed, σ scaled.
+        QCOMPARE(fields.mid(12, 4), QStringList({"", "", "0", ""}));
+        QCOMPARE(fields[17], QStringLiteral("scaled"));
+        for (int column = 0; column < 18; ++column)
             QCOMPARE(fields[column], record->item(row, column)->text());
         QCOMPARE(fields[0], methods[row]);
         QCOMPARE(fields[1], points[row]);

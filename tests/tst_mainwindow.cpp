@@ -40,7 +40,7 @@ private slots:
     void panelsMenuMirrorsTitleBarClose();
     void floatingPanelStaysChecked();
     void panelsStackOnTheLeft();
-    void contextMenuOffersThreeActions();
+    void contextMenuOffersTheDataActions();
     void aboutBoxShowsSameDialog();
     void exitClosesWindow_data();
     void exitClosesWindow();
@@ -137,8 +137,8 @@ void TestMainWindow::menusAndToolBar()
              QStringList({"actionControls", "actionData", "actionCalculation", "actionCalibration",
                           "actionFitReport"}));
     QCOMPARE(actionNames(child<QMenu>("menuData")),
-             QStringList({"actionAddPoint", "actionDelete_Selection", "actionClear",
-                          "actionUpdateGraph", "actionUndo", "actionRedo"}));
+             QStringList({"actionAddPoint", "actionDelete_Selection", "actionLeaveOutOfFit",
+                          "actionClear", "actionUpdateGraph", "actionUndo", "actionRedo"}));
     QCOMPARE(actionNames(child<QMenu>("menuHelp")), QStringList({"actionAbout", "actionAbout_Qt"}));
 
     auto *toolBar = child<QToolBar>("mainToolBar");
@@ -337,7 +337,7 @@ void TestMainWindow::panelsStackOnTheLeft()
     QVERIFY(report.bottom() < child<QDockWidget>("dwCalibration")->geometry().top());
 }
 
-void TestMainWindow::contextMenuOffersThreeActions()
+void TestMainWindow::contextMenuOffersTheDataActions()
 {
     auto *table = child<QTableView>("twData");
     child<QAction>("actionData")->setChecked(true);
@@ -355,7 +355,8 @@ void TestMainWindow::contextMenuOffersThreeActions()
     timer->start(20);
     emit table->customContextMenuRequested(QPoint(5, 5));
     timer->stop();
-    QCOMPARE(seen, QStringList({"Add Point", "Delete Selection", "Clear Data"}));
+    QCOMPARE(seen,
+             QStringList({"Add Point", "Delete Selection", "Leave Out of Fit", "Clear Data"}));
 }
 
 void TestMainWindow::aboutBoxShowsSameDialog()
