@@ -125,8 +125,15 @@ void FitReportWidget::showFit(const FitJob &job, const QString &methodName,
     QFont bold = ui->lbFitSummary->font();
     bold.setBold(true);
     ui->lbFitSummary->setFont(bold);
-    ui->lbFitPoints->setText(
-        tr("%1 points, %2 degrees of freedom").arg(job.usedPoints()).arg(job.degreesOfFreedom()));
+    // The points fitted, with those the range and the user left out counted as the status
+    // text counts them.
+    QString fitted =
+        tr("%1 points, %2 degrees of freedom").arg(job.usedPoints()).arg(job.degreesOfFreedom());
+    if (job.hasRange())
+        fitted += tr(" (%1 of %2 points in the fit range)").arg(job.rowsInRange()).arg(job.rows());
+    if (job.leftOutRows() > 0)
+        fitted += tr(" (%1 left out)").arg(job.leftOutRows());
+    ui->lbFitPoints->setText(fitted);
     ui->lbFitPoints->setVisible(true);
 
     for (const QVector<Entry> &line : qAsConst(summary)) {
@@ -197,13 +204,9 @@ void FitReportWidget::showFit(const FitJob &job, const QString &methodName,
     if (job.notFiniteRows() > 0)
         notes << pointCount(job.notFiniteRows(), job.rows(), tr("X or Y not a number")) + ".";
     if (job.hasRange())
-        notes << tr("%1 of %2 points in the fit range, X from %3 to %4.")
-                     .arg(job.rowsInRange())
-                     .arg(job.rows())
+        notes << tr("Fit range: X from %1 to %2.")
                      .arg(std::isnan(job.options().from) ? tr("any") : shown(job.options().from),
                           std::isnan(job.options().to) ? tr("any") : shown(job.options().to));
-    if (job.leftOutRows() > 0)
-        notes << tr("%1 left out of the fit by hand.").arg(job.leftOutRows());
     if (job.pointsWithoutWeight() > 0)
         notes << pointCount(job.pointsWithoutWeight(), job.rowsInRange(),
                             tr("dY is 0 or not a number")) +
