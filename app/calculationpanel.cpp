@@ -119,7 +119,10 @@ QString CalculationPanel::readOptions(FitJob::Options &options) const
     for (const auto &field : fields) {
         *field.value = fieldValue(field.edit);
         if (std::isnan(*field.value) && !field.edit->text().trimmed().isEmpty())
-            return tr("%1 is not a number").arg(field.name);
+            return NumberValidator::hasDecimalComma(field.edit->text())
+                       ? tr("%1 is not a number; %2")
+                             .arg(field.name, NumberValidator::commaHint().toLower())
+                       : tr("%1 is not a number").arg(field.name);
     }
     if (options.from > options.to)
         return tr("the fit range starts above its end");

@@ -165,7 +165,7 @@ void FitReportWidget::showFit(const FitJob &job, const QString &methodName,
     addSummaryPair(tr("Correlation"),
                    held != cFitStatistics::NoneHeld ? tr("none (one fixed)")
                                                     : brief(job.correlation()),
-                   tr("σ"), sigmaKind);
+                   tr("Standard errors"), sigmaKind);
     const QString fb = bound(p.Fb, p.fbFound || undefined, 0.01 * p.Fc, p.Fc);
     const QString ft = bound(p.Ft, p.ftFound || undefined, p.Fc, 2 * p.Fc);
     if ((p.fbFound && p.ftFound) || undefined) {

@@ -801,8 +801,10 @@ void TestCalculate::narrowedFitsNothing_data()
                                              "fit needs at least 3";
     QTest::newRow("from not a number") << "1e"
                                        << "" << QVector<int>() << "\"Fit X from\" is not a number";
-    QTest::newRow("decimal comma") << ""
-                                   << "1,5" << QVector<int>() << "\"to\" is not a number";
+    QTest::newRow("decimal comma")
+        << ""
+        << "1,5" << QVector<int>()
+        << "\"to\" is not a number; use a point (.) as the decimal separator";
 }
 
 // Controls that leave fewer than 3 points fit nothing and say why; the fit shown stays.

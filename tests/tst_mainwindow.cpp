@@ -237,7 +237,7 @@ void TestMainWindow::layoutsSpacingAndMargins()
     } docks[] = {
         {"dwControls", "Controls", {188, 152}, {524287, 152}},
         {"dwData", "Data", {188, 97}, {QWIDGETSIZE_MAX, QWIDGETSIZE_MAX}},
-        {"dwCalculation", "Calculation", {246, 117}, {524287, 117}},
+        {"dwCalculation", "Calculation", {246, 236}, {524287, 236}},
         {"dwCalibration", "Calibration", {288, 104}, {524287, 104}},
     };
     for (const auto &d : docks) {
@@ -327,7 +327,7 @@ void TestMainWindow::panelsStackOnTheLeft()
         QVERIFY(dock->geometry().right() < window->centralWidget()->geometry().left());
     }
     QCOMPARE(child<QDockWidget>("dwControls")->height(), 152);
-    QCOMPARE(child<QDockWidget>("dwCalculation")->height(), 117);
+    QCOMPARE(child<QDockWidget>("dwCalculation")->height(), 236);
     QCOMPARE(child<QDockWidget>("dwCalibration")->height(), 104);
 
     child<QAction>("actionFitReport")->setChecked(true);

@@ -180,6 +180,8 @@ int main(int argc, char *argv[])
         auto *view = scenes.window->findChild<QTableView *>(QStringLiteral("twData"));
         view->selectRow(16);
         scenes.window->findChild<QAction *>(QStringLiteral("actionLeaveOutOfFit"))->trigger();
+        view->clearSelection();
+        view->scrollTo(view->model()->index(16, 0), QAbstractItemView::PositionAtCenter);
         scenes.window->findChild<QLineEdit *>(QStringLiteral("leFitFrom"))->setText("0.3");
         scenes.window->findChild<QLineEdit *>(QStringLiteral("leFitTo"))->setText("12");
         scenes.calculate(0);
