@@ -44,9 +44,14 @@ GraphView::GraphView(QCustomPlot *plot, FitReportWidget *report, const PointSour
 
     // The shades reach from the range's ends to the edges of the axis rectangle, behind the
     // points; an end beyond the view puts its shade outside the rectangle, where it is clipped.
+    // They have a buffer of their own, so that typing a range redraws them and not the points.
+    plot->addLayer(QStringLiteral("fitrange"), plot->layer(QStringLiteral("grid")),
+                   QCustomPlot::limAbove);
+    QCPLayer *rangeLayer = plot->layer(QStringLiteral("fitrange"));
+    rangeLayer->setMode(QCPLayer::lmBuffered);
     for (QCPItemRect **shade : {&shadeBelow, &shadeAbove}) {
         *shade = new QCPItemRect(plot);
-        (*shade)->setLayer(QStringLiteral("grid"));
+        (*shade)->setLayer(rangeLayer);
         (*shade)->setPen(Qt::NoPen);
         (*shade)->setBrush(QColor(0, 0, 0, 28));
         for (QCPItemPosition *corner : {(*shade)->topLeft, (*shade)->bottomRight})
@@ -138,7 +143,7 @@ void GraphView::setFitRange(double from, double to)
         shadeBelow->bottomRight->setCoords(from, 1);
     if (!std::isnan(to))
         shadeAbove->topLeft->setCoords(to, 0);
-    plot->replot();
+    shadeBelow->layer()->replot();
 }
 
 double GraphView::xLower() const

@@ -930,6 +930,21 @@ void TestCalculate::controlsReachTheFit()
     }
     QCOMPARE(std::isnan(job->correlation()), held);
 
+    // The plot is shaded outside the range, on either side of each end that is set: in the
+    // empty corners of the falling roll-off, bottom left and top right.
+    const QImage image = plot->grab().toImage();
+    const QRect inside = plot->axisRect()->rect();
+    for (const auto &end :
+         {std::make_pair(from, inside.bottom() - 3), std::make_pair(to, inside.top() + 3)}) {
+        if (end.first.isEmpty())
+            continue;
+        const int x = int(plot->xAxis->coordToPixel(end.first.toDouble()));
+        const int outside = end.first == from ? x - 3 : x + 3;
+        const int within = end.first == from ? x + 3 : x - 3;
+        QVERIFY(image.pixelColor(outside, end.second).lightness() < 240);
+        QCOMPARE(image.pixelColor(within, end.second), QColor(Qt::white));
+    }
+
     // Let go, the fix gives the refinement back as it was.
     child<QCheckBox>("cbFixA")->setChecked(false);
     child<QCheckBox>("cbFixFc")->setChecked(false);
