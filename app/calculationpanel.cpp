@@ -60,8 +60,10 @@ CalculationPanel::CalculationPanel(QMainWindow *window, Ui::MainWindow *ui,
     // The range and the held values take numbers as the table does: a point, not a comma.
     for (QLineEdit *edit : {ui->leFitFrom, ui->leFitTo, ui->leFixA, ui->leFixFc})
         edit->setValidator(new NumberValidator(edit));
-    connect(ui->leFitFrom, &QLineEdit::textChanged, this, &CalculationPanel::showFitRange);
-    connect(ui->leFitTo, &QLineEdit::textChanged, this, &CalculationPanel::showFitRange);
+    // The shading follows a range once it is typed (drawing the plot anew for every key would
+    // hold up typing over a large table), and at Calculate.
+    connect(ui->leFitFrom, &QLineEdit::editingFinished, this, &CalculationPanel::showFitRange);
+    connect(ui->leFitTo, &QLineEdit::editingFinished, this, &CalculationPanel::showFitRange);
     connect(ui->cbFixA, &QCheckBox::toggled, this, &CalculationPanel::updateFixControls);
     connect(ui->cbFixFc, &QCheckBox::toggled, this, &CalculationPanel::updateFixControls);
     // σ from dY alone means something only where there are dY in the objective.
@@ -171,6 +173,7 @@ void CalculationPanel::calculate()
         return;
     // Options that leave nothing to fit are refused before anything changes: the fit shown
     // stays.
+    showFitRange();
     FitJob::Options options;
     const QString refused = readOptions(options);
     auto checked =

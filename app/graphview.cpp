@@ -44,14 +44,9 @@ GraphView::GraphView(QCustomPlot *plot, FitReportWidget *report, const PointSour
 
     // The shades reach from the range's ends to the edges of the axis rectangle, behind the
     // points; an end beyond the view puts its shade outside the rectangle, where it is clipped.
-    // They have a buffer of their own, so that typing a range redraws them and not the points.
-    plot->addLayer(QStringLiteral("fitrange"), plot->layer(QStringLiteral("grid")),
-                   QCustomPlot::limAbove);
-    QCPLayer *rangeLayer = plot->layer(QStringLiteral("fitrange"));
-    rangeLayer->setMode(QCPLayer::lmBuffered);
     for (QCPItemRect **shade : {&shadeBelow, &shadeAbove}) {
         *shade = new QCPItemRect(plot);
-        (*shade)->setLayer(rangeLayer);
+        (*shade)->setLayer(QStringLiteral("grid"));
         (*shade)->setPen(Qt::NoPen);
         (*shade)->setBrush(QColor(0, 0, 0, 28));
         for (QCPItemPosition *corner : {(*shade)->topLeft, (*shade)->bottomRight})
@@ -135,15 +130,21 @@ void GraphView::showCurve(const QVector<double> &keys, const QVector<double> &va
     }
 }
 
+// The plot is drawn anew only when the shaded range changes.
 void GraphView::setFitRange(double from, double to)
 {
+    const auto same = [](double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); };
+    if (same(from, shownFrom) && same(to, shownTo))
+        return;
+    shownFrom = from;
+    shownTo = to;
     shadeBelow->setVisible(!std::isnan(from));
     shadeAbove->setVisible(!std::isnan(to));
     if (!std::isnan(from))
         shadeBelow->bottomRight->setCoords(from, 1);
     if (!std::isnan(to))
         shadeAbove->topLeft->setCoords(to, 0);
-    shadeBelow->layer()->replot();
+    plot->replot();
 }
 
 double GraphView::xLower() const

@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QVector>
 
+#include <limits>
+
 class QCPGraph;
 class QCPItemRect;
 class QCustomPlot;
@@ -51,7 +53,7 @@ public:
     double xUpper() const;
 
     // Shades the plot outside the fit range, from to to in X (NaN for an open end; both open
-    // shade nothing), and draws it.
+    // shade nothing), and draws it when that changed.
     void setFitRange(double from, double to);
     // The graph that draws the points left out of the fit hollow, over their own points.
     QCPGraph *leftOutGraph() const { return leftOut; }
@@ -71,6 +73,8 @@ private:
     // The plot outside the fit range, left and right of it.
     QCPItemRect *shadeBelow = nullptr;
     QCPItemRect *shadeAbove = nullptr;
+    double shownFrom = std::numeric_limits<double>::quiet_NaN();
+    double shownTo = std::numeric_limits<double>::quiet_NaN();
 };
 
 #endif // GRAPHVIEW_H
