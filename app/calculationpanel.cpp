@@ -1,5 +1,8 @@
 #include "app/calculationpanel.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMainWindow>
 #include <QProgressBar>
@@ -8,11 +11,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "app/backgroundwork.h"
 #include "app/fitreportwidget.h"
 #include "app/graphview.h"
 #include "app/pointsource.h"
+#include "data/numbertext.h"
+#include "data/numbervalidator.h"
 #include "regression/fitjob.h"
 #include "regression/leastsquaresrefinement.h"
 #include "regression/regressionmethods.h"
@@ -50,6 +56,88 @@ CalculationPanel::CalculationPanel(QMainWindow *window, Ui::MainWindow *ui,
     });
     work->setCancelHook([this] { monitor.cancel.store(true); });
     connect(work, &BackgroundWork::finished, this, &CalculationPanel::fitEnded);
+
+    // The range and the held values take numbers as the table does: a point, not a comma.
+    for (QLineEdit *edit : {ui->leFitFrom, ui->leFitTo, ui->leFixA, ui->leFixFc})
+        edit->setValidator(new NumberValidator(edit));
+    // The shading follows a range once it is typed (drawing the plot anew for every key would
+    // hold up typing over a large table), and at Calculate.
+    connect(ui->leFitFrom, &QLineEdit::editingFinished, this, &CalculationPanel::showFitRange);
+    connect(ui->leFitTo, &QLineEdit::editingFinished, this, &CalculationPanel::showFitRange);
+    connect(ui->cbFixA, &QCheckBox::toggled, this, &CalculationPanel::updateFixControls);
+    connect(ui->cbFixFc, &QCheckBox::toggled, this, &CalculationPanel::updateFixControls);
+    // σ from dY alone means something only where there are dY in the objective.
+    const auto weightedOnly = [this](int method) {
+        this->ui->cbAbsoluteSigma->setEnabled(regressionmethods::isWeighted(method));
+    };
+    connect(ui->cbCalculationType, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            weightedOnly);
+    weightedOnly(ui->cbCalculationType->currentIndex());
+}
+
+// A field that holds no number yet (empty, or on its way to one) is an open end.
+static double fieldValue(const QLineEdit *edit)
+{
+    double value = 0;
+    return NumberText::toDouble(edit->text(), &value) ? value
+                                                      : std::numeric_limits<double>::quiet_NaN();
+}
+
+void CalculationPanel::showFitRange()
+{
+    graph->setFitRange(fieldValue(ui->leFitFrom), fieldValue(ui->leFitTo));
+}
+
+void CalculationPanel::updateFixControls()
+{
+    const bool fixA = ui->cbFixA->isChecked();
+    const bool fixFc = ui->cbFixFc->isChecked();
+    ui->cbFixFc->setEnabled(!fixA);
+    ui->cbFixA->setEnabled(!fixFc);
+    ui->leFixA->setEnabled(fixA);
+    ui->leFixFc->setEnabled(fixFc);
+    const bool fixed = fixA || fixFc;
+    if (fixed && ui->cbRefineFit->isEnabled()) {
+        refineBeforeFix = ui->cbRefineFit->isChecked();
+        ui->cbRefineFit->setChecked(true);
+    } else if (!fixed && !ui->cbRefineFit->isEnabled()) {
+        ui->cbRefineFit->setChecked(refineBeforeFix);
+    }
+    ui->cbRefineFit->setEnabled(!fixed);
+}
+
+QString CalculationPanel::readOptions(FitJob::Options &options) const
+{
+    options.refine = ui->cbRefineFit->isChecked();
+    options.absoluteSigma = ui->cbAbsoluteSigma->isChecked() && ui->cbAbsoluteSigma->isEnabled();
+    options.leftOut = points->leftOutRows();
+    const struct
+    {
+        const QLineEdit *edit;
+        double *value;
+        QString name;
+    } fields[] = {{ui->leFitFrom, &options.from, tr("\"Fit X from\"")},
+                  {ui->leFitTo, &options.to, tr("\"to\"")}};
+    for (const auto &field : fields) {
+        *field.value = fieldValue(field.edit);
+        if (std::isnan(*field.value) && !field.edit->text().trimmed().isEmpty())
+            return NumberValidator::hasDecimalComma(field.edit->text())
+                       ? tr("%1 is not a number; %2")
+                             .arg(field.name, NumberValidator::commaHint().toLower())
+                       : tr("%1 is not a number").arg(field.name);
+    }
+    if (options.from > options.to)
+        return tr("the fit range starts above its end");
+    if (ui->cbFixA->isChecked() || ui->cbFixFc->isChecked()) {
+        const bool fixA = ui->cbFixA->isChecked();
+        options.held = fixA ? cFitStatistics::AHeld : cFitStatistics::FcHeld;
+        options.heldValue = fieldValue(fixA ? ui->leFixA : ui->leFixFc);
+        if (std::isnan(options.heldValue))
+            return fixA ? tr("enter the value to fix A at") : tr("enter the value to fix Fc at");
+        if (!fixA && !(options.heldValue > 0))
+            return tr("Fc can only be fixed at a value above 0");
+    }
+    return QString();
 }
 
 // The fit's worker ends before the calculation and the job it writes go.
@@ -83,9 +171,27 @@ void CalculationPanel::calculate()
     std::unique_ptr<cAbstractRegressCalculation> created = regressionmethods::create(method);
     if (!created)
         return;
+    // Options that leave nothing to fit are refused before anything changes: the fit shown
+    // stays.
+    showFitRange();
+    FitJob::Options options;
+    const QString refused = readOptions(options);
+    auto checked =
+        std::make_unique<FitJob>(method, points->columnValues(0), points->correctedYValues(),
+                                 points->columnValues(2), options);
+    QString why = refused;
+    const bool narrowed = checked->hasRange() || checked->leftOutRows() > 0;
+    if (why.isEmpty() && narrowed && checked->rowsInRange() < 3)
+        why = checked->hasRange() ? tr("the fit range holds %1 points, and a fit needs at least 3")
+                                        .arg(checked->rowsInRange())
+                                  : tr("%1 points are left in the fit, and a fit needs at least 3")
+                                        .arg(checked->rowsInRange());
+    if (!why.isEmpty()) {
+        window->statusBar()->showMessage(tr("Nothing fitted: %1").arg(why));
+        return;
+    }
     calculation = std::move(created);
-    job = std::make_unique<FitJob>(method, points->columnValues(0), points->correctedYValues(),
-                                   points->columnValues(2), ui->cbRefineFit->isChecked());
+    job = std::move(checked);
     extrapolation = points->extrapolationText();
     origin = {points->dataFileName(), points->calibrationFileName(), QDateTime::currentDateTime()};
     // A long fit lets the window go on; a run's point that comes in meanwhile is not in it.
@@ -114,7 +220,7 @@ void CalculationPanel::fitEnded(bool finished)
         FitRecord record = FitReportWidget::recordOf(*ended, origin);
         record.points = ended->usedPoints();
         record.sigmaA = record.sigmaFc = record.Fb = record.Ft = record.reducedChiSquare =
-            std::nan("");
+            record.correlation = std::nan("");
         record.end = FitRecord::Cancelled;
         record.refined = false;
         ui->wFitReport->addCancelledFit(record);
@@ -183,17 +289,25 @@ QString CalculationPanel::statusText(const FitJob &job, const QString &extrapola
         text += tr(" (%1 of %2 points left out: X or Y not a number)")
                     .arg(job.notFiniteRows())
                     .arg(job.rows());
+    if (job.hasRange())
+        text += tr(" (%1 of %2 points in the fit range)").arg(job.rowsInRange()).arg(job.rows());
+    if (job.leftOutRows() > 0)
+        text += tr(" (%1 left out)").arg(job.leftOutRows());
     if (job.pointsWithoutWeight() > 0)
         text += tr(" (%1 of %2 points left out: dY is 0 or not a number)")
                     .arg(job.pointsWithoutWeight())
-                    .arg(job.rows() - job.notFiniteRows());
+                    .arg(job.rowsInRange());
     if (job.fittedUnweighted())
         text += tr(" (no usable dY: fitted unweighted)");
     if (!job.undefinedReason().isEmpty()) {
         text += tr(" (undefined: %1)").arg(job.undefinedReason());
         return text;
     }
-    if (job.refined())
+    if (job.refined() && job.options().held == cFitStatistics::AHeld)
+        text += tr(" (refined, A fixed)");
+    else if (job.refined() && job.options().held == cFitStatistics::FcHeld)
+        text += tr(" (refined, Fc fixed)");
+    else if (job.refined())
         text += tr(" (refined)");
     else if (job.refineAsked())
         text += tr(" (not refined: %1)").arg(job.minimum().reason);

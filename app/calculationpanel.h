@@ -9,13 +9,13 @@
 
 #include "app/fitrecord.h"
 #include "regression/cabstractregresscalculation.h"
+#include "regression/fitjob.h"
 
 namespace Ui {
 class MainWindow;
 }
 class QMainWindow;
 class BackgroundWork;
-class FitJob;
 class GraphView;
 class PointSource;
 
@@ -45,7 +45,15 @@ public:
     // The 50 abscissas of the fit curve from lower to upper, both ends included.
     static QVector<double> curveAbscissas(double lower, double upper);
 
+    // Shades the plot outside the range in the fields (the fields may change the view).
+    void showFitRange();
+
 private:
+    // Reads the range, the held parameter and the σ choice from the panel into options;
+    // returns why nothing can be fitted with them (empty when something can).
+    QString readOptions(FitJob::Options &options) const;
+    // Checking a parameter to fix checks the refinement and holds it; the other fix waits.
+    void updateFixControls();
     void fitEnded(bool finished);
     QString statusText(const FitJob &job, const QString &extrapolation) const;
 
@@ -65,6 +73,8 @@ private:
     quint64 fittedTable = 0;
     bool outOfDate = false;
     bool closeAfterFit = false;
+    // Whether the refinement was checked before a parameter was fixed, which checked it.
+    bool refineBeforeFix = false;
     BackgroundWork *work;
 };
 

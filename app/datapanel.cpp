@@ -55,6 +55,7 @@ struct DataPanel::WriteJob
     QVector<double> y;
     QVector<double> dy;
     quint64 state = 0;
+    int leftOut = 0;
     QString error;
     bool written = false;
     bool cancelled = false;
@@ -192,16 +193,40 @@ void DataPanel::clear()
 void DataPanel::deleteSelection()
 {
     QTableView *view = ui->twData;
-    std::vector<bool> selected(static_cast<size_t>(table->rowCount()), false);
-    for (const QItemSelectionRange &range : view->selectionModel()->selection()) {
-        for (int row = range.top(); row <= range.bottom(); ++row)
-            selected[static_cast<size_t>(row)] = true;
-    }
+    const std::vector<bool> selected = selectedRows();
     view->selectionModel()->clear();
     const int scroll = view->verticalScrollBar()->value();
     const int deleted = table->deleteRows(selected);
     view->verticalScrollBar()->setValue(scroll);
     showDeletedRows(deleted);
+    emit refreshGraph();
+}
+
+// One mark per row: whether any of its cells is selected.
+std::vector<bool> DataPanel::selectedRows() const
+{
+    std::vector<bool> selected(static_cast<size_t>(table->rowCount()), false);
+    for (const QItemSelectionRange &range : ui->twData->selectionModel()->selection()) {
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            selected[static_cast<size_t>(row)] = true;
+    }
+    return selected;
+}
+
+// The selection stays, so that the same keys take the rows back.
+void DataPanel::leaveOutSelection()
+{
+    const int before = table->leftOutCount();
+    const int count = table->toggleLeftOut(selectedRows());
+    if (count == 0) {
+        ui->statusBar->showMessage(tr("Select the rows to leave out of the fit"));
+        return;
+    }
+    const int now = table->leftOutCount();
+    ui->statusBar->showMessage((now > before
+                                    ? tr("Left %1 rows out of the fit (Ctrl+Z to undo)")
+                                    : tr("Took %1 rows back into the fit (Ctrl+Z to undo)"))
+                                   .arg(count));
     emit refreshGraph();
 }
 
@@ -254,6 +279,7 @@ void DataPanel::showContextMenu()
     QMenu menu;
     menu.addAction(ui->actionAddPoint);
     menu.addAction(ui->actionDelete_Selection);
+    menu.addAction(ui->actionLeaveOutOfFit);
     menu.addAction(ui->actionClear);
     menu.exec(QCursor::pos());
 }
@@ -398,6 +424,7 @@ bool DataPanel::saveData(bool Correction)
     job->y = job->corrected ? calibration->correctedYValues() : columnValues(1);
     job->dy = columnValues(2);
     job->state = table->state();
+    job->leftOut = table->leftOutCount();
     const bool started = startFileWork(
         tr("Writing %1…").arg(fileName),
         [job](BackgroundWork::Progress &progress) {
@@ -445,6 +472,11 @@ void DataPanel::writeEnded(const WriteJob &job)
         text += QStringLiteral("; ") + extrapolation;
     if (job.Correction && !job.corrected)
         text += tr("; no calibration in use: the file holds the measured values");
+    // The file has three columns and no room for the mark.
+    if (job.leftOut > 0)
+        text += QStringLiteral("; ") +
+                tr("%1 points were left out of the fit; the file holds them as ordinary points")
+                    .arg(job.leftOut);
     ui->statusBar->showMessage(text);
     if (closeWaiting)
         QMetaObject::invokeMethod(window, &QWidget::close, Qt::QueuedConnection);

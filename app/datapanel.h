@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cstddef>
 #include <functional>
+#include <vector>
 
 namespace Ui {
 class MainWindow;
@@ -56,6 +57,8 @@ public:
     void addPointFromDialog();
     void clear();
     void deleteSelection();
+    // Leaves the selected rows out of the fit, or takes them back into it (one step to undo).
+    void leaveOutSelection();
     void undo();
     void redo();
     void openData();
@@ -91,6 +94,7 @@ private:
     void writeEnded(const WriteJob &job);
     void openEnded();
     void showDeletedRows(int count);
+    std::vector<bool> selectedRows() const;
     // After each step of the table (done, undone, redone, or older steps dropped), once the
     // operation has said what it did, adds what the step changed besides: points that came to
     // lie outside the calibration, steps that can no longer be undone; a refused cell text

@@ -22,7 +22,13 @@ QStringList FitRecord::header()
             QStringLiteral("refined"),
             QStringLiteral("data_file"),
             QStringLiteral("calibration_file"),
-            QStringLiteral("time")};
+            QStringLiteral("time"),
+            QStringLiteral("fit_from"),
+            QStringLiteral("fit_to"),
+            QStringLiteral("left_out"),
+            QStringLiteral("fixed"),
+            QStringLiteral("correlation"),
+            QStringLiteral("sigma_kind")};
 }
 
 // Ten significant digits keep every digit a fit can claim; an infinity is as undefined as NaN.
@@ -34,6 +40,7 @@ static QString numberText(double value)
 QStringList FitRecord::fields() const
 {
     static const char *const ends[] = {"converged", "step limit", "cancelled", "undefined"};
+    const auto rangeEnd = [](double value) { return NumberText::fromDouble(value, 10, QString()); };
     return {QString::number(method),
             QString::number(points),
             numberText(A),
@@ -48,7 +55,13 @@ QStringList FitRecord::fields() const
             QLatin1String(refined ? "yes" : "no"),
             fileText(origin.dataFile),
             fileText(origin.calibrationFile),
-            timeText(origin.started)};
+            timeText(origin.started),
+            rangeEnd(fitFrom),
+            rangeEnd(fitTo),
+            QString::number(leftOut),
+            fixed,
+            numberText(correlation),
+            QLatin1String(absoluteSigma ? "absolute" : "scaled")};
 }
 
 QString FitRecord::fileText(const QString &fileName)

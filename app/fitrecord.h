@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <limits>
+
 // What a fit's points came from, taken as the fit starts: the data file last read or saved
 // (full path, empty when none), the calibration file whose correction the points had (empty
 // when none was applied), and the local time the fit started.
@@ -42,6 +44,15 @@ struct FitRecord
     // Whether A, Fc, Fb and Ft are those of the least-squares minimum rather than the method's.
     bool refined = false;
     FitOrigin origin;
+    // The fit range (NaN for an open end), the rows left out of the fit, the parameter held
+    // ("A=…" or "Fc=…", empty when none), the correlation of A and Fc, and whether σ is from
+    // dY alone rather than scaled by the reduced χ².
+    double fitFrom = std::numeric_limits<double>::quiet_NaN();
+    double fitTo = std::numeric_limits<double>::quiet_NaN();
+    int leftOut = 0;
+    QString fixed;
+    double correlation = std::numeric_limits<double>::quiet_NaN();
+    bool absoluteSigma = false;
 
     // The names of the fields, in the order of fields().
     static QStringList header();
@@ -49,7 +60,8 @@ struct FitRecord
     // The fields as text: the method's index, numbers in 'g' format with 10 significant digits,
     // "nan" for what is not defined, the end as "converged", "step limit", "cancelled" or
     // "undefined" (a result that is not a number), refined as "yes" or "no", the file names
-    // as fileText() gives them and the time as timeText() does.
+    // as fileText() gives them, the time as timeText() does, an open end of the range as an
+    // empty field, and sigma_kind as "scaled" or "absolute".
     QStringList fields() const;
 
     // A file name that keeps a line of tab-separated fields whole: tabs and line breaks become

@@ -92,6 +92,15 @@ FitRecord FitReportWidget::recordOf(const FitJob &job, const FitOrigin &origin)
                                                   : FitRecord::Converged;
     record.refined = job.refined();
     record.origin = origin;
+    record.fitFrom = job.options().from;
+    record.fitTo = job.options().to;
+    record.leftOut = job.leftOutRows();
+    if (job.options().held != cFitStatistics::NoneHeld)
+        record.fixed = (job.options().held == cFitStatistics::AHeld ? QStringLiteral("A=")
+                                                                    : QStringLiteral("Fc=")) +
+                       NumberText::fromDouble(job.options().heldValue, 10, QString());
+    record.correlation = job.correlation();
+    record.absoluteSigma = job.absoluteSigma();
     return record;
 }
 
@@ -120,9 +129,15 @@ void FitReportWidget::showFit(const FitJob &job, const QString &methodName,
     QFont bold = ui->lbFitSummary->font();
     bold.setBold(true);
     ui->lbFitSummary->setFont(bold);
-    ui->lbFitPoints->setText(tr("%1 points, %2 degrees of freedom")
-                                 .arg(job.usedPoints())
-                                 .arg(std::max(0, job.usedPoints() - 2)));
+    // The points fitted, with those the range and the user left out counted as the status
+    // text counts them.
+    QString fitted =
+        tr("%1 points, %2 degrees of freedom").arg(job.usedPoints()).arg(job.degreesOfFreedom());
+    if (job.hasRange())
+        fitted += tr(" (%1 of %2 points in the fit range)").arg(job.rowsInRange()).arg(job.rows());
+    if (job.leftOutRows() > 0)
+        fitted += tr(" (%1 left out)").arg(job.leftOutRows());
+    ui->lbFitPoints->setText(fitted);
     ui->lbFitPoints->setVisible(true);
 
     for (const QVector<Entry> &line : qAsConst(summary)) {
@@ -132,8 +147,29 @@ void FitReportWidget::showFit(const FitJob &job, const QString &methodName,
         }
     }
     summary.clear();
-    addSummaryRow(tr("A"), tr("%1 ± %2").arg(shown(p.A), brief(job.sigmaA())));
-    addSummaryRow(tr("Fc"), tr("%1 ± %2").arg(shown(p.Fc), brief(job.sigmaFc())));
+    // A held parameter shows "fixed" where the other shows its σ; the interval is the 95 % one
+    // of Student's t with the fit's degrees of freedom.
+    const cFitStatistics::Held held = job.refined() ? job.options().held : cFitStatistics::NoneHeld;
+    const auto parameter = [held](double value, double sigma, cFitStatistics::Held self) {
+        return held == self ? tr("%1 fixed").arg(shown(value))
+                            : tr("%1 ± %2").arg(shown(value), brief(sigma));
+    };
+    addSummaryRow(tr("A"), parameter(p.A, job.sigmaA(), cFitStatistics::AHeld));
+    addSummaryRow(tr("Fc"), parameter(p.Fc, job.sigmaFc(), cFitStatistics::FcHeld));
+    // The 95 % interval is symmetric: its half-width, t times σ.
+    const QString none = tr("fixed");
+    addSummaryPair(tr("95 % A"),
+                   held == cFitStatistics::AHeld ? none : tr("± %1").arg(brief(job.confidenceA())),
+                   tr("95 % Fc"),
+                   held == cFitStatistics::FcHeld ? none
+                                                  : tr("± %1").arg(brief(job.confidenceFc())));
+    const QString sigmaKind = job.absoluteSigma() ? tr("σ from dY alone")
+                              : weightedFit       ? tr("σ scaled by χ²ᵣ")
+                                                  : tr("σ from the residuals");
+    addSummaryPair(tr("Correlation"),
+                   held != cFitStatistics::NoneHeld ? tr("none (one fixed)")
+                                                    : brief(job.correlation()),
+                   tr("Standard errors"), sigmaKind);
     const QString fb = bound(p.Fb, p.fbFound || undefined, 0.01 * p.Fc, p.Fc);
     const QString ft = bound(p.Ft, p.ftFound || undefined, p.Fc, 2 * p.Fc);
     if ((p.fbFound && p.ftFound) || undefined) {
@@ -147,9 +183,9 @@ void FitReportWidget::showFit(const FitJob &job, const QString &methodName,
                    shown(job.reducedChiSquare()));
     const QString explanation =
         weightedFit ? tr("S = Σ (r / dY)², each residual r divided by its dY before squaring; "
-                         "reduced χ² = S / (points − 2)")
+                         "reduced χ² = S / (degrees of freedom)")
                     : tr("S = Σ r², the sum of squared residuals; residual variance = "
-                         "S / (points − 2)");
+                         "S / (degrees of freedom)");
     for (const Entry &entry : qAsConst(summary.last())) {
         entry.name->setToolTip(explanation);
         entry.value->setToolTip(explanation);
@@ -171,8 +207,12 @@ void FitReportWidget::showFit(const FitJob &job, const QString &methodName,
         notes << tr("The result is undefined: %1.").arg(job.undefinedReason());
     if (job.notFiniteRows() > 0)
         notes << pointCount(job.notFiniteRows(), job.rows(), tr("X or Y not a number")) + ".";
+    if (job.hasRange())
+        notes << tr("Fit range: X from %1 to %2.")
+                     .arg(std::isnan(job.options().from) ? tr("any") : shown(job.options().from),
+                          std::isnan(job.options().to) ? tr("any") : shown(job.options().to));
     if (job.pointsWithoutWeight() > 0)
-        notes << pointCount(job.pointsWithoutWeight(), job.rows() - job.notFiniteRows(),
+        notes << pointCount(job.pointsWithoutWeight(), job.rowsInRange(),
                             tr("dY is 0 or not a number")) +
                      ".";
     if (job.fittedUnweighted())

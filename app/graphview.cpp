@@ -10,6 +10,8 @@
 #include "plot/plainticks.h"
 #include "plot/pointswithbars.h"
 
+#include <cmath>
+
 GraphView::GraphView(QCustomPlot *plot, FitReportWidget *report, const PointSource *points,
                      QObject *parent)
     : QObject(parent), plot(plot), points(points)
@@ -32,6 +34,30 @@ GraphView::GraphView(QCustomPlot *plot, FitReportWidget *report, const PointSour
     curveLayer->setMode(QCPLayer::lmBuffered);
     curve->setLayer(curveLayer);
 
+    // Points left out of the fit: an empty grey circle over each one's own diamond (graph 0
+    // keeps every row), which hides the diamond and the middle of its bar.
+    leftOut = plot->addGraph();
+    leftOut->setName(QStringLiteral("left out of the fit"));
+    leftOut->setLineStyle(QCPGraph::lsNone);
+    leftOut->setScatterStyle(
+        QCPScatterStyle(QCPScatterStyle::ssCircle, QPen(Qt::darkGray, 1.5), QBrush(Qt::white), 9));
+
+    // The shades reach from the range's ends to the edges of the axis rectangle, behind the
+    // points; an end beyond the view puts its shade outside the rectangle, where it is clipped.
+    for (QCPItemRect **shade : {&shadeBelow, &shadeAbove}) {
+        *shade = new QCPItemRect(plot);
+        (*shade)->setLayer(QStringLiteral("grid"));
+        (*shade)->setPen(Qt::NoPen);
+        (*shade)->setBrush(QColor(0, 0, 0, 28));
+        for (QCPItemPosition *corner : {(*shade)->topLeft, (*shade)->bottomRight})
+            corner->setType(QCPItemPosition::ptAxisRectRatio);
+        (*shade)->topLeft->setCoords(0, 0);
+        (*shade)->bottomRight->setCoords(1, 1);
+        (*shade)->setVisible(false);
+    }
+    shadeBelow->bottomRight->setTypeX(QCPItemPosition::ptPlotCoords);
+    shadeAbove->topLeft->setTypeX(QCPItemPosition::ptPlotCoords);
+
     // The wheel zooms and dragging pans, in both axes; every refresh brings back the full view.
     // The residual plot of the fit report keeps the same X range.
     plot->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
@@ -51,8 +77,19 @@ void GraphView::update()
 void GraphView::refreshPoints()
 {
     qDebug() << "Update graph";
-    PointsWithBars::set(plot->graph(0), points->columnValues(0), points->correctedYValues(),
-                        points->columnValues(2));
+    const QVector<double> x = points->columnValues(0);
+    const QVector<double> y = points->correctedYValues();
+    PointsWithBars::set(plot->graph(0), x, y, points->columnValues(2));
+    const QVector<bool> marks = points->leftOutRows();
+    QVector<double> leftOutX;
+    QVector<double> leftOutY;
+    for (int row = 0; row < marks.size() && row < x.size() && row < y.size(); ++row) {
+        if (marks[row]) {
+            leftOutX.append(x[row]);
+            leftOutY.append(y[row]);
+        }
+    }
+    leftOut->setData(leftOutX, leftOutY);
     QCPGraph *curve = plot->graph(1);
     curve->setVisible(!curveOutOfDate);
     plot->rescaleAxes(true);
@@ -91,6 +128,23 @@ void GraphView::showCurve(const QVector<double> &keys, const QVector<double> &va
         plot->rescaleAxes(false);
         plot->replot();
     }
+}
+
+// The plot is drawn anew only when the shaded range changes.
+void GraphView::setFitRange(double from, double to)
+{
+    const auto same = [](double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); };
+    if (same(from, shownFrom) && same(to, shownTo))
+        return;
+    shownFrom = from;
+    shownTo = to;
+    shadeBelow->setVisible(!std::isnan(from));
+    shadeAbove->setVisible(!std::isnan(to));
+    if (!std::isnan(from))
+        shadeBelow->bottomRight->setCoords(from, 1);
+    if (!std::isnan(to))
+        shadeAbove->topLeft->setCoords(to, 0);
+    plot->replot();
 }
 
 double GraphView::xLower() const

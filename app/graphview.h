@@ -4,6 +4,10 @@
 #include <QObject>
 #include <QVector>
 
+#include <limits>
+
+class QCPGraph;
+class QCPItemRect;
 class QCustomPlot;
 class QWidget;
 class FitReportWidget;
@@ -48,6 +52,12 @@ public:
     double xLower() const;
     double xUpper() const;
 
+    // Shades the plot outside the fit range, from to to in X (NaN for an open end; both open
+    // shade nothing), and draws it when that changed.
+    void setFitRange(double from, double to);
+    // The graph that draws the points left out of the fit hollow, over their own points.
+    QCPGraph *leftOutGraph() const { return leftOut; }
+
     // Asks for a file name and exports the plot; *failure gets the message of a failure.
     Export exportGraph(QWidget *parent, QString *failure);
 
@@ -59,6 +69,12 @@ private:
     // axis ranges of the full view they were drawn in.
     bool pointsCurrent = false;
     QVector<double> fullView;
+    QCPGraph *leftOut = nullptr;
+    // The plot outside the fit range, left and right of it.
+    QCPItemRect *shadeBelow = nullptr;
+    QCPItemRect *shadeAbove = nullptr;
+    double shownFrom = std::numeric_limits<double>::quiet_NaN();
+    double shownTo = std::numeric_limits<double>::quiet_NaN();
 };
 
 #endif // GRAPHVIEW_H

@@ -190,6 +190,11 @@ void MainWindow::on_actionDelete_Selection_triggered()
     dataPanel->deleteSelection();
 }
 
+void MainWindow::on_actionLeaveOutOfFit_triggered()
+{
+    dataPanel->leaveOutSelection();
+}
+
 void MainWindow::on_actionUndo_triggered()
 {
     dataPanel->undo();
@@ -240,6 +245,11 @@ QString MainWindow::dataFileName() const
 QString MainWindow::calibrationFileName() const
 {
     return calibrationPanel->fileInUse();
+}
+
+QVector<bool> MainWindow::leftOutRows() const
+{
+    return dataPanel->model()->leftOutRows();
 }
 
 void MainWindow::showSaveFailure(const QString &message)

@@ -56,6 +56,7 @@ private slots:
     void on_actionAddPoint_triggered();
     void on_actionOpen_triggered();
     void on_actionDelete_Selection_triggered();
+    void on_actionLeaveOutOfFit_triggered();
     void on_pbCalculate_clicked();
     void on_actionSaveGraph_triggered();
     void on_tbOpenCalibration_clicked();
@@ -75,6 +76,7 @@ private:
     quint64 tableState() const override;
     QString dataFileName() const override;
     QString calibrationFileName() const override;
+    QVector<bool> leftOutRows() const override;
     void showSaveFailure(const QString &message);
     void clearSaveFailure();
 

@@ -17,6 +17,8 @@ public:
     virtual QVector<double> correctedYValues() const = 0;
     // How many points lie outside the calibration in use, or empty when none do.
     virtual QString extrapolationText() const = 0;
+    // One mark per row: whether the user left it out of the fit.
+    virtual QVector<bool> leftOutRows() const = 0;
     // A number that changes with every change of the table (and its undo and redo).
     virtual quint64 tableState() const = 0;
     // The data file last read or saved (full path), empty when none was.

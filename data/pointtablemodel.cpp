@@ -1,5 +1,8 @@
 #include "data/pointtablemodel.h"
 
+#include <QBrush>
+#include <QFont>
+#include <QPalette>
 #include <QUndoStack>
 
 #include <algorithm>
@@ -12,6 +15,7 @@
 #include "data/appendpointscommand.h"
 #include "data/clearpointscommand.h"
 #include "data/editcellcommand.h"
+#include "data/leaveoutcommand.h"
 #include "data/pointtablecommand.h"
 #include "data/removerowscommand.h"
 
@@ -27,9 +31,19 @@ int PointTableModel::columnCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : 3;
 }
 
+// A row left out of the fit reads in the disabled text colour, in italics.
 QVariant PointTableModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
+    if (!index.isValid())
+        return QVariant();
+    if ((role == Qt::FontRole || role == Qt::ForegroundRole) && isLeftOut(index.row())) {
+        if (role == Qt::ForegroundRole)
+            return QBrush(QPalette().color(QPalette::Disabled, QPalette::Text));
+        QFont italic;
+        italic.setItalic(true);
+        return italic;
+    }
+    if (role != Qt::DisplayRole && role != Qt::EditRole)
         return QVariant();
     return cellValue(index.row(), index.column());
 }
@@ -104,6 +118,64 @@ int PointTableModel::clearPoints()
         return 0;
     push(new ClearPointsCommand(this, tr("Clear Data")));
     return count;
+}
+
+int PointTableModel::toggleLeftOut(const std::vector<bool> &selected)
+{
+    std::vector<int> marked;
+    bool allLeftOut = true;
+    const std::size_t n = std::min(selected.size(), rows.size());
+    for (std::size_t row = 0; row < n; ++row) {
+        if (selected[row]) {
+            marked.push_back(static_cast<int>(row));
+            allLeftOut = allLeftOut && rows[row].leftOut;
+        }
+    }
+    const int count = static_cast<int>(marked.size());
+    if (count == 0)
+        return 0;
+    push(new LeaveOutCommand(this, std::move(marked), !allLeftOut,
+                             allLeftOut ? tr("Take Back into Fit") : tr("Leave Out of Fit")));
+    return count;
+}
+
+QVector<bool> PointTableModel::leftOutRows() const
+{
+    QVector<bool> marks;
+    marks.reserve(static_cast<int>(rows.size()));
+    for (const DataPoint &point : rows)
+        marks.append(point.leftOut);
+    return marks;
+}
+
+int PointTableModel::leftOutCount() const
+{
+    return static_cast<int>(std::count_if(rows.begin(), rows.end(),
+                                          [](const DataPoint &point) { return point.leftOut; }));
+}
+
+bool PointTableModel::isLeftOut(int row) const
+{
+    return row >= 0 && row < static_cast<int>(rows.size()) &&
+           rows[static_cast<std::size_t>(row)].leftOut;
+}
+
+// One dataChanged from the first to the last row changed, which the view repaints at once.
+void PointTableModel::setLeftOut(const std::vector<int> &rowNumbers, const std::vector<bool> &marks)
+{
+    const std::size_t n = std::min(rowNumbers.size(), marks.size());
+    int first = -1;
+    int last = -1;
+    for (std::size_t i = 0; i < n; ++i) {
+        const int row = rowNumbers[i];
+        if (row < 0 || row >= static_cast<int>(rows.size()))
+            continue;
+        rows[static_cast<std::size_t>(row)].leftOut = marks[i];
+        first = first < 0 ? row : std::min(first, row);
+        last = std::max(last, row);
+    }
+    if (first >= 0)
+        emit dataChanged(index(first, 0), index(last, 2), {Qt::FontRole, Qt::ForegroundRole});
 }
 
 std::size_t PointTableModel::defaultUndoBudget()

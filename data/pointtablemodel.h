@@ -13,7 +13,8 @@ class QUndoStack;
 
 // The table of measured points: one contiguous vector of points, shown as the three columns
 // "X", "Y" and "dY", each cell a double under the display and the edit role. Rows keep the
-// order in which they were appended.
+// order in which they were appended. A row left out of the fit is shown grey and italic; its
+// mark moves with the row when others are deleted or put back.
 //
 // Every change the user makes (appending, reading a file, editing a cell, deleting rows,
 // clearing) goes onto the undo stack, when the model has one, as one command (a
@@ -62,6 +63,13 @@ public:
     int deleteRows(const std::vector<bool> &selected);
     // Deletes every row and returns how many went.
     int clearPoints();
+    // Leaves the rows marked in selected out of the fit, or takes them back when every one of
+    // them is left out already; returns how many rows changed.
+    int toggleLeftOut(const std::vector<bool> &selected);
+    // One mark per row: whether it is left out of the fit; and how many are.
+    QVector<bool> leftOutRows() const;
+    int leftOutCount() const;
+    bool isLeftOut(int row) const;
 
     // Makes room for count more rows, so that appending them cannot run out of memory half-way;
     // throws std::bad_alloc when there is none. (Into an empty table they move without a copy.)
@@ -79,6 +87,8 @@ public:
     std::vector<DataPoint> takePointsAt(const std::vector<int> &rowNumbers);
     void swapPoints(std::vector<DataPoint> &other);
     void setCell(int row, int column, double value);
+    // Gives each row its mark (one mark per row number).
+    void setLeftOut(const std::vector<int> &rowNumbers, const std::vector<bool> &marks);
     double cellValue(int row, int column) const;
 
 signals:

@@ -1,5 +1,7 @@
 #include "regression/cfitstatistics.h"
 
+#include <boost/math/distributions/students_t.hpp>
+
 #include <algorithm>
 #include <cmath>
 
@@ -55,11 +57,16 @@ int cFitStatistics::usedPoints(int method, const QVector<double> &x, const QVect
 // then scaled to unit diagonal, [[1, rho], [rho, 1]], before it is inverted, so that the very
 // different sizes of the two columns cost no digits: the diagonal of the inverse is
 // 1 / (a (1 - rho^2)) and 1 / (c (1 - rho^2)), a and c the diagonal of J^T W J.
+// With one parameter held, the covariance of the other is 1 / (its diagonal of J^T W J).
 cFitStatistics cFitStatistics::compute(int method, const QVector<double> &x,
                                        const QVector<double> &y, const QVector<double> &dy,
-                                       double A, double Fc)
+                                       double A, double Fc, Held held, bool absolute)
 {
     cFitStatistics result; // says "needs at least 3 points" until more are found
+    result.m_held = held;
+    result.m_absolute = absolute;
+    if (held != NoneHeld)
+        result.m_reason = QStringLiteral("needs at least 2 points");
     if (method < 0 || method >= regressionmethods::count) {
         result.m_reason = QStringLiteral("no such fit method");
         return result;
@@ -94,7 +101,7 @@ cFitStatistics cFitStatistics::compute(int method, const QVector<double> &x,
     result.m_points = result.m_residualX.size();
     result.m_objective = sum;
 
-    if (result.m_points <= 2)
+    if (result.degreesOfFreedom() <= 0)
         return result;
     if (!std::isfinite(A) || !std::isfinite(Fc) || Fc == 0) {
         result.m_reason = QStringLiteral("the model is not defined at these A and Fc");
@@ -107,6 +114,20 @@ cFitStatistics cFitStatistics::compute(int method, const QVector<double> &x,
     const double a = aa.value();
     const double b = ab.value();
     const double c = cc.value();
+    const double variance = sum / result.degreesOfFreedom();
+    const double scale = absolute ? 1.0 : variance;
+    if (held != NoneHeld) {
+        const double diagonal = held == AHeld ? c : a;
+        if (!(diagonal > 0 && std::isfinite(diagonal))) {
+            result.m_reason = QStringLiteral("the points do not depend on the free parameter");
+            return result;
+        }
+        result.m_reducedChiSquare = variance;
+        (held == AHeld ? result.m_sigmaFc : result.m_sigmaA) = std::sqrt(scale / diagonal);
+        result.m_tQuantile = studentT95(result.degreesOfFreedom());
+        result.m_reason.clear();
+        return result;
+    }
     // b / sqrt(a) is at most sqrt(c), so this cannot overflow where sqrt(a) * sqrt(c) might.
     const double rho = b / std::sqrt(a) / std::sqrt(c);
     const double determinant = (1.0 - rho) * (1.0 + rho);
@@ -115,10 +136,19 @@ cFitStatistics cFitStatistics::compute(int method, const QVector<double> &x,
         result.m_reason = QStringLiteral("the points cannot tell A and Fc apart");
         return result;
     }
-    const double variance = sum / (result.m_points - 2);
     result.m_reducedChiSquare = variance;
-    result.m_sigmaA = std::sqrt(variance / a / determinant);
-    result.m_sigmaFc = std::sqrt(variance / c / determinant);
+    result.m_sigmaA = std::sqrt(scale / a / determinant);
+    result.m_sigmaFc = std::sqrt(scale / c / determinant);
+    // The off-diagonal of the inverse of [[1, rho], [rho, 1]] is -rho / (1 - rho^2).
+    result.m_correlation = -rho;
+    result.m_tQuantile = studentT95(result.degreesOfFreedom());
     result.m_reason.clear();
     return result;
+}
+
+double cFitStatistics::studentT95(int dof)
+{
+    if (dof < 1)
+        return std::numeric_limits<double>::quiet_NaN();
+    return boost::math::quantile(boost::math::students_t(dof), 0.975);
 }

@@ -6,15 +6,40 @@
 #include "regression/fitpoints.h"
 #include "regression/regressionmethods.h"
 
+static FitJob::Options refineOnly(bool refine)
+{
+    FitJob::Options options;
+    options.refine = refine;
+    return options;
+}
+
 FitJob::FitJob(int method, const QVector<double> &tableX, const QVector<double> &tableY,
                const QVector<double> &tableDy, bool refine)
-    : m_method(method), m_refine(refine)
+    : FitJob(method, tableX, tableY, tableDy, refineOnly(refine))
 {
-    // A row whose X or Y is not a finite number carries nothing a fit could use and would
-    // spoil every objective value: it is left out (it stays in the table and the plot).
+}
+
+FitJob::FitJob(int method, const QVector<double> &tableX, const QVector<double> &tableY,
+               const QVector<double> &tableDy, const Options &options)
+    : m_method(method), m_options(options),
+      m_refine(options.refine || options.held != cFitStatistics::NoneHeld),
+      m_absolute(options.absoluteSigma && regressionmethods::isWeighted(method))
+{
+    // Rows the user left out, and rows outside the fit range, stay in the table and the plot
+    // but not in the fit. A row whose X or Y is not a finite number carries nothing a fit
+    // could use and would spoil every objective value: it is left out too.
     m_rows = std::min({tableX.size(), tableY.size(), tableDy.size()});
+    const bool fromOpen = std::isnan(options.from);
+    const bool toOpen = std::isnan(options.to);
     for (int row = 0; row < m_rows; ++row) {
-        if (std::isfinite(tableX[row]) && std::isfinite(tableY[row])) {
+        if (row < options.leftOut.size() && options.leftOut[row]) {
+            ++m_leftOutRows;
+        } else if (!std::isfinite(tableX[row]) || !std::isfinite(tableY[row])) {
+            ++m_notFiniteRows;
+        } else if ((!fromOpen && tableX[row] < options.from) ||
+                   (!toOpen && tableX[row] > options.to)) {
+            ++m_outsideRows;
+        } else {
             m_x.append(tableX[row]);
             m_y.append(tableY[row]);
             m_dy.append(tableDy[row]);
@@ -25,6 +50,7 @@ FitJob::FitJob(int method, const QVector<double> &tableX, const QVector<double> 
     m_usedPoints = cFitStatistics::usedPoints(method, m_x, m_y, m_dy);
     m_unweighted = regressionmethods::isWeighted(method) && !m_x.isEmpty() &&
                    !FitPoints(m_x, m_y, m_dy, true).weighted;
+    m_absolute = m_absolute && !m_unweighted;
 
     // X: the largest value becomes 10, so every fit starts at Fc = 5 whatever the unit of X.
     double xMax = 0;
@@ -91,7 +117,17 @@ bool FitJob::run(cAbstractRegressCalculation &calculation,
     m_result.fbFound = own.fbFound;
     m_result.ftFound = own.ftFound;
 
-    m_minimum = LeastSquaresRefinement::refine(m_method, m_x, m_y, m_dy, P[0], P[1], monitor);
+    // A held parameter is held at its value in the units the fit works in; the free one
+    // starts from the method's own result.
+    const cFitStatistics::Held held = m_options.held;
+    double startA = P[0];
+    double startFc = P[1];
+    if (held == cFitStatistics::AHeld)
+        startA = m_options.heldValue * m_yScale;
+    else if (held == cFitStatistics::FcHeld)
+        startFc = m_options.heldValue * m_xScale;
+    m_minimum = LeastSquaresRefinement::refine(m_method, m_x, m_y, m_dy, startA, startFc, monitor,
+                                               static_cast<int>(held) - 1);
     if (m_minimum.cancelled) {
         m_cancelled = true;
         return false;
@@ -99,8 +135,8 @@ bool FitJob::run(cAbstractRegressCalculation &calculation,
     double shownA = P[0];
     double shownFc = P[1];
     if (m_minimum.found) {
-        m_minimumStatistics =
-            cFitStatistics::compute(m_method, m_x, m_y, m_dy, m_minimum.A, m_minimum.Fc);
+        m_minimumStatistics = cFitStatistics::compute(m_method, m_x, m_y, m_dy, m_minimum.A,
+                                                      m_minimum.Fc, held, m_absolute);
         if (m_refine) {
             const regressionmethods::Bounds b =
                 regressionmethods::bounds(m_method, m_x, m_y, m_dy, m_minimum.A, m_minimum.Fc);
@@ -114,7 +150,8 @@ bool FitJob::run(cAbstractRegressCalculation &calculation,
             shownFc = m_minimum.Fc;
         }
     }
-    m_statistics = cFitStatistics::compute(m_method, m_x, m_y, m_dy, shownA, shownFc);
+    m_statistics = cFitStatistics::compute(m_method, m_x, m_y, m_dy, shownA, shownFc,
+                                           refined() ? held : cFitStatistics::NoneHeld, m_absolute);
     return true;
 }
 
@@ -148,6 +185,29 @@ double FitJob::sigmaFc() const
 {
     return m_minimum.found ? m_minimumStatistics.sigmaFc() / m_xScale
                            : std::numeric_limits<double>::quiet_NaN();
+}
+
+double FitJob::confidenceA() const
+{
+    return m_minimum.found ? m_minimumStatistics.confidenceA() / m_yScale
+                           : std::numeric_limits<double>::quiet_NaN();
+}
+
+double FitJob::confidenceFc() const
+{
+    return m_minimum.found ? m_minimumStatistics.confidenceFc() / m_xScale
+                           : std::numeric_limits<double>::quiet_NaN();
+}
+
+double FitJob::correlation() const
+{
+    return m_minimum.found ? m_minimumStatistics.correlation()
+                           : std::numeric_limits<double>::quiet_NaN();
+}
+
+int FitJob::degreesOfFreedom() const
+{
+    return std::max(0, m_usedPoints - (m_options.held == cFitStatistics::NoneHeld ? 2 : 1));
 }
 
 double FitJob::reducedChiSquare() const

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QVector>
 
+#include <cmath>
 #include <limits>
 
 #include "regression/cabstractregresscalculation.h"
@@ -40,8 +41,26 @@ public:
         bool ftFound = true;
     };
 
+    // What the user asked of a fit beyond the method: the refinement, the range of X whose
+    // points are fitted (in the units of the table, both ends included, NaN for an open end),
+    // the rows left out of the fit (one mark per row; rows beyond it are in), a parameter held
+    // at a value in the units of the table (which needs the refinement, so it implies it), and
+    // standard errors from dY alone (weighted methods only).
+    struct Options
+    {
+        bool refine = false;
+        double from = std::numeric_limits<double>::quiet_NaN();
+        double to = std::numeric_limits<double>::quiet_NaN();
+        QVector<bool> leftOut;
+        cFitStatistics::Held held = cFitStatistics::NoneHeld;
+        double heldValue = 0;
+        bool absoluteSigma = false;
+    };
+
     FitJob(int method, const QVector<double> &tableX, const QVector<double> &tableY,
            const QVector<double> &tableDy, bool refine);
+    FitJob(int method, const QVector<double> &tableX, const QVector<double> &tableY,
+           const QVector<double> &tableDy, const Options &options);
 
     // Fits with calculation, an object of the method's class, then looks for the least-squares
     // minimum. Returns false when the monitor cancelled it.
@@ -49,9 +68,16 @@ public:
              cAbstractRegressCalculation::Monitor *monitor = nullptr);
 
     int method() const { return m_method; }
-    // Table rows, and those left out because their X or Y is not a finite number.
+    const Options &options() const { return m_options; }
+    // Table rows; those the user left out; those outside the fit range (not counting rows left
+    // out); and those left out because their X or Y is not a finite number.
     int rows() const { return m_rows; }
-    int notFiniteRows() const { return m_rows - m_x.size(); }
+    int leftOutRows() const { return m_leftOutRows; }
+    int outsideRangeRows() const { return m_outsideRows; }
+    int notFiniteRows() const { return m_notFiniteRows; }
+    bool hasRange() const { return !std::isnan(m_options.from) || !std::isnan(m_options.to); }
+    // Rows that go into the fit: inside the range, not left out, X and Y finite.
+    int rowsInRange() const { return m_x.size(); }
     // Points the objective uses; a weighted method leaves out those without a usable dY.
     int usedPoints() const { return m_usedPoints; }
     int pointsWithoutWeight() const
@@ -83,20 +109,32 @@ public:
     // (X times xScale, Y times yScale).
     const cFitStatistics &statistics() const { return m_statistics; }
     const cFitStatistics &minimumStatistics() const { return m_minimumStatistics; }
-    // In the units of the table: S at the shown pair and at the minimum, and σ and χ² (or the
-    // residual variance) at the minimum; NaN when not defined.
+    // In the units of the table: S at the shown pair and at the minimum, and σ, the half-width
+    // of the 95 % confidence interval, and χ² (or the residual variance) at the minimum; NaN
+    // when not defined (σ of a held parameter too).
     double objective() const;
     double minimumObjective() const;
     double sigmaA() const;
     double sigmaFc() const;
+    double confidenceA() const;
+    double confidenceFc() const;
+    double correlation() const;
     double reducedChiSquare() const;
+    // Whether the σ shown are from dY alone, not scaled by the reduced χ².
+    bool absoluteSigma() const { return m_absolute; }
+    int degreesOfFreedom() const;
 
 private:
     double objectiveToTable() const;
 
     int m_method;
+    Options m_options;
     bool m_refine;
+    bool m_absolute = false;
     int m_rows = 0;
+    int m_leftOutRows = 0;
+    int m_outsideRows = 0;
+    int m_notFiniteRows = 0;
     QVector<double> m_x;
     QVector<double> m_y;
     QVector<double> m_dy;

@@ -17,11 +17,15 @@ struct Problem
     std::vector<double> y;
     std::vector<double> weight;
     cAbstractRegressCalculation::Monitor *monitor;
+    // The parameter held at its value in fixed (-1: both are free).
+    int held = -1;
+    double fixed[2] = {0, 0};
     bool notFinite = false;
 };
 
-// lmder's callback: the weighted residuals (iflag 1) or their Jacobian, column-major (iflag 2).
-// A negative return stops the search: on a cancel, or on residuals that are not numbers.
+// lmder's callback: the weighted residuals (iflag 1) or their Jacobian, column-major (iflag 2),
+// with one column per free parameter. A negative return stops the search: on a cancel, or on
+// residuals that are not numbers.
 int residuals(void *p, int m, int, const double *parameters, double *fvec, double *fjac, int ldfjac,
               int iflag)
 {
@@ -31,8 +35,9 @@ int residuals(void *p, int m, int, const double *parameters, double *fvec, doubl
         if (problem->monitor->cancel.load(std::memory_order_relaxed))
             return -1;
     }
-    const double A = parameters[0];
-    const double Fc = parameters[1];
+    const double A = problem->held == 0 ? problem->fixed[0] : parameters[0];
+    const double Fc =
+        problem->held == 1 ? problem->fixed[1] : parameters[problem->held == 0 ? 0 : 1];
     for (int i = 0; i < m; ++i) {
         double dA = 0;
         double dFc = 0;
@@ -45,9 +50,11 @@ int residuals(void *p, int m, int, const double *parameters, double *fvec, doubl
                 problem->notFinite = true;
                 return -2;
             }
-        } else {
+        } else if (problem->held < 0) {
             fjac[i] = dA * w;
             fjac[i + ldfjac] = dFc * w;
+        } else {
+            fjac[i] = (problem->held == 0 ? dFc : dA) * w;
         }
     }
     return 0;
@@ -58,10 +65,13 @@ int residuals(void *p, int m, int, const double *parameters, double *fvec, doubl
 LeastSquaresRefinement::Result
 LeastSquaresRefinement::refine(int method, const QVector<double> &x, const QVector<double> &y,
                                const QVector<double> &dy, double A0, double Fc0,
-                               cAbstractRegressCalculation::Monitor *monitor)
+                               cAbstractRegressCalculation::Monitor *monitor, int held)
 {
     Result result;
     Problem problem{method, {}, {}, {}, monitor};
+    problem.held = held;
+    problem.fixed[0] = A0;
+    problem.fixed[1] = Fc0;
     const FitPoints points(x, y, dy, regressionmethods::isWeighted(method));
     const int last = points.weighted ? points.weightedCount : points.count;
     for (int i = 0; i < last; ++i) {
@@ -72,8 +82,9 @@ LeastSquaresRefinement::refine(int method, const QVector<double> &x, const QVect
         problem.weight.push_back(points.weighted ? 1.0 / dy[i] : 1.0);
     }
     const int m = static_cast<int>(problem.x.size());
-    if (m < 2) {
-        result.reason = QStringLiteral("needs at least 2 points");
+    const int n = held < 0 ? 2 : 1;
+    if (m < n) {
+        result.reason = QStringLiteral("needs at least %1 points").arg(n);
         return result;
     }
     if (!std::isfinite(A0) || !std::isfinite(Fc0) || Fc0 == 0) {
@@ -81,15 +92,16 @@ LeastSquaresRefinement::refine(int method, const QVector<double> &x, const QVect
         return result;
     }
 
-    const int n = 2;
-    double parameters[n] = {A0, Fc0};
+    double parameters[2] = {A0, Fc0};
+    if (held == 0)
+        parameters[0] = Fc0;
     std::vector<double> fvec(static_cast<size_t>(m));
     std::vector<double> fjac(static_cast<size_t>(m) * n);
-    double diag[n] = {1, 1};
-    double qtf[n];
-    double wa1[n], wa2[n], wa3[n];
+    double diag[2] = {1, 1};
+    double qtf[2];
+    double wa1[2], wa2[2], wa3[2];
     std::vector<double> wa4(static_cast<size_t>(m));
-    int ipvt[n];
+    int ipvt[2];
     int nfev = 0;
     int njev = 0;
     // Tolerances at the limit of double precision: the search ends where no step can lower
@@ -103,16 +115,20 @@ LeastSquaresRefinement::refine(int method, const QVector<double> &x, const QVect
                                           : QStringLiteral("cancelled");
         return result;
     }
-    double A = parameters[0];
-    double Fc = parameters[1];
-    if (Fc < 0) {
+    double A = held == 0 ? A0 : parameters[0];
+    double Fc = held == 1 ? Fc0 : parameters[held == 0 ? 0 : 1];
+    // The recombination curve of -Fc is that of -A: with A held, no positive Fc gives it.
+    const bool turned = Fc < 0 && held == 0 && !regressionmethods::isIfBand(method);
+    if (Fc < 0 && !turned) {
         Fc = -Fc;
         if (!regressionmethods::isIfBand(method))
             A = -A;
     }
     result.A = A;
     result.Fc = Fc;
-    if (result.info == 5)
+    if (turned)
+        result.reason = QStringLiteral("the points want the other sign of A");
+    else if (result.info == 5)
         result.reason = QStringLiteral("no minimum within %1 evaluations").arg(maxEvaluations);
     else if (result.info == 0)
         result.reason = QStringLiteral("improper input");

@@ -34,10 +34,11 @@ public:
 
     // Starts at (A0, Fc0); a monitor counts the evaluations and can cancel. Fc comes back
     // positive (for the recombination model with A's sign changed too, which gives the same
-    // curve).
+    // curve). held (0 for A, 1 for Fc, -1 for neither) keeps that parameter at its starting
+    // value and fits the other alone.
     static Result refine(int method, const QVector<double> &x, const QVector<double> &y,
                          const QVector<double> &dy, double A0, double Fc0,
-                         cAbstractRegressCalculation::Monitor *monitor = nullptr);
+                         cAbstractRegressCalculation::Monitor *monitor = nullptr, int held = -1);
 };
 
 #endif // LEASTSQUARESREFINEMENT_H

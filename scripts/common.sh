@@ -229,7 +229,7 @@ build_packages() {
     local qt=(qtbase5-dev qtbase5-dev-tools)
     [ "$1" = 6 ] && qt=(qt6-base-dev qt6-base-dev-tools)
     echo cmake make g++ pkg-config "${qt[@]}" libqcustomplot-dev libcminpack-dev fonts-dejavu-core \
-        liblxi-dev libtirpc-dev
+        liblxi-dev libtirpc-dev libboost-dev
 }
 read -r -a BUILD_PACKAGES <<<"$(build_packages "$VANTOREL_QT")"
 # What the tests and the benchmarks need on top; and what the whole battery needs besides

@@ -8,7 +8,9 @@
 #include <QDockWidget>
 #include <QGridLayout>
 #include <QGuiApplication>
+#include <QItemSelectionModel>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -16,6 +18,7 @@
 #include <QScopeGuard>
 #include <QScrollArea>
 #include <QStatusBar>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -34,6 +37,7 @@
 #include "regression/cifbandlogregressweightcalculation.h"
 #include "regression/crecombinationtimelinregresscalculation.h"
 #include "regression/crecombinationtimelinregressweightcalculation.h"
+#include "regression/fitjob.h"
 #include "regression/regressionmethods.h"
 #include "testhelpers.h"
 
@@ -148,8 +152,52 @@ private slots:
     void refinedFitReachesTheMinimum();
     void reportSaysWhereTheFitCameFrom_data();
     void reportSaysWhereTheFitCameFrom();
+    void narrowedFitsNothing_data();
+    void narrowedFitsNothing();
+    void controlsReachTheFit_data();
+    void controlsReachTheFit();
+    void leftOutPointIsHollowAndUndoes();
 
 private:
+    template <class T> T *child(const char *name) const
+    {
+        return window->findChild<T *>(QLatin1String(name));
+    }
+    // Types text into a field as the user would, through its validator.
+    void type(const char *field, const QString &text)
+    {
+        auto *edit = child<QLineEdit>(field);
+        edit->clear();
+        QTest::keyClicks(edit, text);
+    }
+    // Selects the rows and leaves them out of the fit (or takes them back).
+    void leaveOut(const QVector<int> &rows)
+    {
+        auto *view = child<QTableView>("twData");
+        view->selectionModel()->clear();
+        for (int row : rows)
+            view->selectionModel()->select(view->model()->index(row, 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        child<QAction>("actionLeaveOutOfFit")->trigger();
+    }
+    // The job the window should have run on the table as it is.
+    std::unique_ptr<FitJob> expectedJob(int method, const FitJob::Options &options) const
+    {
+        Vector x, y, dy;
+        for (const QList<double> &row : testhelpers::tableRows(window))
+            x << row[0], y << row[1], dy << row[2];
+        auto job = std::make_unique<FitJob>(method, x, y, dy, options);
+        job->run(*calculationFor(method));
+        return job;
+    }
+    QStringList recordRow(int row) const
+    {
+        auto *record = child<QTableWidget>("twFitRecord");
+        QStringList fields;
+        for (int column = 0; column < record->columnCount(); ++column)
+            fields << record->item(row, column)->text();
+        return fields;
+    }
     void addPoints(const QVector<Point> &points)
     {
         for (const Point &p : points) {
@@ -177,10 +225,6 @@ private:
         return texts.join(QLatin1Char('\n'));
     }
     QCPGraph *curve() const { return plot->graph(1); }
-    template <class T> T *child(const char *name) const
-    {
-        return window->findChild<T *>(QLatin1String(name));
-    }
     // The report as the panel shows it: heading, points, each name and value of the summary
     // grid in reading order (a value that spans the second pair's columns is no name), notes.
     QStringList reportOnScreen() const
@@ -496,15 +540,19 @@ void TestCalculate::fitReportRecordsEveryFit()
     QCOMPARE(lines.size(), 6);
     QCOMPARE(lines[0], QStringLiteral("method\tpoints\tA\tsigma_A\tFc\tsigma_Fc\tFb\tFt\t"
                                       "reduced_chi2\tsteps\tend\trefined\tdata_file\t"
-                                      "calibration_file\ttime"));
+                                      "calibration_file\ttime\tfit_from\tfit_to\t"
+                                      "left_out\tfixed\tcorrelation\tsigma_kind"));
     QCOMPARE(lines[5], QString());
     const QStringList methods = {"0", "0", "0", "1"};
     const QStringList points = {"2", "20", "9", "9"};
     for (int row = 0; row < 4; ++row) {
         const QStringList fields = lines[row + 1].split(QLatin1Char('\t'));
-        QCOMPARE(fields.size(), 15);
+        QCOMPARE(fields.size(), 21);
         QCOMPARE(fields[11], QStringLiteral("no"));
-        for (int column = 0; column < 15; ++column)
+        // No range, nothing left out, nothing fixed, σ scaled.
+        QCOMPARE(fields.mid(15, 4), QStringList({"", "", "0", ""}));
+        QCOMPARE(fields[20], QStringLiteral("scaled"));
+        for (int column = 0; column < 21; ++column)
             QCOMPARE(fields[column], record->item(row, column)->text());
         QCOMPARE(fields[0], methods[row]);
         QCOMPARE(fields[1], points[row]);
@@ -865,7 +913,8 @@ void TestCalculate::reportSaysWhereTheFitCameFrom()
     QCOMPARE(copied, lines.join(QLatin1Char('\n')) +
                          QStringLiteral("\n\nmethod\tpoints\tA\tsigma_A\tFc\tsigma_Fc\tFb\tFt\t"
                                         "reduced_chi2\tsteps\tend\trefined\tdata_file\t"
-                                        "calibration_file\ttime\n") +
+                                        "calibration_file\ttime\tfit_from\tfit_to\tleft_out\t"
+                                        "fixed\tcorrelation\tsigma_kind\n") +
                          row.join(QLatin1Char('\t')) + QLatin1Char('\n'));
 
     QString path = dir.filePath(target);
@@ -907,6 +956,265 @@ void TestCalculate::reportSaysWhereTheFitCameFrom()
     QCOMPARE(text, copied);
     QVERIFY2(text.contains(QStringLiteral("Reduced χ²: ")) && text.contains(QStringLiteral("σ")),
              qPrintable(text));
+}
+
+void TestCalculate::narrowedFitsNothing_data()
+{
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<QVector<int>>("leftOut");
+    QTest::addColumn<QString>("why");
+    QTest::newRow("from above to")
+        << "2000"
+        << "20" << QVector<int>() << "the fit range starts above its end";
+    QTest::newRow("two points in the range") << "150"
+                                             << "450" << QVector<int>()
+                                             << "the fit range holds 2 points, and a fit needs at "
+                                                "least 3";
+    QTest::newRow("range and rows left out") << "100"
+                                             << "700" << QVector<int>{3, 4}
+                                             << "the fit range holds 2 points, and a fit needs "
+                                                "at least 3";
+    QTest::newRow("all but two left out") << ""
+                                          << "" << QVector<int>{0, 1, 2, 3, 4, 5, 6}
+                                          << "2 points are left in the fit, and a "
+                                             "fit needs at least 3";
+    QTest::newRow("from not a number") << "1e"
+                                       << "" << QVector<int>() << "\"Fit X from\" is not a number";
+    QTest::newRow("decimal comma")
+        << ""
+        << "1,5" << QVector<int>()
+        << "\"to\" is not a number; use a point (.) as the decimal separator";
+}
+
+// Controls that leave fewer than 3 points fit nothing and say why; the fit shown stays.
+void TestCalculate::narrowedFitsNothing()
+{
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QFETCH(QVector<int>, leftOut);
+    QFETCH(QString, why);
+    addPoints(rollOff);
+    calculate(0);
+    const QString before = status();
+    const Vector curveBefore = {curve()->dataCount() * 1.0, curve()->data()->at(7)->value};
+    type("leFitFrom", from);
+    type("leFitTo", to);
+    if (!leftOut.isEmpty())
+        leaveOut(leftOut);
+    calculate(0);
+    QCOMPARE(status(), "Nothing fitted: " + why);
+    QCOMPARE(child<QTableWidget>("twFitRecord")->rowCount(), 1);
+    QCOMPARE((Vector{curve()->dataCount() * 1.0, curve()->data()->at(7)->value}), curveBefore);
+    QVERIFY(before.startsWith("Parameters"));
+}
+
+void TestCalculate::controlsReachTheFit_data()
+{
+    QTest::addColumn<int>("method");
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<QString>("fixA");
+    QTest::addColumn<QString>("fixFc");
+    QTest::addColumn<bool>("absolute");
+    QTest::addColumn<QString>("ending");
+    QTest::newRow("range") << 0 << "50"
+                           << "1500"
+                           << ""
+                           << "" << false << " (7 of 9 points in the fit range) (refined)";
+    QTest::newRow("open start") << 1 << ""
+                                << "1000"
+                                << ""
+                                << "" << true << " (7 of 9 points in the fit range) (refined)";
+    QTest::newRow("Fc fixed") << 0 << ""
+                              << ""
+                              << ""
+                              << "600" << false << " (refined, Fc fixed)";
+    QTest::newRow("A fixed, weighted") << 3 << ""
+                                       << ""
+                                       << "2.9"
+                                       << "" << true << " (refined, A fixed)";
+}
+
+// The range, a fixed parameter and σ from dY alone reach the fit as a FitJob with the same
+// options runs it (the regression tests hold that against scipy); the status, the report and the
+// record say what was done, and a fixed parameter shows "fixed" for its σ.
+void TestCalculate::controlsReachTheFit()
+{
+    QFETCH(int, method);
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QFETCH(QString, fixA);
+    QFETCH(QString, fixFc);
+    QFETCH(bool, absolute);
+    QFETCH(QString, ending);
+    addPoints(method < 2 ? rollOff : rise);
+    child<QComboBox>("cbCalculationType")->setCurrentIndex(method);
+    auto *refine = child<QCheckBox>("cbRefineFit");
+    refine->setChecked(fixA.isEmpty() && fixFc.isEmpty());
+    FitJob::Options options;
+    options.refine = true;
+    type("leFitFrom", from);
+    type("leFitTo", to);
+    options.from = from.isEmpty() ? std::nan("") : from.toDouble();
+    options.to = to.isEmpty() ? std::nan("") : to.toDouble();
+    for (const auto &fix : {std::make_pair("cbFixA", fixA), std::make_pair("cbFixFc", fixFc)}) {
+        if (fix.second.isEmpty())
+            continue;
+        const bool isA = fix.first == QLatin1String("cbFixA");
+        child<QCheckBox>(fix.first)->setChecked(true);
+        // The refinement is checked and held; the other parameter cannot be fixed as well.
+        QVERIFY(refine->isChecked() && !refine->isEnabled());
+        QVERIFY(!child<QCheckBox>(isA ? "cbFixFc" : "cbFixA")->isEnabled());
+        type(isA ? "leFixA" : "leFixFc", fix.second);
+        options.held = isA ? cFitStatistics::AHeld : cFitStatistics::FcHeld;
+        options.heldValue = fix.second.toDouble();
+    }
+    auto *absoluteBox = child<QCheckBox>("cbAbsoluteSigma");
+    QCOMPARE(absoluteBox->isEnabled(), method % 2 == 1);
+    absoluteBox->setChecked(absolute);
+    options.absoluteSigma = absolute;
+    calculate(method);
+    const std::unique_ptr<FitJob> job = expectedJob(method, options);
+    QVERIFY(job->refined());
+    const FitJob::Parameters &p = job->shown();
+    QCOMPARE(status(), statusFor({p.A, p.Fc, p.Fb, p.Ft}) + ending);
+
+    const bool held = options.held != cFitStatistics::NoneHeld;
+    QCOMPARE(child<QLabel>("lbFitPoints")->text(),
+             QStringLiteral("%1 points, %2 degrees of freedom%3")
+                 .arg(job->usedPoints())
+                 .arg(job->usedPoints() - (held ? 1 : 2))
+                 .arg(ending.startsWith(" (7 of 9") ? ending.left(33) : QString()));
+    const QString summary = summaryText();
+    if (held)
+        QVERIFY2(summary.contains(QString::number(options.heldValue) + " fixed"),
+                 qPrintable(summary));
+    QVERIFY2(summary.contains(absolute          ? "σ from dY alone"
+                              : method % 2 == 1 ? "σ scaled by χ²ᵣ"
+                                                : "σ from the residuals"),
+             qPrintable(summary));
+
+    const QStringList fields = recordRow(0);
+    QCOMPARE(fields[1].toInt(), job->usedPoints());
+    QCOMPARE(fields.mid(15, 3), QStringList({from, to, "0"}));
+    QCOMPARE(fields[18], !fixA.isEmpty() ? "A=" + fixA : !fixFc.isEmpty() ? "Fc=" + fixFc : "");
+    QCOMPARE(fields[20], QLatin1String(absolute ? "absolute" : "scaled"));
+    const Vector figures = {job->sigmaA(), job->sigmaFc(), job->correlation()};
+    for (int i = 0; i < 3; ++i) {
+        const QString field = fields[QVector<int>{3, 5, 19}[i]];
+        if (std::isnan(figures[i]))
+            QCOMPARE(field, QStringLiteral("nan"));
+        else
+            QVERIFY2(std::fabs(field.toDouble() / figures[i] - 1) < 1e-9, qPrintable(field));
+    }
+    QCOMPARE(std::isnan(job->correlation()), held);
+
+    // The plot is shaded outside the range, on either side of each end that is set: in the
+    // empty corners of the falling roll-off, bottom left and top right.
+    const QImage image = plot->grab().toImage();
+    const QRect inside = plot->axisRect()->rect();
+    for (const auto &end :
+         {std::make_pair(from, inside.bottom() - 3), std::make_pair(to, inside.top() + 3)}) {
+        if (end.first.isEmpty())
+            continue;
+        const int x = int(plot->xAxis->coordToPixel(end.first.toDouble()));
+        const int outside = end.first == from ? x - 3 : x + 3;
+        const int within = end.first == from ? x + 3 : x - 3;
+        QVERIFY(image.pixelColor(outside, end.second).lightness() < 240);
+        QCOMPARE(image.pixelColor(within, end.second), QColor(Qt::white));
+    }
+
+    // Let go, the fix gives the refinement back as it was.
+    child<QCheckBox>("cbFixA")->setChecked(false);
+    child<QCheckBox>("cbFixFc")->setChecked(false);
+    QVERIFY(refine->isEnabled());
+    QCOMPARE(refine->isChecked(), !held);
+}
+
+// A row left out stays in the table (grey, italic) and in graph 0, gets a hollow circle of its
+// own on the plot, moves the fit, and is one step to undo; its mark follows the row when rows
+// before it go and come back; a saved file holds it as an ordinary point and says so.
+void TestCalculate::leftOutPointIsHollowAndUndoes()
+{
+    window->resize(900, 600);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    addPoints(rollOff);
+    calculate(0);
+    const QString fitted = status();
+    QCPGraph *hollow = plot->graph(2);
+    QCOMPARE(hollow->dataCount(), 0);
+    const QPointF at(plot->xAxis->coordToPixel(400), plot->yAxis->coordToPixel(-3.2));
+    // Dark grey pixels of the circle around the point.
+    const auto greyAround = [this, at]() {
+        const QImage image = plot->grab().toImage();
+        int count = 0;
+        for (int dy = -7; dy <= 7; ++dy)
+            for (int dx = -7; dx <= 7; ++dx) {
+                const QColor c = image.pixelColor(int(at.x()) + dx, int(at.y()) + dy);
+                count += std::abs(c.red() - c.blue()) < 12 && c.red() > 110 && c.red() < 200;
+            }
+        return count;
+    };
+    QCOMPARE(greyAround(), 0);
+
+    leaveOut({4});
+    QCOMPARE(status(), QStringLiteral("Left 1 rows out of the fit (Ctrl+Z to undo)"));
+    QAbstractItemModel *model = testhelpers::tableModel(window);
+    QVERIFY(model->index(4, 1).data(Qt::FontRole).value<QFont>().italic());
+    QVERIFY(!model->index(3, 1).data(Qt::FontRole).isValid());
+    QCOMPARE(plot->graph(0)->dataCount(), 9);
+    QCOMPARE(hollow->dataCount(), 1);
+    QCOMPARE(hollow->data()->at(0)->key, 400.0);
+    QVERIFY(greyAround() > 10);
+    QVERIFY(child<QLabel>("lbFitNotes")->text().contains("The table has changed since this fit."));
+
+    calculate(0);
+    FitJob::Options options;
+    options.leftOut = QVector<bool>(9, false);
+    options.leftOut[4] = true;
+    const std::unique_ptr<FitJob> job = expectedJob(0, options);
+    const FitJob::Parameters &p = job->shown();
+    QCOMPARE(status(), statusFor({p.A, p.Fc, p.Fb, p.Ft}) + " (1 left out)");
+    QVERIFY(status() != fitted + " (1 left out)");
+    QCOMPARE(recordRow(1)[1], QStringLiteral("8"));
+    QCOMPARE(child<QLabel>("lbFitPoints")->text(),
+             QStringLiteral("8 points, 6 degrees of freedom (1 left out)"));
+    QCOMPARE(recordRow(1)[17], QStringLiteral("1"));
+
+    child<QAction>("actionUndo")->trigger();
+    QCOMPARE(status(), QStringLiteral("Undone: Leave Out of Fit"));
+    QVERIFY(!model->index(4, 1).data(Qt::FontRole).isValid());
+    QCOMPARE(hollow->dataCount(), 0);
+    child<QAction>("actionRedo")->trigger();
+    QCOMPARE(hollow->dataCount(), 1);
+    QVERIFY(model->index(4, 1).data(Qt::FontRole).isValid());
+
+    // Deleting row 1 moves the mark to row 3; undone, back to row 4.
+    auto *view = child<QTableView>("twData");
+    view->selectionModel()->clear();
+    view->selectionModel()->select(model->index(1, 0), QItemSelectionModel::Select);
+    child<QAction>("actionDelete_Selection")->trigger();
+    QVERIFY(model->index(3, 1).data(Qt::FontRole).isValid());
+    QCOMPARE(hollow->data()->at(0)->key, 400.0);
+    child<QAction>("actionUndo")->trigger();
+    for (int row = 0; row < 9; ++row)
+        QCOMPARE(model->index(row, 1).data(Qt::FontRole).isValid(), row == 4);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath("kept.txt");
+    testhelpers::answerFileDialog(path);
+    child<QAction>("actionSave")->trigger();
+    QVERIFY(testhelpers::waitForWorkBesideWindow(window));
+    QVERIFY2(status().endsWith("; 1 points were left out of the fit; the file holds them as "
+                               "ordinary points"),
+             qPrintable(status()));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().trimmed().split('\n');
+    QCOMPARE(lines.size(), 9);
+    QCOMPARE(lines[4], QByteArray("400\t-3.2\t0.1"));
 }
 
 VANTOREL_TEST_MAIN(TestCalculate)

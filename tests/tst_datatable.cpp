@@ -47,6 +47,14 @@ private:
                                           Q_ARG(double, dy)));
     }
     QAbstractItemModel *model() const { return table->model(); }
+    // Every row: X, Y, dY, and 1 where it is left out of the fit (shown in italics), else 0.
+    QList<QList<double>> rowsWithMarks() const
+    {
+        QList<QList<double>> rows = testhelpers::tableRows(window);
+        for (int row = 0; row < rows.size(); ++row)
+            rows[row] << (model()->index(row, 0).data(Qt::FontRole).isValid() ? 1 : 0);
+        return rows;
+    }
     QList<double> column(int c) const
     {
         QList<double> values;
@@ -311,7 +319,9 @@ void TestDataTable::undoAndRedoEachChange_data()
         {"delete scattered rows", "delete", "Deleted 3 rows (Ctrl+Z to undo)", "Delete Selection"},
         {"clear a table read from a file", "clear", "Deleted 6 rows (Ctrl+Z to undo)",
          "Clear Data"},
-        {"open data", "open", "Read 6 points from %1", "Open Data"}};
+        {"open data", "open", "Read 6 points from %1", "Open Data"},
+        {"leave rows out of the fit", "leave out", "Left 2 rows out of the fit (Ctrl+Z to undo)",
+         "Leave Out of Fit"}};
     // With no memory to spare, the step is the only one kept: the older one is dropped and the
     // stack rebuilt around it.
     for (const QStringList &c : changes) {
@@ -338,7 +348,7 @@ void TestDataTable::undoAndRedoEachChange()
                                                 "4\t40\t0.4\n5\t50\t0.5\n6\t60\t0.6\n");
     testhelpers::answerFileDialog(path);
     window->findChild<QAction *>(QStringLiteral("actionOpen"))->trigger();
-    const auto before = testhelpers::tableRows(window);
+    const auto before = rowsWithMarks();
     const auto flags = QItemSelectionModel::Select | QItemSelectionModel::Rows;
     if (onlyNewest)
         window->setUndoBudget(1);
@@ -350,6 +360,10 @@ void TestDataTable::undoAndRedoEachChange()
         for (int row : change == QLatin1String("delete") ? QList<int>{5, 0, 3} : QList<int>{2, 3})
             table->selectionModel()->select(model()->index(row, 0), flags);
         window->findChild<QAction *>(QStringLiteral("actionDelete_Selection"))->trigger();
+    } else if (change == QLatin1String("leave out")) {
+        for (int row : {1, 4})
+            table->selectionModel()->select(model()->index(row, 0), flags);
+        window->findChild<QAction *>(QStringLiteral("actionLeaveOutOfFit"))->trigger();
     } else if (change == QLatin1String("clear")) {
         window->findChild<QAction *>(QStringLiteral("actionClear"))->trigger();
     } else {
@@ -358,7 +372,7 @@ void TestDataTable::undoAndRedoEachChange()
     }
     if (!message.isEmpty())
         QCOMPARE(window->statusBar()->currentMessage(), message.arg(path));
-    const auto after = testhelpers::tableRows(window);
+    const auto after = rowsWithMarks();
     QVERIFY(after != before);
 
     auto *undo = window->findChild<QAction *>(QStringLiteral("actionUndo"));
@@ -367,10 +381,10 @@ void TestDataTable::undoAndRedoEachChange()
     QCOMPARE(redo->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+Z")));
     testhelpers::DebugCapture debug;
     undo->trigger();
-    QCOMPARE(testhelpers::tableRows(window), before);
+    QCOMPARE(rowsWithMarks(), before);
     QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("Undone: ") + step);
     redo->trigger();
-    QCOMPARE(testhelpers::tableRows(window), after);
+    QCOMPARE(rowsWithMarks(), after);
     QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("Redone: ") + step);
     QCOMPARE(debug.count(QStringLiteral("Update graph")), 2);
     QVERIFY(!redo->isEnabled());
@@ -378,7 +392,7 @@ void TestDataTable::undoAndRedoEachChange()
     undo->trigger();
     QCOMPARE(undo->isEnabled(), !onlyNewest);
     if (onlyNewest) {
-        QCOMPARE(testhelpers::tableRows(window), before);
+        QCOMPARE(rowsWithMarks(), before);
         return;
     }
     undo->trigger();
@@ -396,12 +410,12 @@ void TestDataTable::undoKeepsWithinItsBudget()
     for (int i = 0; i < 50000; ++i)
         content += QByteArray::number(i) + "\t1\t0.5\n";
     const QString path = testhelpers::writeFile(dir.filePath(QStringLiteral("big.txt")), content);
-    window->setUndoBudget(std::size_t(2) << 20);
+    window->setUndoBudget(std::size_t(3) << 20);
     auto *open = window->findChild<QAction *>(QStringLiteral("actionOpen"));
     auto *clear = window->findChild<QAction *>(QStringLiteral("actionClear"));
     auto *undo = window->findChild<QAction *>(QStringLiteral("actionUndo"));
     auto *redo = window->findChild<QAction *>(QStringLiteral("actionRedo"));
-    // Each cleared table of 50000 points is 1.2 MB: the second one leaves no room for the first.
+    // Each cleared table of 50000 points is 1.6 MB: the second one leaves no room for the first.
     testhelpers::answerFileDialog(path);
     open->trigger();
     clear->trigger();
@@ -415,7 +429,7 @@ void TestDataTable::undoKeepsWithinItsBudget()
     QTRY_COMPARE(
         window->statusBar()->currentMessage(),
         QStringLiteral("Deleted 50001 rows (Ctrl+Z to undo); the oldest 2 steps, up to "
-                       "\"Clear Data\", can no longer be undone (Undo keeps at most 2 MB)"));
+                       "\"Clear Data\", can no longer be undone (Undo keeps at most 3 MB)"));
     undo->trigger();
     QCOMPARE(model()->rowCount(), 50001);
     undo->trigger();

@@ -83,7 +83,8 @@ void TestGraphView::cleanup()
 
 void TestGraphView::setUpTwoGraphs()
 {
-    QCOMPARE(plot->graphCount(), 2);
+    // The points, the curve, and the points left out of the fit drawn over their own.
+    QCOMPARE(plot->graphCount(), 3);
     QCOMPARE(plot->xAxis->scaleType(), QCPAxis::stLogarithmic);
     QVERIFY(plot->xAxis->ticker().dynamicCast<QCPAxisTickerLog>());
     QCOMPARE(plot->yAxis->scaleType(), QCPAxis::stLinear);

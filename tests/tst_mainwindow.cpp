@@ -40,7 +40,7 @@ private slots:
     void panelsMenuMirrorsTitleBarClose();
     void floatingPanelStaysChecked();
     void panelsStackOnTheLeft();
-    void contextMenuOffersThreeActions();
+    void contextMenuOffersTheDataActions();
     void aboutBoxShowsSameDialog();
     void exitClosesWindow_data();
     void exitClosesWindow();
@@ -137,10 +137,10 @@ void TestMainWindow::menusAndToolBar()
     QCOMPARE(actionNames(child<QMenu>("menuPanels")),
              QStringList({"actionControls", "actionData", "actionCalculation", "actionCalibration",
                           "actionFitReport"}));
-    QCOMPARE(
-        actionNames(child<QMenu>("menuData")),
-        QStringList({"actionAddPoint", "actionDelete_Selection", "actionClear", "actionUpdateGraph",
-                     "actionUndo", "actionRedo", "|", "actionSaveReport"}));
+    QCOMPARE(actionNames(child<QMenu>("menuData")),
+             QStringList({"actionAddPoint", "actionDelete_Selection", "actionLeaveOutOfFit",
+                          "actionClear", "actionUpdateGraph", "actionUndo", "actionRedo", "|",
+                          "actionSaveReport"}));
     QCOMPARE(actionNames(child<QMenu>("menuHelp")), QStringList({"actionAbout", "actionAbout_Qt"}));
 
     auto *toolBar = child<QToolBar>("mainToolBar");
@@ -239,7 +239,7 @@ void TestMainWindow::layoutsSpacingAndMargins()
     } docks[] = {
         {"dwControls", "Controls", {188, 152}, {524287, 152}},
         {"dwData", "Data", {188, 97}, {QWIDGETSIZE_MAX, QWIDGETSIZE_MAX}},
-        {"dwCalculation", "Calculation", {246, 117}, {524287, 117}},
+        {"dwCalculation", "Calculation", {246, 236}, {524287, 236}},
         {"dwCalibration", "Calibration", {288, 104}, {524287, 104}},
     };
     for (const auto &d : docks) {
@@ -329,7 +329,7 @@ void TestMainWindow::panelsStackOnTheLeft()
         QVERIFY(dock->geometry().right() < window->centralWidget()->geometry().left());
     }
     QCOMPARE(child<QDockWidget>("dwControls")->height(), 152);
-    QCOMPARE(child<QDockWidget>("dwCalculation")->height(), 117);
+    QCOMPARE(child<QDockWidget>("dwCalculation")->height(), 236);
     QCOMPARE(child<QDockWidget>("dwCalibration")->height(), 104);
 
     child<QAction>("actionFitReport")->setChecked(true);
@@ -339,7 +339,7 @@ void TestMainWindow::panelsStackOnTheLeft()
     QVERIFY(report.bottom() < child<QDockWidget>("dwCalibration")->geometry().top());
 }
 
-void TestMainWindow::contextMenuOffersThreeActions()
+void TestMainWindow::contextMenuOffersTheDataActions()
 {
     auto *table = child<QTableView>("twData");
     child<QAction>("actionData")->setChecked(true);
@@ -357,7 +357,8 @@ void TestMainWindow::contextMenuOffersThreeActions()
     timer->start(20);
     emit table->customContextMenuRequested(QPoint(5, 5));
     timer->stop();
-    QCOMPARE(seen, QStringList({"Add Point", "Delete Selection", "Clear Data"}));
+    QCOMPARE(seen,
+             QStringList({"Add Point", "Delete Selection", "Leave Out of Fit", "Clear Data"}));
 }
 
 void TestMainWindow::aboutBoxShowsSameDialog()

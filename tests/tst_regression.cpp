@@ -223,6 +223,8 @@ private slots:
     void fitStatisticsOfReferenceSets();
     void fitStatisticsUndefined_data();
     void fitStatisticsUndefined();
+    void controlledFitsMatchReference_data();
+    void controlledFitsMatchReference();
     void fitsAnyUnit();
 };
 
@@ -775,6 +777,91 @@ void TestRegression::fitStatisticsOfReferenceSets()
         QVERIFY2(std::fabs(r[0] - A) < 1e-3 * scipy[2], show(r));
         QVERIFY2(std::fabs(r[1] / k - Fc) < 1e-3 * scipy[3], show(r));
     }
+}
+
+// The "control" lines of the same file: fits of a file example with a range of X, rows left
+// out, a held parameter or absolute σ, each with what scipy found for it.
+void TestRegression::controlledFitsMatchReference_data()
+{
+    QTest::addColumn<int>("method");
+    QTest::addColumn<Vector>("x");
+    QTest::addColumn<Vector>("y");
+    QTest::addColumn<Vector>("dy");
+    QTest::addColumn<QStringList>("control");
+    QTest::addColumn<Vector>("scipy");
+    QFile file(QStringLiteral(VANTOREL_FIT_REFERENCE));
+    QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+    QString set;
+    QMap<QString, QMap<QString, Vector>> sets;
+    while (!file.atEnd()) {
+        const QStringList fields = QString::fromUtf8(file.readLine()).trimmed().split('\t');
+        Vector numbers;
+        for (const QString &field : fields.mid(1))
+            numbers << field.toDouble();
+        if (fields[0] == QLatin1String("set")) {
+            set = fields.value(1);
+        } else if (fields[0] == QLatin1String("control")) {
+            const QMap<QString, Vector> &points = sets[fields[1]];
+            Vector figures;
+            for (const QString &field : fields.mid(9))
+                figures << field.toDouble();
+            QTest::addRow("%s", qPrintable(fields.mid(1, 8).join(' ')))
+                << fields[2].toInt() << points["x"] << points["y"] << points["dy"]
+                << QStringList(fields.mid(3, 6)) << figures;
+        } else if (fields[0] != QLatin1String("fit")) {
+            sets[set][fields[0]] = numbers;
+        }
+    }
+}
+
+// A job with the same controls lands on scipy's minimum (1e-8, as the plain refinement), with
+// σ to 1e-6 (scipy's forward differences), the correlation within 1e-6 and the intervals from
+// the same Student's t; the held parameter is shown at its value, with no σ.
+void TestRegression::controlledFitsMatchReference()
+{
+    QFETCH(int, method);
+    QFETCH(Vector, x);
+    QFETCH(Vector, y);
+    QFETCH(Vector, dy);
+    QFETCH(QStringList, control);
+    QFETCH(Vector, scipy);
+    FitJob::Options options;
+    options.refine = true;
+    options.from = control[0].toDouble();
+    options.to = control[1].toDouble();
+    options.leftOut.fill(false, x.size());
+    for (const QString &row : control[2].split(',', Qt::SkipEmptyParts))
+        if (row != QLatin1String("-"))
+            options.leftOut[row.toInt()] = true;
+    options.held = control[3] == QLatin1String("A")    ? cFitStatistics::AHeld
+                   : control[3] == QLatin1String("Fc") ? cFitStatistics::FcHeld
+                                                       : cFitStatistics::NoneHeld;
+    options.heldValue = control[4].toDouble();
+    options.absoluteSigma = control[5] == QLatin1String("1");
+    FitJob job(method, x, y, dy, options);
+    QVERIFY(job.run(*calculationFor(method)));
+    QVERIFY2(job.refined(), qPrintable(job.minimum().reason));
+    QCOMPARE(job.degreesOfFreedom(), int(scipy[8]));
+    QCOMPARE(job.minimumStatistics().degreesOfFreedom(), int(scipy[8]));
+    QCOMPARE(job.absoluteSigma(), options.absoluteSigma);
+    const FitJob::Parameters &p = job.shown();
+    COMPARE_RELATIVE(p.A, scipy[0], 1e-8);
+    COMPARE_RELATIVE(p.Fc, scipy[1], 1e-8);
+    const Vector shown = {job.sigmaA(), job.sigmaFc(), job.confidenceA(), job.confidenceFc()};
+    const Vector expected = {scipy[2], scipy[3], scipy[5], scipy[6]};
+    for (int i = 0; i < shown.size(); ++i) {
+        if (std::isnan(expected[i]))
+            QVERIFY(std::isnan(shown[i]));
+        else
+            COMPARE_RELATIVE(shown[i], expected[i], 1e-6);
+    }
+    if (std::isnan(scipy[4]))
+        QVERIFY(std::isnan(job.correlation()));
+    else
+        QVERIFY2(std::fabs(job.correlation() - scipy[4]) < 1e-6,
+                 QByteArray::number(job.correlation(), 'g', 17));
+    COMPARE_RELATIVE(job.objective(), scipy[7], 1e-9);
+    QCOMPARE(job.usedPoints() + job.leftOutRows() + job.outsideRangeRows(), x.size());
 }
 
 void TestRegression::fitStatisticsUndefined_data()

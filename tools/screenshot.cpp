@@ -6,11 +6,14 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QItemSelectionModel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTextStream>
 #include <QToolButton>
 
@@ -169,6 +172,27 @@ int main(int argc, char *argv[])
         // The record stands below the summary: the panel scrolls down to it.
         scenes.window->findChild<QScrollArea *>(QStringLiteral("saFitReport"))
             ->ensureWidgetVisible(pages, 0, 0);
+    });
+    // A point left out of the fit (hollow) and a fit range, whose outside is shaded.
+    scene(QStringLiteral("fit-controls.png"), [&] {
+        scenes.showPanels({"actionData", "actionCalculation"});
+        scenes.openData(QStringLiteral("ifband.txt"));
+        auto *view = scenes.window->findChild<QTableView *>(QStringLiteral("twData"));
+        view->selectRow(16);
+        scenes.window->findChild<QAction *>(QStringLiteral("actionLeaveOutOfFit"))->trigger();
+        view->clearSelection();
+        view->scrollTo(view->model()->index(16, 0), QAbstractItemView::PositionAtCenter);
+        scenes.window->findChild<QLineEdit *>(QStringLiteral("leFitFrom"))->setText("0.3");
+        scenes.window->findChild<QLineEdit *>(QStringLiteral("leFitTo"))->setText("12");
+        scenes.calculate(0);
+    });
+    // Fc held at a value: the report shows it "fixed", and A alone with its σ.
+    scene(QStringLiteral("fit-fixed.png"), [&] {
+        scenes.showPanels({"actionCalculation", "actionFitReport"});
+        scenes.openData(QStringLiteral("ifband.txt"));
+        scenes.window->findChild<QCheckBox *>(QStringLiteral("cbFixFc"))->setChecked(true);
+        scenes.window->findChild<QLineEdit *>(QStringLiteral("leFixFc"))->setText("4");
+        scenes.calculate(1);
     });
     // Everything at once, for the top of the README.
     scene(QStringLiteral("overview.png"), [&] {
