@@ -128,8 +128,10 @@ void FitReportWidget::showFit(const FitJob &job, const QString &methodName,
         }
     }
     summary.clear();
-    addSummaryRow(tr("A"), tr("%1 ± %2").arg(shown(p.A), brief(job.sigmaA())));
-    addSummaryRow(tr("Fc"), tr("%1 ± %2").arg(shown(p.Fc), brief(job.sigmaFc())));
+    const QString a = tr("%1 ± %2").arg(shown(p.A), brief(job.sigmaA()));
+    const QString fc = tr("%1 ± %2").arg(shown(p.Fc), brief(job.sigmaFc()));
+    addSummaryRow(tr("A"), a);
+    addSummaryRow(tr("Fc"), fc);
     const QString fb = bound(p.Fb, p.fbFound || undefined, 0.01 * p.Fc, p.Fc);
     const QString ft = bound(p.Ft, p.ftFound || undefined, p.Fc, 2 * p.Fc);
     if ((p.fbFound && p.ftFound) || undefined) {
@@ -196,6 +198,7 @@ void FitReportWidget::showFit(const FitJob &job, const QString &methodName,
     showNotes();
     plotResiduals(job.statistics(), 1 / job.xScale(), 1 / job.yScale());
     appendRecord(recordOf(job));
+    emit fitShown(methodName, a, fc);
 }
 
 // A value wraps between words where its line is too narrow, and never inside a number.
@@ -368,6 +371,19 @@ bool FitReportWidget::eventFilter(QObject *watched, QEvent *event)
         return true;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+QCustomPlot *FitReportWidget::residualPlot() const
+{
+    return ui->wResidualPlot;
+}
+
+void FitReportWidget::setAxisTitles(const QString &titleX, const QString &titleY)
+{
+    QCustomPlot *plot = ui->wResidualPlot;
+    plot->xAxis->setLabel(titleX);
+    plot->yAxis->setLabel(titleY.isEmpty() ? tr("Y − model") : tr("%1 − model").arg(titleY));
+    replotWhenShown();
 }
 
 void FitReportWidget::followXRange(const QCPRange &range)

@@ -13,6 +13,7 @@ class FitReportWidget;
 }
 
 class QCPRange;
+class QCustomPlot;
 class QLabel;
 class FitJob;
 class cFitStatistics;
@@ -57,6 +58,17 @@ public:
 
     // The size of the panel before any fit, whatever the report holds.
     QSize sizeHint() const override;
+
+    // The residual plot, for the export that stacks it under the main plot.
+    QCustomPlot *residualPlot() const;
+    // Titles the residual plot's axes after the main plot's: the same X title, and the Y title
+    // as "Y title − model" ("Y − model" while Y has none).
+    void setAxisTitles(const QString &titleX, const QString &titleY);
+
+signals:
+    // A fit was shown: its method, and A and Fc with their standard errors as the summary
+    // shows them.
+    void fitShown(const QString &methodName, const QString &A, const QString &Fc);
 
 public slots:
     // Keeps the X range of the residual plot that of the main plot.
