@@ -244,10 +244,10 @@ void GraphView::setLegendVisible(bool visible)
 }
 
 // The fit's entry: the method, and A and Fc with their standard errors in the digits of the
-// report.
+// report, a line each, so that the legend stays narrow.
 void GraphView::fitShown(const QString &methodName, const QString &A, const QString &Fc)
 {
-    fitName = tr("Fit: %1\nA = %2, Fc = %3").arg(methodName, A, Fc);
+    fitName = tr("Fit: %1\nA = %2\nFc = %3").arg(methodName, A, Fc);
     QCPGraph *curve = plot->graph(1);
     if (!plot->legend->hasItemWithPlottable(curve))
         curve->addToLegend();

@@ -361,7 +361,7 @@ void TestGraphExport::legendNamesTheFit()
             QStringLiteral("Fit: ") +
             window->findChild<QComboBox *>(QStringLiteral("cbCalculationType"))->currentText()),
         qPrintable(name));
-    QVERIFY2(QRegularExpression(QStringLiteral("A = %1 ± \\d.*, Fc = %2 ± \\d")
+    QVERIFY2(QRegularExpression(QStringLiteral("\\nA = %1 ± \\d[^\\n]*\\nFc = %2 ± \\d")
                                     .arg(QRegularExpression::escape(status.captured(1)),
                                          QRegularExpression::escape(status.captured(2))))
                  .match(name)
