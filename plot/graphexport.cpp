@@ -125,7 +125,9 @@ private:
 };
 
 // Draws page onto painter, whose coordinates are pixels of the screen: the plot, and the
-// residuals under it with the same left and right margins, in logical size.
+// residuals under it with the same left and right margins, in logical size. Pens one pixel wide
+// on the screen grow with the scale of a sharper image and of a vector picture; at the screen's
+// own scale they are drawn as on the screen.
 bool drawPage(QCPPainter *painter, QCustomPlot *plot, const GraphExport::Page &page,
               const QSize &logical, bool vector)
 {
@@ -135,7 +137,8 @@ bool drawPage(QCPPainter *painter, QCustomPlot *plot, const GraphExport::Page &p
         painter->setMode(QCPPainter::pmVectorized);
         painter->setMode(QCPPainter::pmNoCaching);
     }
-    painter->setMode(QCPPainter::pmNonCosmetic);
+    if (vector || painter->transform().m11() > 1)
+        painter->setMode(QCPPainter::pmNonCosmetic);
     if (!page.residuals) {
         ExportState state({plot}, page.fontPt, vector);
         plot->toPainter(painter, logical.width(), logical.height());
@@ -229,33 +232,31 @@ QSize GraphExport::pixelSize(QCustomPlot *plot, const Page &page)
                  int(std::lround(toInches(page.size.height(), page.unit, dpi) * page.dpi)));
 }
 
-// The plot is laid out in pixels of the screen, where its fonts are measured, and drawn scaled
-// to the resolution: a font of so many points and a pen one pixel wide keep their size on paper
-// at every resolution. The image carries its resolution.
+// The plot is laid out in pixels of the screen and drawn scaled to the resolution: a font of so
+// many points and a pen one pixel wide keep their size on paper at every resolution. It is drawn
+// on a pixmap, as the screen's picture is, so that its text is measured and drawn at the same
+// resolution as there. The image carries its resolution.
 QImage GraphExport::image(QCustomPlot *plot, const Page &page)
 {
     const QSize pixels = pixelSize(plot, page);
     if (pixels.isEmpty() || pixels.width() > 30000 || pixels.height() > 30000)
         return QImage();
-    QImage result(pixels, QImage::Format_RGB32);
-    if (result.isNull())
+    QPixmap canvas(pixels);
+    if (canvas.isNull())
         return QImage();
-    const double dpi = screenDpi(plot);
-    const int perMetre = int(std::lround(dpi / 0.0254));
-    result.setDotsPerMeterX(perMetre);
-    result.setDotsPerMeterY(perMetre);
-    result.fill(Qt::white);
-    const double scale = page.dpi / dpi;
+    canvas.fill(Qt::white);
+    const double scale = page.dpi / screenDpi(plot);
     const QSize logical(std::max(1, int(std::lround(pixels.width() / scale))),
                         std::max(1, int(std::lround(pixels.height() / scale))));
-    QCPPainter painter(&result);
+    QCPPainter painter(&canvas);
     painter.scale(scale, scale);
     if (!drawPage(&painter, plot, page, logical, false))
         return QImage();
     painter.end();
-    const int pagePerMetre = int(std::lround(page.dpi / 0.0254));
-    result.setDotsPerMeterX(pagePerMetre);
-    result.setDotsPerMeterY(pagePerMetre);
+    QImage result = canvas.toImage();
+    const int perMetre = int(std::lround(page.dpi / 0.0254));
+    result.setDotsPerMeterX(perMetre);
+    result.setDotsPerMeterY(perMetre);
     return result;
 }
 

@@ -120,7 +120,6 @@ private slots:
     void init();
     void cleanup();
 
-    void graphMenu();
     void titlesGoIntoEveryExport_data();
     void titlesGoIntoEveryExport();
     void legendNamesTheFit();
@@ -129,6 +128,7 @@ private slots:
     void pageSizeResolutionAndText_data();
     void pageSizeResolutionAndText();
     void residualsStackUnderThePlot();
+    void failedExportKeepsTheDialog_data();
     void failedExportKeepsTheDialog();
     void manyPointsStayVectors();
     void copyGraphIsTwiceAsSharp();
@@ -223,30 +223,6 @@ void TestGraphExport::exportGraph(const ExportSettings &settings, const QString 
     action("actionExportGraph")->trigger();
 }
 
-// The Graph menu stands between Data and Help and holds the plot's actions, SaveGraph too.
-void TestGraphExport::graphMenu()
-{
-    auto *menu = window->findChild<QMenu *>(QStringLiteral("menuGraph"));
-    QVERIFY(menu);
-    QStringList bar;
-    for (QAction *entry : window->menuBar()->actions())
-        bar << entry->text();
-    QCOMPARE(bar.indexOf(menu->title()), bar.indexOf(QStringLiteral("Data")) + 1);
-    QCOMPARE(bar.indexOf(QStringLiteral("Help")), bar.indexOf(menu->title()) + 1);
-    for (const char *name : {"actionGraphTitles", "actionGraphLegend", "actionCopyGraph",
-                             "actionExportGraph", "actionSaveGraph"})
-        QVERIFY2(menu->actions().contains(action(name)), name);
-    QCOMPARE(action("actionCopyGraph")->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+C")));
-    QCOMPARE(action("actionExportGraph")->shortcut(), QKeySequence(QStringLiteral("Ctrl+E")));
-    QVERIFY(action("actionGraphLegend")->isCheckable());
-    QVERIFY(!action("actionGraphLegend")->isChecked());
-    QVERIFY(!plot->legend->visible());
-    QCOMPARE(plot->xAxis->label(), QString());
-    QCOMPARE(plot->yAxis->label(), QString());
-    QCOMPARE(plot->plotLayout()->rowCount(), 1);
-    QCOMPARE(residualPlot()->yAxis->label(), QStringLiteral("Y − model"));
-}
-
 void TestGraphExport::titlesGoIntoEveryExport_data()
 {
     QTest::addColumn<bool>("byDialog");
@@ -259,6 +235,11 @@ void TestGraphExport::titlesGoIntoEveryExport_data()
 void TestGraphExport::titlesGoIntoEveryExport()
 {
     QFETCH(bool, byDialog);
+    // No titles and no legend at start: the plot looks as it always did.
+    QCOMPARE(plot->xAxis->label() + plot->yAxis->label(), QString());
+    QCOMPARE(plot->plotLayout()->rowCount(), 1);
+    QVERIFY(!plot->legend->visible());
+    QCOMPARE(residualPlot()->yAxis->label(), QStringLiteral("Y − model"));
     addPoint(1, 5, 0.5);
     addPoint(10, 6, 0.2);
     addPoint(100, 7, 1);
@@ -546,17 +527,33 @@ void TestGraphExport::residualsStackUnderThePlot()
     QCOMPARE(plot->axisRect()->rect(), onScreen);
 }
 
-// A file that cannot be written is reported in a warning, and the dialog stays open with its
-// settings; nothing is written.
+void TestGraphExport::failedExportKeepsTheDialog_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<double>("widthMm");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("folder that does not exist")
+        << "missing/graph.png" << 85.0 << "No such file or directory";
+    QTest::newRow("picture too large to draw")
+        << "huge.png" << 2000.0 << "the plot could not be drawn";
+}
+
+// A file that cannot be written, or a picture too large to draw, is reported in a warning, and
+// the dialog stays open with its settings; nothing is written.
 void TestGraphExport::failedExportKeepsTheDialog()
 {
+    QFETCH(QString, name);
+    QFETCH(double, widthMm);
+    QFETCH(QString, reason);
     QString warning;
     bool stillOpen = false;
     testhelpers::answerModal([&](QWidget *modal) {
         if (modal->objectName() != QLatin1String("ExportGraphDialog"))
             return false;
-        modal->findChild<QLineEdit *>(QStringLiteral("leExportFile"))
-            ->setText(dir.filePath(QStringLiteral("missing/graph.png")));
+        modal->findChild<QComboBox *>(QStringLiteral("cbExportUnit"))->setCurrentText("mm");
+        modal->findChild<QDoubleSpinBox *>(QStringLiteral("sbExportWidth"))->setValue(widthMm);
+        modal->findChild<QSpinBox *>(QStringLiteral("sbExportDpi"))->setValue(1200);
+        modal->findChild<QLineEdit *>(QStringLiteral("leExportFile"))->setText(dir.filePath(name));
         testhelpers::answerWarning(&warning);
         modal->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
         stillOpen = modal->isVisible();
@@ -565,8 +562,8 @@ void TestGraphExport::failedExportKeepsTheDialog()
     });
     action("actionExportGraph")->trigger();
     QVERIFY(stillOpen);
-    QVERIFY2(warning.startsWith(QStringLiteral("Could not export graph ")), qPrintable(warning));
-    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("missing"))));
+    QCOMPARE(warning, "Could not export graph " + dir.filePath(name) + ": " + reason);
+    QVERIFY(dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
 }
 
 // A hundred thousand points with their bars go into an SVG as vector shapes, one for every point,

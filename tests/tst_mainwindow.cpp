@@ -101,6 +101,10 @@ void TestMainWindow::windowAndActions()
         {"actionSaveGraph", "SaveGraph", "", false, true},
         {"actionCalibration", "Calibration", "", true, false},
         {"actionFitReport", "Fit Report", "", true, false},
+        {"actionGraphTitles", "Titles…", "", false, false},
+        {"actionGraphLegend", "Legend", "", true, false},
+        {"actionCopyGraph", "Copy Graph", "Ctrl+Shift+C", false, false},
+        {"actionExportGraph", "Export Graph…", "Ctrl+E", false, false},
     };
     for (const Expected &e : actions) {
         auto *action = child<QAction>(e.name);
@@ -129,7 +133,7 @@ void TestMainWindow::menusAndToolBar()
     QStringList titles;
     for (QAction *action : bar->actions())
         titles << action->text();
-    QCOMPARE(titles, QStringList({"&File", "Panels", "Data", "Help"}));
+    QCOMPARE(titles, QStringList({"&File", "Panels", "Data", "Graph", "Help"}));
 
     QCOMPARE(actionNames(child<QMenu>("menu_File")),
              QStringList({"actionOpen", "actionSave", "actionSaveGraph", "actionExit"}));
@@ -139,6 +143,9 @@ void TestMainWindow::menusAndToolBar()
     QCOMPARE(actionNames(child<QMenu>("menuData")),
              QStringList({"actionAddPoint", "actionDelete_Selection", "actionClear",
                           "actionUpdateGraph", "actionUndo", "actionRedo"}));
+    QCOMPARE(actionNames(child<QMenu>("menuGraph")),
+             QStringList({"actionGraphTitles", "actionGraphLegend", "|", "actionCopyGraph",
+                          "actionExportGraph", "actionSaveGraph"}));
     QCOMPARE(actionNames(child<QMenu>("menuHelp")), QStringList({"actionAbout", "actionAbout_Qt"}));
 
     auto *toolBar = child<QToolBar>("mainToolBar");
