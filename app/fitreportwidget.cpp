@@ -154,8 +154,10 @@ void FitReportWidget::showFit(const FitJob &job, const QString &methodName,
         return held == self ? tr("%1 fixed").arg(shown(value))
                             : tr("%1 ± %2").arg(shown(value), brief(sigma));
     };
-    addSummaryRow(tr("A"), parameter(p.A, job.sigmaA(), cFitStatistics::AHeld));
-    addSummaryRow(tr("Fc"), parameter(p.Fc, job.sigmaFc(), cFitStatistics::FcHeld));
+    const QString a = parameter(p.A, job.sigmaA(), cFitStatistics::AHeld);
+    const QString fc = parameter(p.Fc, job.sigmaFc(), cFitStatistics::FcHeld);
+    addSummaryRow(tr("A"), a);
+    addSummaryRow(tr("Fc"), fc);
     // The 95 % interval is symmetric: its half-width, t times σ.
     const QString none = tr("fixed");
     addSummaryPair(tr("95 % A"),
@@ -240,8 +242,9 @@ void FitReportWidget::showFit(const FitJob &job, const QString &methodName,
     showNotes();
     plotResiduals(job.statistics(), 1 / job.xScale(), 1 / job.yScale());
     shownOrigin = origin;
-    fitShown = true;
+    hasShownFit = true;
     appendRecord(recordOf(job, origin));
+    emit fitShown(methodName, a, fc);
 }
 
 // A value wraps between words where its line is too narrow, and never inside a number.
@@ -419,6 +422,19 @@ bool FitReportWidget::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
+QCustomPlot *FitReportWidget::residualPlot() const
+{
+    return ui->wResidualPlot;
+}
+
+void FitReportWidget::setAxisTitles(const QString &titleX, const QString &titleY)
+{
+    QCustomPlot *plot = ui->wResidualPlot;
+    plot->xAxis->setLabel(titleX);
+    plot->yAxis->setLabel(titleY.isEmpty() ? tr("Y − model") : tr("%1 − model").arg(titleY));
+    replotWhenShown();
+}
+
 void FitReportWidget::followXRange(const QCPRange &range)
 {
     ui->wResidualPlot->xAxis->setRange(range);
@@ -429,7 +445,7 @@ void FitReportWidget::followXRange(const QCPRange &range)
 QString FitReportWidget::reportText() const
 {
     QStringList lines(ui->lbFitSummary->text());
-    if (fitShown) {
+    if (hasShownFit) {
         lines << ui->lbFitPoints->text();
         for (const QVector<Entry> &line : summary) {
             for (const Entry &entry : line)

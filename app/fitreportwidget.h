@@ -13,6 +13,7 @@ class FitReportWidget;
 }
 
 class QCPRange;
+class QCustomPlot;
 class QLabel;
 class FitJob;
 class cFitStatistics;
@@ -66,6 +67,17 @@ public:
     // The size of the panel before any fit, whatever the report holds.
     QSize sizeHint() const override;
 
+    // The residual plot, for the export that stacks it under the main plot.
+    QCustomPlot *residualPlot() const;
+    // Titles the residual plot's axes after the main plot's: the same X title, and the Y title
+    // as "Y title − model" ("Y − model" while Y has none).
+    void setAxisTitles(const QString &titleX, const QString &titleY);
+
+signals:
+    // A fit was shown: its method, and A and Fc with their standard errors as the summary
+    // shows them.
+    void fitShown(const QString &methodName, const QString &A, const QString &Fc);
+
 public slots:
     // Keeps the X range of the residual plot that of the main plot.
     void followXRange(const QCPRange &range);
@@ -110,7 +122,7 @@ private:
     QList<FitRecord> fits;
     // What the fit shown came from; the summary holds a fit once one ran to its end.
     FitOrigin shownOrigin;
-    bool fitShown = false;
+    bool hasShownFit = false;
     QStringList notes;
     // The changes since the fit shown (Change flags).
     int changes = 0;

@@ -1,10 +1,17 @@
 #include "app/graphview.h"
 
+#include <QClipboard>
 #include <QDebug>
 #include <QFileDialog>
+#include <QGuiApplication>
+#include <QInputDialog>
 #include <qcustomplot.h>
 
+#include <algorithm>
+
+#include "app/exportgraphdialog.h"
 #include "app/fitreportwidget.h"
+#include "app/graphtitlesdialog.h"
 #include "app/pointsource.h"
 #include "plot/graphexport.h"
 #include "plot/plainticks.h"
@@ -14,7 +21,7 @@
 
 GraphView::GraphView(QCustomPlot *plot, FitReportWidget *report, const PointSource *points,
                      QObject *parent)
-    : QObject(parent), plot(plot), points(points)
+    : QObject(parent), plot(plot), report(report), points(points)
 {
     plot->xAxis->setScaleType(QCPAxis::stLogarithmic);
     PlainTicks<QCPAxisTickerLog>::install(plot->xAxis);
@@ -63,6 +70,20 @@ GraphView::GraphView(QCustomPlot *plot, FitReportWidget *report, const PointSour
     plot->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
     connect(plot->xAxis, QOverload<const QCPRange &>::of(&QCPAxis::rangeChanged), report,
             &FitReportWidget::followXRange);
+
+    // The legend names the points, and the fit once there is one; the error bars belong to the
+    // points and have no entry of their own.
+    plot->legend->clearItems();
+    pointGraph->setName(tr("Measured points"));
+    pointGraph->addToLegend();
+    plot->legend->setVisible(false);
+    connect(report, &FitReportWidget::fitShown, this, &GraphView::fitShown);
+    connect(plot, &QCustomPlot::beforeReplot, this, &GraphView::placeLegend);
+
+    // Double-clicking an axis of either plot, or its title, edits the title.
+    const auto onAxis = [this](QCPAxis *axis) { editAxisTitle(axis); };
+    connect(plot, &QCustomPlot::axisDoubleClick, this, onAxis);
+    connect(report->residualPlot(), &QCustomPlot::axisDoubleClick, this, onAxis);
 }
 
 // Fits the axes exactly to the points, their bars and the fit curve: the full view.
@@ -113,7 +134,11 @@ void GraphView::setCurveOutOfDate(bool outOfDate)
     curveOutOfDate = outOfDate;
     QCPGraph *curve = plot->graph(1);
     curve->setPen(QPen(QBrush(Qt::red), 1, outOfDate ? Qt::DashLine : Qt::SolidLine));
-    curve->layer()->replot();
+    nameCurve();
+    if (plot->legend->visible() && !fitName.isEmpty())
+        plot->replot();
+    else
+        curve->layer()->replot();
 }
 
 // The curve on screen is the new fit's whatever the curve before it was: its own buffer is
@@ -163,14 +188,14 @@ GraphView::Export GraphView::exportGraph(QWidget *parent, QString *failure)
 {
     const QString fileName = QFileDialog::getSaveFileName(
         parent, tr("Save Graph..."), QStringLiteral("./out_graph.jpg"),
-        QStringLiteral("JPEG (*.jpg);;PDF (*.pdf);;PNG (*.png);; BMP (*.bmp)"));
+        QStringLiteral("JPEG (*.jpg);;PDF (*.pdf);;PNG (*.png);; BMP (*.bmp);;SVG (*.svg)"));
     if (fileName.isEmpty())
         return Export::Cancelled;
     const QString extension = fileName.split(QLatin1Char('.')).last().toLower();
     const GraphExport::Format format = GraphExport::formatOf(extension);
     if (format == GraphExport::Unknown) {
-        *failure =
-            tr("Could not save graph %1: use the extension .jpg, .png, .bmp or .pdf").arg(fileName);
+        *failure = tr("Could not save graph %1: use the extension .jpg, .png, .bmp, .pdf or .svg")
+                       .arg(fileName);
         return Export::Failed;
     }
     QString error;
@@ -179,4 +204,148 @@ GraphView::Export GraphView::exportGraph(QWidget *parent, QString *failure)
         return Export::Failed;
     }
     return Export::Saved;
+}
+
+bool GraphView::exportWithDialog(QWidget *parent)
+{
+    ExportGraphDialog dialog(plot, report->residualPlot(), parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+// The image knows its pixel ratio, so that a program that reads it pastes it at the plot's size
+// on the screen, drawn twice as sharp.
+void GraphView::copyGraph()
+{
+    GraphExport::Page page = GraphExport::screenPage(plot);
+    page.dpi *= 2;
+    QImage image = GraphExport::image(plot, page);
+    if (image.isNull())
+        return;
+    image.setDevicePixelRatio(2);
+    QGuiApplication::clipboard()->setImage(image);
+}
+
+// The title above the plot has a layout row of its own only while there is one, so that a plot
+// without a title looks as it always did.
+void GraphView::setTitles(const QString &titleX, const QString &titleY, const QString &titlePlot)
+{
+    plot->xAxis->setLabel(titleX);
+    plot->yAxis->setLabel(titleY);
+    report->setAxisTitles(titleX, titleY);
+    if (titlePlot.isEmpty() && title) {
+        plot->plotLayout()->remove(title);
+        plot->plotLayout()->simplify();
+        title = nullptr;
+    } else if (!titlePlot.isEmpty() && !title) {
+        QFont font = plot->font();
+        font.setPointSizeF(font.pointSizeF() * 1.2);
+        font.setBold(true);
+        title = new QCPTextElement(plot, titlePlot, font);
+        title->setObjectName(QStringLiteral("plotTitle"));
+        plot->plotLayout()->insertRow(0);
+        plot->plotLayout()->addElement(0, 0, title);
+    } else if (title) {
+        title->setText(titlePlot);
+    }
+    plot->replot();
+}
+
+QString GraphView::titleX() const
+{
+    return plot->xAxis->label();
+}
+
+QString GraphView::titleY() const
+{
+    return plot->yAxis->label();
+}
+
+QString GraphView::titlePlot() const
+{
+    return title ? title->text() : QString();
+}
+
+void GraphView::editTitles(QWidget *parent)
+{
+    GraphTitlesDialog dialog(titleX(), titleY(), titlePlot(), parent);
+    if (dialog.exec() == QDialog::Accepted)
+        setTitles(dialog.titleX(), dialog.titleY(), dialog.titlePlot());
+}
+
+// An axis of the residual plot edits the title it follows: its X axis the X title, its Y axis
+// the Y title.
+void GraphView::editAxisTitle(QCPAxis *axis)
+{
+    const bool isX = axis->orientation() == Qt::Horizontal;
+    bool ok = false;
+    const QString text =
+        QInputDialog::getText(plot->window(), isX ? tr("X Axis Title") : tr("Y Axis Title"),
+                              isX ? tr("Title of the X axis (empty for none):")
+                                  : tr("Title of the Y axis (empty for none):"),
+                              QLineEdit::Normal, isX ? titleX() : titleY(), &ok);
+    if (!ok)
+        return;
+    if (isX)
+        setTitles(text.trimmed(), titleY(), titlePlot());
+    else
+        setTitles(titleX(), text.trimmed(), titlePlot());
+}
+
+void GraphView::setLegendVisible(bool visible)
+{
+    plot->legend->setVisible(visible);
+    plot->replot();
+}
+
+// The fit's entry: the method, and A and Fc with their standard errors in the digits of the
+// report, a line each, so that the legend stays narrow.
+void GraphView::fitShown(const QString &methodName, const QString &A, const QString &Fc)
+{
+    fitName = tr("Fit: %1\nA = %2\nFc = %3").arg(methodName, A, Fc);
+    QCPGraph *curve = plot->graph(1);
+    if (!plot->legend->hasItemWithPlottable(curve))
+        curve->addToLegend();
+    nameCurve();
+}
+
+// A fit that no longer matches the table says so, as the report does.
+void GraphView::nameCurve()
+{
+    if (fitName.isEmpty())
+        return;
+    QString name = fitName;
+    if (curveOutOfDate)
+        name.insert(name.indexOf(QLatin1Char('\n')), tr(" (table changed since)"));
+    plot->graph(1)->setName(name);
+}
+
+// The legend goes into the corner of the axis rectangle where the fewest points and curve
+// samples lie under it; on a tie the earlier of top right, top left, bottom right, bottom left.
+void GraphView::placeLegend()
+{
+    QCPLegend *legend = plot->legend;
+    if (!legend->visible())
+        return;
+    const QRect area = plot->axisRect()->rect();
+    const QSize size = legend->minimumOuterSizeHint();
+    const Qt::Alignment corners[] = {Qt::AlignTop | Qt::AlignRight, Qt::AlignTop | Qt::AlignLeft,
+                                     Qt::AlignBottom | Qt::AlignRight,
+                                     Qt::AlignBottom | Qt::AlignLeft};
+    int counts[4] = {0, 0, 0, 0};
+    QRect boxes[4];
+    for (int i = 0; i < 4; ++i) {
+        const int left = corners[i] & Qt::AlignLeft ? area.left() : area.right() - size.width();
+        const int top = corners[i] & Qt::AlignTop ? area.top() : area.bottom() - size.height();
+        boxes[i] = QRect(left, top, size.width(), size.height());
+    }
+    for (int g = 0; g < 2; ++g) {
+        QCPGraph *graph = plot->graph(g);
+        for (auto it = graph->data()->constBegin(); it != graph->data()->constEnd(); ++it) {
+            const QPointF at = graph->coordsToPixels(it->key, it->value);
+            for (int i = 0; i < 4; ++i)
+                counts[i] += boxes[i].contains(at.toPoint()) ? 1 : 0;
+        }
+    }
+    const int best = int(std::min_element(counts, counts + 4) - counts);
+    plot->axisRect()->insetLayout()->setInsetAlignment(0, corners[best]);
 }

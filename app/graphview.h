@@ -2,12 +2,15 @@
 #define GRAPHVIEW_H
 
 #include <QObject>
+#include <QString>
 #include <QVector>
 
 #include <limits>
 
 class QCPGraph;
 class QCPItemRect;
+class QCPAxis;
+class QCPTextElement;
 class QCustomPlot;
 class QWidget;
 class FitReportWidget;
@@ -15,7 +18,8 @@ class PointSource;
 
 // The plot of the points (graph 0, blue diamonds with ±dY bars) and of the last fitted curve
 // (graph 1, red line): its set-up, the refresh of the points with the full view, the curve drawn
-// dashed while it no longer matches the table, and its export.
+// dashed while it no longer matches the table, the titles of its axes and above it, a legend
+// that keeps out of the points' way, and its exports (SaveGraph, Export Graph, Copy Graph).
 class GraphView : public QObject
 {
     Q_OBJECT
@@ -60,9 +64,35 @@ public:
 
     // Asks for a file name and exports the plot; *failure gets the message of a failure.
     Export exportGraph(QWidget *parent, QString *failure);
+    // The Export Graph dialog; true when it wrote a file.
+    bool exportWithDialog(QWidget *parent);
+    // Puts the plot on the clipboard as an image of twice the screen's resolution.
+    void copyGraph();
+
+    // The titles of the X and Y axes (the residual plot's follow them) and the line above the
+    // plot; empty for none. They last for the session and go into every export.
+    void setTitles(const QString &titleX, const QString &titleY, const QString &titlePlot);
+    QString titleX() const;
+    QString titleY() const;
+    QString titlePlot() const;
+    // The Graph Titles dialog.
+    void editTitles(QWidget *parent);
+
+    // Shows or hides the legend of the points and the fit.
+    void setLegendVisible(bool visible);
 
 private:
+    void editAxisTitle(QCPAxis *axis);
+    void fitShown(const QString &methodName, const QString &A, const QString &Fc);
+    void nameCurve();
+    void placeLegend();
+
     QCustomPlot *plot;
+    FitReportWidget *report;
+    // The line above the plot, in a layout row of its own while there is one.
+    QCPTextElement *title = nullptr;
+    // The legend's text of the fit shown, empty before the first.
+    QString fitName;
     const PointSource *points;
     bool curveOutOfDate = false;
     // Whether the points drawn are those of the table and calibration as they are, and the

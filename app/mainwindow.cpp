@@ -85,6 +85,13 @@ MainWindow::MainWindow(QWidget *parent)
     ui->wPlot->setLocale(NumberText::locale());
 
     graph = new GraphView(ui->wPlot, ui->wFitReport, this, this);
+    connect(ui->actionGraphTitles, &QAction::triggered, this, [this] { graph->editTitles(this); });
+    connect(ui->actionGraphLegend, &QAction::toggled, graph, &GraphView::setLegendVisible);
+    connect(ui->actionCopyGraph, &QAction::triggered, graph, &GraphView::copyGraph);
+    connect(ui->actionExportGraph, &QAction::triggered, this, [this] {
+        if (graph->exportWithDialog(this))
+            clearSaveFailure();
+    });
     calculationPanel = new CalculationPanel(this, ui, this, graph);
     connect(ui->actionSaveReport, &QAction::triggered, ui->wFitReport,
             &FitReportWidget::saveReport);

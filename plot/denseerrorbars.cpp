@@ -59,8 +59,9 @@ void DenseErrorBars::draw(QCPPainter *painter)
     QCPErrorBarsDataContainer::const_iterator end;
     getVisibleDataBounds(begin, end, QCPDataRange(0, dataCount()));
     const QRect area = keyAxis()->axisRect()->rect();
-    if (errorType() != etValueError || keyAxis()->orientation() != Qt::Horizontal ||
-        area.width() <= 0 || area.height() <= 0 || end - begin <= area.width()) {
+    if (painter->modes().testFlag(QCPPainter::pmVectorized) || errorType() != etValueError ||
+        keyAxis()->orientation() != Qt::Horizontal || area.width() <= 0 || area.height() <= 0 ||
+        end - begin <= area.width()) {
         QCPErrorBars::draw(painter);
         return;
     }

@@ -226,8 +226,8 @@ packages_available() {
 # What building and running the program with Qt $1 needs. The plot library's -dev package
 # brings its builds for both Qt versions.
 build_packages() {
-    local qt=(qtbase5-dev qtbase5-dev-tools)
-    [ "$1" = 6 ] && qt=(qt6-base-dev qt6-base-dev-tools)
+    local qt=(qtbase5-dev qtbase5-dev-tools libqt5svg5-dev)
+    [ "$1" = 6 ] && qt=(qt6-base-dev qt6-base-dev-tools qt6-svg-dev)
     echo cmake make g++ pkg-config "${qt[@]}" libqcustomplot-dev libcminpack-dev fonts-dejavu-core \
         liblxi-dev libtirpc-dev libboost-dev
 }

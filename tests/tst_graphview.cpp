@@ -9,6 +9,7 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QWheelEvent>
+#include <QXmlStreamReader>
 #include <qcustomplot.h>
 
 #include <cmath>
@@ -350,6 +351,7 @@ void TestGraphView::exportsByExtension_data()
     QTest::newRow("bmp") << "graph.bmp" << QByteArray("bmp");
     QTest::newRow("pdf") << "graph.pdf" << QByteArray("pdf");
     QTest::newRow("dots in the name") << "my.graph.v2.png" << QByteArray("png");
+    QTest::newRow("svg") << "graph.svg" << QByteArray("svg");
 }
 
 void TestGraphView::exportsByExtension()
@@ -374,6 +376,21 @@ void TestGraphView::exportsByExtension()
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QVERIFY(file.read(5) == "%PDF-");
+    } else if (format == "svg") {
+        // Well-formed, the size of the plot, with the tick labels as text.
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QXmlStreamReader xml(&file);
+        QVERIFY(xml.readNextStartElement());
+        QCOMPARE(xml.name().toString(), QStringLiteral("svg"));
+        QCOMPARE(xml.attributes().value(QStringLiteral("viewBox")).toString(),
+                 QStringLiteral("0 0 %1 %2").arg(plot->width()).arg(plot->height()));
+        int texts = 0;
+        while (!xml.atEnd())
+            texts += xml.readNext() == QXmlStreamReader::StartElement &&
+                     xml.name() == QLatin1String("text");
+        QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+        QVERIFY(texts >= 3);
     } else {
         QImageReader reader(path);
         reader.setDecideFormatFromContent(true);
@@ -388,13 +405,13 @@ void TestGraphView::namesThatWriteNothing_data()
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("reason");
-    const QString extensions = QStringLiteral(": use the extension .jpg, .png, .bmp or .pdf");
+    const QString extensions = QStringLiteral(": use the extension .jpg, .png, .bmp, .pdf or .svg");
     QTest::newRow("dot only in a folder name") << "data.old"
                                                << "graph" << extensions;
     QTest::newRow("jpeg is not jpg") << ""
                                      << "graph.jpeg" << extensions;
-    QTest::newRow("svg") << ""
-                         << "graph.svg" << extensions;
+    QTest::newRow("xyz") << ""
+                         << "graph.xyz" << extensions;
     QTest::newRow("no dot at all") << ""
                                    << "graph" << extensions;
     QTest::newRow("folder that does not exist") << ""

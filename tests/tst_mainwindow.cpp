@@ -102,6 +102,10 @@ void TestMainWindow::windowAndActions()
         {"actionCalibration", "Calibration", "", true, false},
         {"actionFitReport", "Fit Report", "", true, false},
         {"actionSaveReport", "Save Report…", "", false, false},
+        {"actionGraphTitles", "Titles…", "", false, false},
+        {"actionGraphLegend", "Legend", "", true, false},
+        {"actionCopyGraph", "Copy Graph", "Ctrl+Shift+C", false, false},
+        {"actionExportGraph", "Export Graph…", "Ctrl+E", false, false},
     };
     for (const Expected &e : actions) {
         auto *action = child<QAction>(e.name);
@@ -130,7 +134,7 @@ void TestMainWindow::menusAndToolBar()
     QStringList titles;
     for (QAction *action : bar->actions())
         titles << action->text();
-    QCOMPARE(titles, QStringList({"&File", "Panels", "Data", "Help"}));
+    QCOMPARE(titles, QStringList({"&File", "Panels", "Data", "Graph", "Help"}));
 
     QCOMPARE(actionNames(child<QMenu>("menu_File")),
              QStringList({"actionOpen", "actionSave", "actionSaveGraph", "actionExit"}));
@@ -139,8 +143,10 @@ void TestMainWindow::menusAndToolBar()
                           "actionFitReport"}));
     QCOMPARE(actionNames(child<QMenu>("menuData")),
              QStringList({"actionAddPoint", "actionDelete_Selection", "actionLeaveOutOfFit",
-                          "actionClear", "actionUpdateGraph", "actionUndo", "actionRedo", "|",
-                          "actionSaveReport"}));
+                          "actionClear", "actionUpdateGraph", "actionUndo", "actionRedo"}));
+    QCOMPARE(actionNames(child<QMenu>("menuGraph")),
+             QStringList({"actionGraphTitles", "actionGraphLegend", "|", "actionCopyGraph",
+                          "actionExportGraph", "actionSaveGraph", "|", "actionSaveReport"}));
     QCOMPARE(actionNames(child<QMenu>("menuHelp")), QStringList({"actionAbout", "actionAbout_Qt"}));
 
     auto *toolBar = child<QToolBar>("mainToolBar");

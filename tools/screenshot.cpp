@@ -5,7 +5,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -81,11 +83,45 @@ public:
             qWarning("The fit did not end in time");
     }
 
+    // Titles the axes through the Graph Titles dialog, as a user does.
+    void setTitles(const QString &titleX, const QString &titleY, const QString &above = QString())
+    {
+        testhelpers::answerModal([=](QWidget *modal) {
+            auto *x = modal->findChild<QLineEdit *>(QStringLiteral("leTitleX"));
+            if (!x)
+                return false;
+            x->setText(titleX);
+            modal->findChild<QLineEdit *>(QStringLiteral("leTitleY"))->setText(titleY);
+            modal->findChild<QLineEdit *>(QStringLiteral("leTitlePlot"))->setText(above);
+            modal->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+            return true;
+        });
+        action("actionGraphTitles")->trigger();
+    }
+
+    // Opens the Export Graph dialog, lets settings fill it in, saves a picture of it and
+    // cancels it.
+    bool saveExportDialog(const QString &name, const std::function<void(QWidget *)> &settings)
+    {
+        bool saved = false;
+        testhelpers::answerModal([=, &saved](QWidget *modal) {
+            if (modal->objectName() != QLatin1String("ExportGraphDialog"))
+                return false;
+            settings(modal);
+            QTest::qWait(500);
+            saved = save(name, modal);
+            modal->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Cancel)->click();
+            return true;
+        });
+        action("actionExportGraph")->trigger();
+        return saved;
+    }
+
     // Saves the window as the X server shows it, as a person at the screen sees it.
-    bool save(const QString &name)
+    bool save(const QString &name, QWidget *shown = nullptr)
     {
         QTest::qWait(300);
-        const QRect frame = window->frameGeometry();
+        const QRect frame = (shown ? shown : window)->frameGeometry();
         const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(
             0, frame.x(), frame.y(), frame.width(), frame.height());
         const QString path = QDir(outDir).filePath(name);
@@ -96,7 +132,10 @@ public:
     MainWindow *window = nullptr;
 
 private:
+public:
     QAction *action(const char *name) { return window->findChild<QAction *>(QLatin1String(name)); }
+
+private:
     QString examples;
     QString outDir;
 };
@@ -115,7 +154,9 @@ int main(int argc, char *argv[])
     bool ok = true;
     Scenes scenes(examples, outDir);
     // Each scene starts from a window of its own, as a user starting the program would.
-    auto scene = [&](const QString &name, const std::function<void()> &steps) {
+    // A scene that takes its own picture (of a dialog) does not want the window's.
+    auto scene = [&](const QString &name, const std::function<void()> &steps,
+                     bool pictureOfWindow = true) {
         SimulatedAnalyser analyser;
         GpibDriver::setCurrent(&analyser);
         MainWindow window;
@@ -124,7 +165,8 @@ int main(int argc, char *argv[])
         ok &= QTest::qWaitForWindowExposed(&window);
         scenes.window = &window;
         steps();
-        ok &= scenes.save(name);
+        if (pictureOfWindow)
+            ok &= scenes.save(name);
         GpibDriver::setCurrent(nullptr);
     };
 
@@ -201,7 +243,40 @@ int main(int argc, char *argv[])
         scenes.openData(QStringLiteral("ifband.txt"));
         scenes.loadCalibration(QStringLiteral("calibration.txt"));
         scenes.calculate(1);
+        scenes.setTitles(QStringLiteral("Frequency (MHz)"), QStringLiteral("Level (dB)"));
     });
+    // A plot ready to publish: axis titles, a title above it, the legend with the fit, and the
+    // residuals in the report that follow the titles.
+    scene(QStringLiteral("graph-publish.png"), [&] {
+        scenes.showPanels({"actionFitReport"});
+        scenes.openData(QStringLiteral("ifband.txt"));
+        scenes.calculate(1);
+        scenes.setTitles(QStringLiteral("Frequency (MHz)"), QStringLiteral("Level (dB)"),
+                         QStringLiteral("IF band of the mixer"));
+        scenes.action("actionGraphLegend")->trigger();
+    });
+    // The Export Graph dialog set for a journal column: a PDF 85 mm wide with the residuals.
+    scene(
+        QStringLiteral("export-graph.png"),
+        [&] {
+            scenes.openData(QStringLiteral("ifband.txt"));
+            scenes.calculate(1);
+            scenes.setTitles(QStringLiteral("Frequency (MHz)"), QStringLiteral("Level (dB)"));
+            scenes.action("actionGraphLegend")->trigger();
+            ok &= scenes.saveExportDialog(QStringLiteral("export-graph.png"), [&](QWidget *dialog) {
+                dialog->findChild<QComboBox *>(QStringLiteral("cbExportFormat"))
+                    ->setCurrentText(QStringLiteral("PDF"));
+                dialog->findChild<QComboBox *>(QStringLiteral("cbExportUnit"))
+                    ->setCurrentText(QStringLiteral("mm"));
+                dialog->findChild<QDoubleSpinBox *>(QStringLiteral("sbExportHeight"))->setValue(70);
+                dialog->findChild<QDoubleSpinBox *>(QStringLiteral("sbExportFontPt"))->setValue(8);
+                dialog->findChild<QCheckBox *>(QStringLiteral("cbExportResiduals"))
+                    ->setChecked(true);
+                dialog->findChild<QLineEdit *>(QStringLiteral("leExportFile"))
+                    ->setText(QDir(examples).filePath(QStringLiteral("ifband-fit.pdf")));
+            });
+        },
+        false);
 
     return ok ? 0 : 1;
 }
