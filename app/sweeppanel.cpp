@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QThread>
 
@@ -61,6 +62,10 @@ SweepPanel::SweepPanel(QWidget *parent)
       sweep(new SweepController)
 {
     ui->setupUi(this);
+    // The fields scroll when the window is short, and never lose their right edge to the
+    // scroll bar.
+    ui->saSweep->setMinimumWidth(ui->wSweepContents->minimumSizeHint().width() +
+                                 ui->saSweep->verticalScrollBar()->sizeHint().width());
     sweep->moveToThread(sweepThread);
     connect(sweepThread, &QThread::finished, sweep, &QObject::deleteLater);
     connect(sweep, &SweepController::pointMeasured, this, &SweepPanel::sweepPointMeasured);
