@@ -70,6 +70,11 @@ SweepPanel::SweepPanel(QWidget *parent)
     connect(sweepThread, &QThread::finished, sweep, &QObject::deleteLater);
     connect(sweep, &SweepController::pointMeasured, this, &SweepPanel::sweepPointMeasured);
     connect(sweep, &SweepController::sweepFinished, this, &SweepPanel::sweepFinished);
+    // The Controls panel's bar shows the readings of the point being measured.
+    connect(sweep, &SweepController::readingTaken, this, [this](int taken, int count) {
+        if (controls)
+            controls->showProgress(taken, count);
+    });
     sweepThread->start();
 
     ui->leSweepStart->setLocale(NumberText::locale());

@@ -22,13 +22,13 @@ QVector<double> SweepPlan::frequencies() const
         return result;
     result.reserve(points);
     const int last = points - 1;
-    const double logRatio = spacing == Spacing::Logarithmic ? std::log(stop / start) : 0;
+    const double ratio = stop / start;
     for (int i = 0; i <= last; ++i) {
         const double share = static_cast<double>(i) / last;
         if (i == last)
             result.append(stop);
         else if (spacing == Spacing::Logarithmic)
-            result.append(start * std::exp(logRatio * share));
+            result.append(start * std::pow(ratio, share));
         else
             result.append(start + (stop - start) * share);
     }

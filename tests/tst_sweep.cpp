@@ -89,6 +89,7 @@ private slots:
     void commandsOfAStep();
     void silentSourceEndsTheSweep();
     void stopInMidRun();
+    void noSweepDuringARun();
     void frequenciesReachTheSource_data();
     void frequenciesReachTheSource();
     void simulatedPair();
@@ -463,6 +464,25 @@ void TestSweep::stopInMidRun()
     QVERIFY(boxes->boxes().isEmpty());
 }
 
+// A timed run of the Controls panel keeps a sweep from starting; once it has ended, one starts.
+void TestSweep::noSweepDuringARun()
+{
+    SweepStandIn standIn;
+    QVERIFY(standIn.start({}));
+    useStandIn(standIn, 3);
+    window->setReadingInterval(100);
+    setPlan("1e5", "1e6", 2);
+    child<QPushButton>("pbStartMeasure")->click();
+    auto *start = child<QPushButton>("pbSweepStart");
+    start->click();
+    QCOMPARE(start->text(), QStringLiteral("Start Sweep"));
+    QCOMPARE(status(),
+             QStringLiteral("Sweep not started: a measurement or marker operation is running"));
+    QVERIFY(QTest::qWaitFor([&] { return rows() == 1; }, 10000));
+    QVERIFY(sweepAndWait());
+    QCOMPARE(rows(), 3);
+}
+
 void TestSweep::frequenciesReachTheSource_data()
 {
     QTest::addColumn<QString>("start");
@@ -473,7 +493,7 @@ void TestSweep::frequenciesReachTheSource_data()
     QTest::newRow("logarithmic up")
         << "1e4"
         << "1e6" << 3 << false
-        << QStringList{"FREQ 10000", "FREQ 100000.00000000001", "FREQ 1000000"};
+        << QStringList{"FREQ 10000", "FREQ 100000", "FREQ 1000000"};
     QTest::newRow("logarithmic down")
         << "4e6"
         << "1e6" << 3 << false << QStringList{"FREQ 4000000", "FREQ 2000000", "FREQ 1000000"};
