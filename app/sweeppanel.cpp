@@ -8,6 +8,8 @@
 #include <QStatusBar>
 #include <QThread>
 
+#include <limits>
+
 #include "app/controlspanel.h"
 #include "data/numbertext.h"
 #include "instrument/gpibdriver.h"
@@ -86,6 +88,7 @@ SweepPanel::SweepPanel(QWidget *parent)
     for (QLineEdit *field : {ui->leSourceAddress, ui->leSourceCommand, ui->leCentreCommand,
                              ui->leSweepStart, ui->leSweepStop})
         connect(field, &QLineEdit::textChanged, this, &SweepPanel::showRefusal);
+    connect(ui->leSourceAddress, &QLineEdit::textChanged, this, &SweepPanel::followResourceString);
     connect(ui->sbSweepPoints, QOverload<int>::of(&QSpinBox::valueChanged), this,
             &SweepPanel::showRefusal);
     connect(ui->cbSweepSpacing, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
@@ -196,7 +199,8 @@ void SweepPanel::sourceChosen(int index)
 // The source's address from its fields: none for "None (analyser only)" (then hint stays empty),
 // the simulated source, or what the Address field holds for the interface chosen, in every form
 // the Controls panel takes (a VISA resource string included) and for GPIB also a bare primary
-// address. A VISA string of another interface is refused with the interface to choose.
+// address. A VISA string of another interface has chosen it already (followResourceString),
+// unless that interface is not available.
 std::optional<InstrumentAddress> SweepPanel::sourceAddress(QString *hint) const
 {
     const int choice = ui->cbSourceInterface->currentIndex();
@@ -230,17 +234,40 @@ std::optional<InstrumentAddress> SweepPanel::sourceAddress(QString *hint) const
             return std::nullopt;
         }
     }
+    if (text.isEmpty()) {
+        *hint = chosen == InstrumentInterface::UsbTmc
+                    ? tr("Type the source's device file, for example /dev/usbtmc1")
+                    : tr("Type the source's host, for example 192.168.1.6:5025");
+        return std::nullopt;
+    }
     const InstrumentAddress::Parsed parsed = InstrumentAddress::parse(text, chosen);
     if (!parsed.ok) {
         *hint = tr("Source address: %1").arg(parsed.hint);
         return std::nullopt;
     }
     if (parsed.address.interface != chosen) {
-        *hint = tr("%1 is an address for the source interface %2")
+        *hint = tr("%1 is for the %2 interface, which is not available")
                     .arg(text, ui->cbSourceInterface->itemText(choiceOf(parsed.address.interface)));
         return std::nullopt;
     }
     return parsed.address;
+}
+
+// A VISA resource string of another interface chooses that interface, as in the Controls
+// panel; GPIB without a driver stays refused with the reason.
+void SweepPanel::followResourceString()
+{
+    const int choice = ui->cbSourceInterface->currentIndex();
+    if (choice == NoSource || choice == SimulatedSource)
+        return;
+    const InstrumentAddress::Parsed parsed =
+        InstrumentAddress::parse(ui->leSourceAddress->text(), interfaceOf(choice));
+    if (!parsed.ok || parsed.address.interface == interfaceOf(choice))
+        return;
+    if (parsed.address.interface == InstrumentInterface::Gpib &&
+        GpibDriver::current()->isSimulated())
+        return;
+    ui->cbSourceInterface->setCurrentIndex(choiceOf(parsed.address.interface));
 }
 
 void SweepPanel::setRunning(bool on)

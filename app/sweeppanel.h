@@ -64,6 +64,7 @@ private:
     void startOrStop();
     void showRefusal();
     void sourceChosen(int index);
+    void followResourceString();
     std::optional<InstrumentAddress> sourceAddress(QString *hint) const;
     void sweepPointMeasured(int step, int total, double frequency, const InstrumentReport &report);
     void sweepFinished(const SweepReport &report);

@@ -3,6 +3,8 @@
 #include <QMetaObject>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 
 const int registered = [] {

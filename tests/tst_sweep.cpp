@@ -255,11 +255,14 @@ void TestSweep::refusedInTheFields_data()
         << "leSourceAddress"
         << "300.1.1.1"
         << "Source address: 300.1.1.1 is not an IPv4 address";
-    QTest::newRow("source address of another interface")
-        << "LAN (SCPI socket)"
-        << "leSourceAddress"
-        << "GPIB0::19::INSTR"
-        << "GPIB0::19::INSTR is an address for the source interface GPIB";
+    QTest::newRow("no source address") << "LAN (SCPI socket)"
+                                       << "leSourceAddress"
+                                       << ""
+                                       << "Type the source's host, for example 192.168.1.6:5025";
+    QTest::newRow("VISA string of another interface") << "LAN (SCPI socket)"
+                                                      << "leSourceAddress"
+                                                      << "TCPIP0::127.0.0.1::inst0::INSTR"
+                                                      << "";
     QTest::newRow("GPIB source by its VISA string") << "GPIB"
                                                     << "leSourceAddress"
                                                     << "GPIB0::19::INSTR"
@@ -297,6 +300,9 @@ void TestSweep::refusedInTheFields()
     child<QLineEdit>(field.toLatin1().constData())->setText(text);
     QCOMPARE(start->isEnabled(), reason.isEmpty());
     QCOMPARE(start->toolTip(), reason);
+    // A VISA resource string chooses its own interface.
+    if (text.startsWith("TCPIP0"))
+        QCOMPARE(child<QComboBox>("cbSourceInterface")->currentText(), "LAN (VXI-11)");
     QCOMPARE(child<QLabel>("lbSweepRefusal")->text(), reason);
     if (reason.isEmpty())
         return;
@@ -492,8 +498,7 @@ void TestSweep::frequenciesReachTheSource_data()
     QTest::addColumn<QStringList>("commands");
     QTest::newRow("logarithmic up")
         << "1e4"
-        << "1e6" << 3 << false
-        << QStringList{"FREQ 10000", "FREQ 100000", "FREQ 1000000"};
+        << "1e6" << 3 << false << QStringList{"FREQ 10000", "FREQ 100000", "FREQ 1000000"};
     QTest::newRow("logarithmic down")
         << "4e6"
         << "1e6" << 3 << false << QStringList{"FREQ 4000000", "FREQ 2000000", "FREQ 1000000"};
