@@ -362,25 +362,25 @@ void SweepPanel::sweepFinished(const SweepReport &report)
     setRunning(false);
     showFailure(report);
     QString message;
-    if (report.failure) {
+    if (report.failure)
         message =
             tr("Sweep stopped at point %1 of %2: %3")
                 .arg(report.endedAt)
                 .arg(report.total)
                 .arg(tr("%1: %2").arg(report.sourceFailed ? tr("the source") : tr("the analyser"),
                                       report.failure->reason));
-    } else if (report.stopped) {
+    else if (report.stopped)
         message = tr("Sweep stopped at point %1 of %2: %3")
                       .arg(report.endedAt)
                       .arg(report.total)
                       .arg(tr("Stop was pressed"));
-        if (lastPointPartial)
-            message = tr("%1. %2").arg(lastPointMessage, message);
-    } else {
+    else
         message = tr("Sweep done: %1 points from %2 Hz to %3 Hz")
                       .arg(report.measured)
                       .arg(g6(report.firstFrequency), g6(report.lastFrequency));
-    }
+    // A point cut short keeps saying from how many readings it is.
+    if ((report.failure || report.stopped) && lastPointPartial)
+        message = tr("%1. %2").arg(lastPointMessage, message);
     statusBar->showMessage(message);
     if (closeAfterSweep) {
         closeAfterSweep = false;

@@ -87,7 +87,8 @@ private slots:
     void sweepRecoversTheCorner();
     void commandsOfAStep_data();
     void commandsOfAStep();
-    void silentSourceEndsTheSweep();
+    void failureEndsTheSweep_data();
+    void failureEndsTheSweep();
     void stopInMidRun();
     void noSweepDuringARun();
     void frequenciesReachTheSource_data();
@@ -412,31 +413,57 @@ void TestSweep::commandsOfAStep()
     QCOMPARE(cell(1, 0), source && (centre || peak) ? 200000.0 : cell(1, 0));
 }
 
-// A source that stops answering after its tenth *OPC? ends the sweep at point 11: the ten
-// points stay, one box names the source, and they are one step to undo.
-void TestSweep::silentSourceEndsTheSweep()
+void TestSweep::failureEndsTheSweep_data()
 {
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("kept");
+    QTest::addColumn<QString>("instrument");
+    QTest::addColumn<int>("endedAt");
+    QTest::newRow("source silent after its tenth *OPC?")
+        << QStringList{"--source-silent-after", "10"} << 10 << "source" << 11;
+    // The stand-in ends at the 8th marker Y query: the 4th point has one reading of its two.
+    QTest::newRow("analyser gone during the 4th point")
+        << QStringList{"--close-at", "8"} << 4 << "analyser" << 4;
+}
+
+// A failure of either instrument ends the sweep: the points measured stay (the one in flight
+// too when it has a reading), one box names the instrument, and they are one step to undo.
+void TestSweep::failureEndsTheSweep()
+{
+    QFETCH(QStringList, options);
+    QFETCH(int, kept);
+    QFETCH(QString, instrument);
+    QFETCH(int, endedAt);
     SweepStandIn standIn;
-    QVERIFY(standIn.start({"--source-silent-after", "10"}));
+    QVERIFY(standIn.start(options));
     useStandIn(standIn, 2);
     setPlan("1e5", "1e7", 20);
     QVERIFY(sweepAndWait());
-    QCOMPARE(rows(), 10);
+    QCOMPARE(rows(), kept);
     QCOMPARE(boxes->boxes().size(), 1);
     const instrumenttest::SeenBox box = boxes->boxes().first();
     QCOMPARE(box.title, QStringLiteral("Instrument Error"));
-    QVERIFY2(box.text.startsWith("The source failed at point 11 of 20:\n"), qPrintable(box.text));
-    QVERIFY2(box.text.contains(standIn.source), qPrintable(box.text));
+    const QString failed =
+        QStringLiteral("The %1 failed at point %2 of 20:\n").arg(instrument).arg(endedAt);
+    QVERIFY2(box.text.startsWith(failed), qPrintable(box.text));
+    QVERIFY2(box.text.contains(instrument == "source" ? standIn.source : standIn.analyser),
+             qPrintable(box.text));
     QCOMPARE(box.informativeText,
-             QStringLiteral("The 10 points measured before stay in the table."));
-    QVERIFY2(status().startsWith("Sweep stopped at point 11 of 20: the source: "),
+             QStringLiteral("The %1 points measured before stay in the table.").arg(kept));
+    // The point cut short says from how many readings it is.
+    const QString partial = QStringLiteral("Sweep point 4 of 20 from 1 of 2 readings: X = ");
+    QVERIFY2(status().startsWith(instrument == "source" ? QString() : partial),
+             qPrintable(status()));
+    QVERIFY2(status().contains(QStringLiteral("Sweep stopped at point %1 of 20: the %2: ")
+                                   .arg(endedAt)
+                                   .arg(instrument)),
              qPrintable(status()));
     QVERIFY(child<QPushButton>("pbStartMeasure")->isEnabled());
     QVERIFY(child<QPushButton>("pbSweepStart")->isEnabled());
 
     child<QAction>("actionUndo")->trigger();
     QCOMPARE(rows(), 0);
-    QCOMPARE(status(), QStringLiteral("Undone: sweep of 10 points"));
+    QCOMPARE(status(), QStringLiteral("Undone: sweep of %1 points").arg(kept));
 }
 
 // Stop during the third point's run: the reading scheduled still comes, the point from the
