@@ -115,6 +115,10 @@ void SweepController::afterSettle()
         }
     }
     runner->startRun(settings.analyser, settings.readings);
+    // A Stop that came while the run was starting (which clears the runner's own request) still
+    // ends it after the reading under way.
+    if (stopRequested)
+        runner->requestStop();
 }
 
 // The step's run has ended: its point, if it has one, and the next step unless the sweep ends.
