@@ -99,20 +99,58 @@ ControlsPanel::~ControlsPanel()
 
 void ControlsPanel::setReadingInterval(int milliseconds)
 {
+    intervalMs = milliseconds;
     instrument->setReadingInterval(milliseconds);
+}
+
+int ControlsPanel::readingsPerPoint() const
+{
+    return ui->sbPointsCount->value();
+}
+
+bool ControlsPanel::setSweepRunning(bool running)
+{
+    if (running && current != State::Idle)
+        return false;
+    setState(running ? State::Sweep : State::Idle);
+    return true;
+}
+
+double ControlsPanel::chosenDy(const InstrumentReport &report) const
+{
+    return ui->cbDyKind->currentIndex() == 1 ? report.standardError : report.deviation;
+}
+
+// A standard error needs two readings; with one the point's dY is 0 and the text says it is
+// unknown, as it does for the spread.
+QString ControlsPanel::pointText(const InstrumentReport &report) const
+{
+    const bool standardError = ui->cbDyKind->currentIndex() == 1;
+    QString dY = g6(chosenDy(report));
+    if (report.taken == 1)
+        dY = standardError ? tr("%1 (one reading: standard error unknown)").arg(dY)
+                           : tr("%1 (one reading: spread unknown)").arg(dY);
+    else if (standardError)
+        dY = tr("%1 (standard error of %2 readings)").arg(dY).arg(report.taken);
+    QString text = tr("X = %1; Y = %2; dY = %3").arg(g6(report.x), g6(report.mean), dY);
+    if (report.xHigh != report.xLow)
+        text = tr("%1; X moved by %2 during the run").arg(text, g6(report.xHigh - report.xLow));
+    return text;
 }
 
 void ControlsPanel::setState(State next)
 {
     current = next;
-    const bool fieldsLocked = next == State::MarkerOperation || next == State::Run;
+    const bool fieldsLocked =
+        next == State::MarkerOperation || next == State::Run || next == State::Sweep;
     ui->cbInterface->setEnabled(!fieldsLocked);
     ui->leInstrumentAddress->setEnabled(!fieldsLocked);
     ui->sbGpibAddress->setEnabled(!fieldsLocked);
     ui->sbPointsCount->setEnabled(!fieldsLocked);
     ui->pbSearchPeak->setEnabled(!fieldsLocked);
     ui->pbGetMarkerPos->setEnabled(!fieldsLocked);
-    ui->pbStartMeasure->setEnabled(next != State::MarkerOperation);
+    ui->cbDyKind->setEnabled(!fieldsLocked);
+    ui->pbStartMeasure->setEnabled(next != State::MarkerOperation && next != State::Sweep);
     ui->pbStartMeasure->setText(next == State::Run ? tr("Stop") : tr("Start"));
 }
 
@@ -363,6 +401,7 @@ void ControlsPanel::startOrStop()
         return;
     case State::MarkerOperation:
     case State::Stopping:
+    case State::Sweep:
         return;
     case State::Idle:
         break;
@@ -414,25 +453,20 @@ void ControlsPanel::showRun(const InstrumentReport &report)
                         report.notices));
         return;
     }
-    emit pointMeasured(report.x, report.mean, report.deviation);
-    QString spread = g6(report.deviation);
-    if (report.taken == 1)
-        spread = tr("%1 (one reading: spread unknown)").arg(spread);
+    emit pointMeasured(report.x, report.mean, chosenDy(report));
     const bool complete = report.taken >= report.count;
     if (complete) {
         ui->progressBar->setValue(100);
-        ui->statusBar->showMessage(withNotices(
-            tr("Point added: X = %1; Y = %2; dY = %3").arg(g6(report.x), g6(report.mean), spread),
-            report.notices));
+        ui->statusBar->showMessage(
+            withNotices(tr("Point added: %1").arg(pointText(report)), report.notices));
         return;
     }
     ui->progressBar->setValue(report.taken * 100 / report.count);
-    ui->statusBar->showMessage(
-        withNotices(tr("Point added from %1 of %2 readings: X = %3; Y = %4; dY = %5. %6")
-                        .arg(report.taken)
-                        .arg(report.count)
-                        .arg(g6(report.x), g6(report.mean), spread, why),
-                    report.notices));
+    ui->statusBar->showMessage(withNotices(tr("Point added from %1 of %2 readings: %3. %4")
+                                               .arg(report.taken)
+                                               .arg(report.count)
+                                               .arg(pointText(report), why),
+                                           report.notices));
 }
 
 // Closing while a run is going asks what becomes of it: Stop and Keep ends it now with a point
@@ -445,6 +479,7 @@ bool ControlsPanel::mayClose()
     switch (current) {
     case State::Idle:
     case State::MarkerOperation:
+    case State::Sweep:
         return true;
     case State::Run:
     case State::Stopping:

@@ -32,12 +32,14 @@ public:
     // and all three buttons are locked. Run: a timed run goes on; the button reads "Stop" and
     // the fields are locked. Stopping: Stop was pressed (or the close question answered), and the
     // reading still to come closes the run; the panel looks idle, but nothing starts until then.
+    // Sweep: the Sweep panel measures with the panel's instrument; everything here is locked.
     enum class State
     {
         Idle,
         MarkerOperation,
         Run,
-        Stopping
+        Stopping,
+        Sweep
     };
 
     // The pause between two readings of a timed run.
@@ -54,6 +56,22 @@ public:
 
     State state() const { return current; }
     void setReadingInterval(int milliseconds);
+    int readingInterval() const { return intervalMs; }
+    // The readings of a timed run, from the Points Count field.
+    int readingsPerPoint() const;
+    // Locks the panel while a sweep measures with its instrument, and frees it again. A sweep
+    // starts only from Idle: false when the panel is busy.
+    bool setSweepRunning(bool running);
+    // The address of the instrument chosen, read from the fields now; none (with the reason in
+    // the status bar) when the Address field holds no address.
+    std::optional<InstrumentAddress> instrumentAddress();
+
+    // The dY of a run's point as the dY field chooses it: the spread of the readings (the
+    // population standard deviation) or the standard error of their mean.
+    double chosenDy(const InstrumentReport &report) const;
+    // "X = …; Y = …; dY = …" of a run's point, with what dY is when it is the standard error,
+    // and how far the marker moved when the readings' X differ.
+    QString pointText(const InstrumentReport &report) const;
 
     void searchPeak();
     void getMarkerPos();
@@ -77,10 +95,14 @@ private:
     void showInterfaceFields();
     void readAddressField();
     void showInstrumentName();
-    std::optional<InstrumentAddress> instrumentAddress();
     void runMarkerOperation(bool searchPeak);
     void showFailure(const InstrumentReport &report);
+
+public:
+    // The GPIB box's five lines for a failed driver call.
     static QString gpibStatusText(const InstrumentFailure &failure);
+
+private:
     static QString withNotices(const QString &message, const QStringList &notices);
     void markerFinished(const InstrumentReport &report);
     void runFinished(const InstrumentReport &report);
@@ -97,6 +119,7 @@ private:
     InstrumentController *instrument;
     QLabel *instrumentLabel;
     int interfaceIndex = -1;
+    int intervalMs = defaultReadingIntervalMs;
     int controlsBaseHeight = 0;
     // The Address field's text of each interface, kept while another one is chosen.
     QString addressTexts[5];

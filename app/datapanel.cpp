@@ -32,6 +32,7 @@
 #include "data/pointtablemodel.h"
 #include "data/qdoubledelegate.h"
 #include "data/readfilecommand.h"
+#include "data/sweeppointscommand.h"
 #include "ui_mainwindow.h"
 
 // What a file being read leaves for the window, filled in on the worker thread.
@@ -125,6 +126,12 @@ QVector<double> DataPanel::columnValues(int column) const
 void DataPanel::addPoint(double x, double y, double delta)
 {
     table->appendPoints({DataPoint{x, y, delta}}, tr("Add Point"));
+}
+
+void DataPanel::addSweepPoint(double x, double y, double delta, quint64 sweep)
+{
+    table->push(
+        new SweepPointsCommand(table, {DataPoint{x, y, delta}}, sweep, tr("sweep of %1 points")));
 }
 
 bool DataPanel::tableSaved() const

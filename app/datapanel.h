@@ -54,6 +54,8 @@ public:
     // The operations of the panel's actions; each asks for the graph to be redrawn when it has
     // ended.
     void addPoint(double x, double y, double delta);
+    // A point of the sweep numbered sweep: all points of one sweep are one step to undo.
+    void addSweepPoint(double x, double y, double delta, quint64 sweep);
     void addPointFromDialog();
     void clear();
     void deleteSelection();

@@ -13,6 +13,7 @@
 #include "app/datapanel.h"
 #include "app/fitreportwidget.h"
 #include "app/graphview.h"
+#include "app/sweeppanel.h"
 #include "data/numbertext.h"
 #include "data/pointtablemodel.h"
 #include "ui_mainwindow.h"
@@ -53,6 +54,7 @@ MainWindow::MainWindow(QWidget *parent)
     ui->dwCalculation->setVisible(false);
     ui->dwCalibration->setVisible(false);
     ui->dwFitReport->setVisible(false);
+    ui->dwSweep->setVisible(false);
 
     connect(ui->actionAbout_Qt, &QAction::triggered, qApp, &QApplication::aboutQt);
     connect(ui->menuPanels, &QMenu::aboutToShow, this, &MainWindow::updatePanelsMenu);
@@ -105,11 +107,19 @@ MainWindow::MainWindow(QWidget *parent)
     // A run's point goes into the table and the plot.
     connect(controls, &ControlsPanel::pointMeasured, this, &MainWindow::addPoint);
     connect(controls, &ControlsPanel::pointMeasured, this, &MainWindow::updateGraph);
+    // A sweep's points go in one by one, all of them one step to undo.
+    ui->wSweep->attach(this, ui->statusBar, controls);
+    connect(ui->wSweep, &SweepPanel::pointMeasured, this,
+            [this](double x, double y, double dY, quint64 sweep) {
+                dataPanel->addSweepPoint(x, y, dY, sweep);
+                updateGraph();
+            });
 }
 
 // The instrument thread ends first, while the widgets a run's end would touch still exist.
 MainWindow::~MainWindow()
 {
+    ui->wSweep->shutDown();
     delete controls;
     // The fit's worker ends before the form it reports into goes.
     delete calculationPanel;
@@ -161,6 +171,7 @@ void MainWindow::updatePanelsMenu()
     ui->actionCalculation->setChecked(ui->dwCalculation->isVisible());
     ui->actionCalibration->setChecked(ui->dwCalibration->isVisible());
     ui->actionFitReport->setChecked(ui->dwFitReport->isVisible());
+    ui->actionSweep->setChecked(ui->dwSweep->isVisible());
 }
 
 // The menu opens at the mouse pointer, wherever the request came from.
@@ -273,7 +284,7 @@ void MainWindow::clearSaveFailure()
 // closes (and asks) once it has ended; then the Data panel asks about unsaved points.
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    if (!controls->mayClose()) {
+    if (!controls->mayClose() || !ui->wSweep->mayClose()) {
         event->ignore();
         return;
     }

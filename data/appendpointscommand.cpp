@@ -39,3 +39,9 @@ void AppendPointsCommand::handOver(AppendPointsCommand &successor)
     successor.held.swap(held);
     successor.count = count;
 }
+
+void AppendPointsCommand::takeInDone(const AppendPointsCommand &next)
+{
+    count += next.count;
+    takeSerial(next);
+}

@@ -20,6 +20,12 @@ public:
 protected:
     // Moves what this command holds into successor.
     void handOver(AppendPointsCommand &successor);
+    std::size_t pointCount() const { return count; }
+    // Whether the rows are in the table (done or redone, not undone).
+    bool isDone() const { return held.empty(); }
+    // Makes the rows that next appended, right after this command's, part of this command:
+    // both are done, and the table is named as next left it.
+    void takeInDone(const AppendPointsCommand &next);
 
 private:
     // The rows while they are out of the table, and how many they are.

@@ -31,6 +31,9 @@ protected:
     bool redoneAlready();
     // Makes this command the one that took over earlier: same serial, first redo skipped.
     PointTableCommand *succeed(const PointTableCommand &earlier);
+    // Takes the serial of a later command merged into this one: the step now leaves the table
+    // as that one did.
+    void takeSerial(const PointTableCommand &later) { number = later.number; }
 
     PointTableModel *const model;
 

@@ -5,6 +5,7 @@
 
 #include <arpa/inet.h>
 
+#include "instrument/simulatedanalyser.h"
 #include "instrument/usbtmcconnection.h"
 
 namespace {
@@ -181,6 +182,8 @@ QString InstrumentAddress::where() const
     case InstrumentInterface::Simulated:
         break;
     }
+    if (gpibAddress == SimulatedAnalyser::sourceAddress)
+        return QStringLiteral("simulated source");
     return QStringLiteral("simulated analyser");
 }
 

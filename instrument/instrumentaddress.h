@@ -25,10 +25,11 @@ struct InstrumentAddress
     quint16 port = defaultPort;                   // LAN socket
     QString deviceName = QStringLiteral("inst0"); // VXI-11 device
     QString path;                                 // USB-TMC device file
-    int gpibAddress = 21;                         // GPIB primary address
+    int gpibAddress = 21;                         // GPIB primary address; for the simulated
+                                                  // instruments 21 the analyser, 19 the source
 
     // The place the messages name: "GPIB 21", "analyser.lab:5025", "[::1]:5025",
-    // "analyser.lab (VXI-11 inst0)", "/dev/usbtmc0" or "simulated analyser".
+    // "analyser.lab (VXI-11 inst0)", "/dev/usbtmc0", "simulated analyser" or "simulated source".
     QString where() const;
 
     bool operator==(const InstrumentAddress &other) const;

@@ -29,7 +29,7 @@ std::unique_ptr<InstrumentConnection> InstrumentConnection::create(const Instrum
     case InstrumentInterface::Simulated:
         break;
     }
-    return std::make_unique<GpibConnection>(GpibDriver::simulated(), SimulatedAnalyser::address);
+    return std::make_unique<GpibConnection>(GpibDriver::simulated(), address.gpibAddress);
 }
 
 bool InstrumentConnection::fail(const QString &text, const QString &reason)

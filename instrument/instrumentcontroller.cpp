@@ -3,6 +3,7 @@
 #include <QMetaObject>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 
 #include "data/numbertext.h"
@@ -54,9 +55,9 @@ void InstrumentController::keepNotices()
         notices += connection->takeNotices();
 }
 
-// Opens the connection unless it is open: open, clear, "SYST:DISP:UPD ON", and at the first
-// connection to a LAN or USB analyser its identity.
-bool InstrumentController::ensureOpen()
+// Opens the connection unless it is open: open, clear, and for an analyser "SYST:DISP:UPD ON"
+// and, at the first connection to a LAN or USB analyser, its identity.
+bool InstrumentController::ensureOpen(bool analyser)
 {
     if (connection->isOpen())
         return true;
@@ -64,6 +65,8 @@ bool InstrumentController::ensureOpen()
         failure = connection->failure();
         return false;
     }
+    if (!analyser)
+        return true;
     if (!send("SYST:DISP:UPD ON"))
         return false;
     if (!connection->asksIdentity())
@@ -140,6 +143,27 @@ std::optional<MarkerPosition> InstrumentController::readMarkerOnce(const Instrum
     return marker;
 }
 
+std::optional<InstrumentFailure> InstrumentController::sendCommand(const InstrumentAddress &where,
+                                                                   const QByteArray &command,
+                                                                   bool waitForCompletion,
+                                                                   bool analyser)
+{
+    use(where);
+    if (ensureOpen(analyser) && send(command) && waitForCompletion && send("*OPC?")) {
+        const std::optional<QByteArray> reply = connection->read();
+        if (!reply)
+            failure = connection->failure();
+        else if (reply->trimmed() != "1")
+            failure = InstrumentConnection::replyFailure(
+                InstrumentConnection::tr("%1 answered %2 to *OPC? after %3")
+                    .arg(where.where(), InstrumentConnection::shownReply(*reply),
+                         QString::fromLatin1(command)));
+    }
+    connection->close();
+    keepNotices();
+    return failure;
+}
+
 void InstrumentController::getMarkerPos(const InstrumentAddress &where)
 {
     use(where);
@@ -183,6 +207,8 @@ void InstrumentController::startRun(const InstrumentAddress &where, int readings
     runX = 0;
     meanY = 0;
     squaresY = 0;
+    xLow = 0;
+    xHigh = 0;
     notices.clear();
     stopRequested = false;
     finishRequest = 0;
@@ -218,6 +244,8 @@ void InstrumentController::takeReading()
     if (marker) {
         ++taken;
         runX = marker->x;
+        xLow = taken == 1 ? runX : std::min(xLow, runX);
+        xHigh = taken == 1 ? runX : std::max(xHigh, runX);
         const double step = marker->y - meanY;
         meanY += step / taken;
         squaresY += step * (marker->y - meanY);
@@ -246,6 +274,10 @@ void InstrumentController::finishRun()
         report.mean = meanY;
         // The population standard deviation: the divisor is the number of readings.
         report.deviation = std::sqrt(squaresY / taken);
+        if (taken > 1)
+            report.standardError = std::sqrt(squaresY / (taken - 1)) / std::sqrt(double(taken));
+        report.xLow = xLow;
+        report.xHigh = xHigh;
     }
     keepNotices();
     report.notices = notices;

@@ -28,6 +28,12 @@ struct InstrumentReport
     double x = 0;
     double mean = 0;
     double deviation = 0;
+    // The standard error of the mean: the sample standard deviation (divisor taken - 1) over the
+    // square root of taken; 0 with fewer than two readings, where it is unknown.
+    double standardError = 0;
+    // The lowest and the highest X of the readings: the marker moved when they differ.
+    double xLow = 0;
+    double xHigh = 0;
     // Whether Stop ended the run before its count, and whether it is to add no point at all.
     bool stopped = false;
     bool discarded = false;
@@ -65,6 +71,14 @@ public:
     std::optional<MarkerPosition> readMarkerOnce(const InstrumentAddress &address,
                                                  InstrumentFailure *failure);
 
+    // Writes command to the instrument at address on a connection of its own, on the calling
+    // thread, then with waitForCompletion "*OPC?", whose reply must be "1". An analyser's
+    // connection is opened as for the marker operations; a source's is only opened and cleared.
+    // Returns the failure that ended it, none when all went through.
+    std::optional<InstrumentFailure> sendCommand(const InstrumentAddress &address,
+                                                 const QByteArray &command, bool waitForCompletion,
+                                                 bool analyser);
+
 public slots:
     void getMarkerPos(const InstrumentAddress &address);
     void searchPeak(const InstrumentAddress &address);
@@ -83,7 +97,7 @@ private:
     // empties that list and returns what it held.
     void keepNotices();
     QStringList takeNotices();
-    bool ensureOpen();
+    bool ensureOpen(bool analyser = true);
     bool send(const QByteArray &command);
     std::optional<double> query(const QByteArray &command);
     std::optional<MarkerPosition> readMarker();
@@ -107,6 +121,8 @@ private:
     // sums of Y and Y² lose every digit of the spread when it is small beside the mean.
     double meanY = 0;
     double squaresY = 0;
+    double xLow = 0;
+    double xHigh = 0;
     QStringList notices;
 
     std::atomic<int> intervalMs{500};

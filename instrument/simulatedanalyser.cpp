@@ -30,12 +30,23 @@ double SimulatedAnalyser::toneLevel(double frequency)
     return amplitude - 10.0 * std::log10(1.0 + ratio * ratio);
 }
 
+double SimulatedAnalyser::sourceLevel(double frequency)
+{
+    const double ratio = frequency / sourceCorner;
+    return amplitude - 10.0 * std::log10(1.0 + ratio * ratio);
+}
+
 QString SimulatedAnalyser::name() const
 {
     return QStringLiteral("simulated analyser");
 }
 
 // Sets the status of a failed call: ERR with the error code, nothing transferred.
+bool SimulatedAnalyser::answersAt(int primaryAddress)
+{
+    return primaryAddress == address || primaryAddress == sourceAddress;
+}
+
 int SimulatedAnalyser::fail(int code)
 {
     status = ERR | CMPL;
@@ -72,7 +83,7 @@ int SimulatedAnalyser::ibclr(int descriptor)
     auto device = devices.find(descriptor);
     if (device == devices.end())
         return fail(EDVR);
-    if (device->address != address)
+    if (!answersAt(device->address))
         return fail(ENOL);
     device->output.clear();
     status = CMPL;
@@ -86,9 +97,13 @@ int SimulatedAnalyser::ibwrt(int descriptor, const void *data, long length)
         return fail(EDVR);
     if (length < 0 || (length > 0 && !data))
         return fail(EARG);
-    if (device->address != address)
+    if (!answersAt(device->address))
         return fail(ENOL);
-    execute(*device, QByteArray(static_cast<const char *>(data), static_cast<int>(length)));
+    const QByteArray command(static_cast<const char *>(data), static_cast<int>(length));
+    if (device->address == sourceAddress)
+        executeSource(*device, command);
+    else
+        execute(*device, command);
     status = CMPL;
     count = static_cast<int>(length);
     return status;
@@ -104,7 +119,7 @@ int SimulatedAnalyser::ibrd(int descriptor, void *buffer, long length)
         return fail(EDVR);
     if (length < 0 || (length > 0 && !buffer))
         return fail(EARG);
-    if (device->address != address)
+    if (!answersAt(device->address))
         return fail(ENOL);
     if (device->output.isEmpty()) {
         status = ERR | TMO | CMPL;
@@ -155,6 +170,29 @@ void SimulatedAnalyser::execute(Device &device, const QByteArray &message)
     const QByteArray command = message.trimmed().toUpper();
     device.output.clear();
     const QVector<double> frequencies = toneFrequencies();
+    if (command == "*OPC?") {
+        device.output = "1\n";
+        return;
+    }
+    if (command.startsWith("FREQ:CENT ")) {
+        bool ok = false;
+        const double value = command.mid(10).trimmed().toDouble(&ok);
+        if (ok && value > 0)
+            centre = value;
+        markerOnSource = false;
+        return;
+    }
+    if (sourceFrequency > 0) {
+        if (command == "CALC:MARK:MAX")
+            markerOnSource = sourceInView();
+        else if (command == "CALC:MARK:X?")
+            device.output = reply(markerOnSource ? sourceFrequency : centre);
+        else if (command == "CALC:MARK:Y?")
+            device.output =
+                reply(markerOnSource ? sourceLevel(sourceFrequency) + gaussian(toneNoise)
+                                     : noiseFloor + gaussian(floorNoise));
+        return;
+    }
     if (command == "CALC:MARK:MAX") {
         if (markerOnTone)
             toneIndex = (toneIndex + 1) % frequencies.size();
@@ -167,6 +205,34 @@ void SimulatedAnalyser::execute(Device &device, const QByteArray &message)
                                  : noiseFloor + gaussian(floorNoise);
         device.output = reply(level);
     }
+}
+
+// The source understands its tuning command, whatever its name, and *OPC?; the tone moves at
+// once, so the analyser's marker must search for it again.
+void SimulatedAnalyser::executeSource(Device &device, const QByteArray &message)
+{
+    const QByteArray command = message.trimmed().toUpper();
+    device.output.clear();
+    if (command == "*OPC?") {
+        device.output = "1\n";
+        return;
+    }
+    if (command == "*IDN?") {
+        device.output = "Vantorel,Simulated source,0,1.0\n";
+        return;
+    }
+    const int blank = command.lastIndexOf(' ');
+    bool ok = false;
+    const double value = blank < 0 ? 0 : command.mid(blank + 1).toDouble(&ok);
+    if (ok && value > 0) {
+        sourceFrequency = value;
+        markerOnSource = false;
+    }
+}
+
+bool SimulatedAnalyser::sourceInView() const
+{
+    return centre <= 0 || std::fabs(sourceFrequency - centre) <= 0.1 * centre;
 }
 
 // A normally distributed number by the Box-Muller method on the engine's raw output, so the

@@ -60,3 +60,9 @@ target_link_libraries(tst_interfaces PRIVATE vantorel_fakegpib)
 target_compile_definitions(tst_interfaces PRIVATE
     ANALYSER_STANDIN="$<TARGET_FILE:analyserstandin>")
 add_dependencies(tst_interfaces analyserstandin)
+
+# The frequency sweep against the stand-in's analyser and source on 127.0.0.1.
+vantorel_add_test(tst_sweep tst_sweep.cpp)
+target_link_libraries(tst_sweep PRIVATE vantorel_fakegpib)
+target_compile_definitions(tst_sweep PRIVATE ANALYSER_STANDIN="$<TARGET_FILE:analyserstandin>")
+add_dependencies(tst_sweep analyserstandin)

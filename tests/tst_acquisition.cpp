@@ -43,6 +43,8 @@ private slots:
     void switchedOffAnalyserStopsTheRun();
     void failedReadingEndsTheRun();
     void equalReadingsGiveZeroSpread();
+    void dyKindAndMovedMarker_data();
+    void dyKindAndMovedMarker();
     void smallSpreadBesideALargeMean_data();
     void smallSpreadBesideALargeMean();
     void runEndingWhileClosingIsAsked();
@@ -122,7 +124,8 @@ void TestAcquisition::tenReadingsAtTheirPace()
     QCOMPARE(cell(0, 1), 5.5);
     QCOMPARE(cell(0, 2), std::sqrt(8.25));
     QCOMPARE(window->statusBar()->currentMessage(),
-             QStringLiteral("Point added: X = 10000; Y = 5.5; dY = 2.87228"));
+             QStringLiteral("Point added: X = 10000; Y = 5.5; dY = 2.87228; X moved by 9000 during "
+                            "the run"));
     QCOMPARE(child<QProgressBar>("progressBar")->value(), 100);
     QCOMPARE(debug.count(QStringLiteral("Update graph")), 1);
     checkIdle();
@@ -235,8 +238,8 @@ void TestAcquisition::stopAfterThreeAppendsFour()
     QCOMPARE(cell(0, 2), std::sqrt(1.25));
     QCOMPARE(child<QProgressBar>("progressBar")->value(), 40);
     QCOMPARE(window->statusBar()->currentMessage(),
-             QStringLiteral("Point added from 4 of 10 readings: X = 4000; Y = 2.5; dY = 1.11803. "
-                            "Stop was pressed"));
+             QStringLiteral("Point added from 4 of 10 readings: X = 4000; Y = 2.5; dY = 1.11803; X "
+                            "moved by 3000 during the run. Stop was pressed"));
     QTest::qWait(3 * pace);
     QCOMPARE(readings(), 4);
     QCOMPARE(model()->rowCount(), 1);
@@ -307,8 +310,8 @@ void TestAcquisition::failedReadingEndsTheRun()
     QCOMPARE(cell(0, 1), 4.0);
     QCOMPARE(cell(0, 2), 1.0);
     QCOMPARE(window->statusBar()->currentMessage(),
-             QStringLiteral("Point added from 2 of 5 readings: X = 2000; Y = 4; dY = 1. GPIB ibrd "
-                            "error"));
+             QStringLiteral("Point added from 2 of 5 readings: X = 2000; Y = 4; dY = 1; X moved by "
+                            "1000 during the run. GPIB ibrd error"));
     QCOMPARE(child<QProgressBar>("progressBar")->value(), 40);
     checkIdle();
     QTest::qWait(3 * pace);
@@ -339,6 +342,52 @@ void TestAcquisition::equalReadingsGiveZeroSpread()
     QCOMPARE(cell(0, 2), 0.0);
     QCOMPARE(window->statusBar()->currentMessage(),
              QStringLiteral("Point added: X = 1000; Y = 1.96946; dY = 0"));
+}
+
+void TestAcquisition::dyKindAndMovedMarker_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QList<QByteArray>>("xs");
+    QTest::addColumn<QList<QByteArray>>("ys");
+    QTest::addColumn<double>("dY");
+    QTest::addColumn<QString>("message");
+    const QList<QByteArray> still = {"5e6", "5e6", "5e6", "5e6"};
+    // 1, 2, 3, 4: mean 2.5, squared deviations 5; spread sqrt(5/4), standard error sqrt(5/3)/2.
+    QTest::newRow("spread") << 0 << still << QList<QByteArray>{"1", "2", "3", "4"}
+                            << std::sqrt(1.25) << "Point added: X = 5e+06; Y = 2.5; dY = 1.11803";
+    QTest::newRow("standard error")
+        << 1 << still << QList<QByteArray>{"1", "2", "3", "4"} << std::sqrt(5.0 / 3) / 2
+        << "Point added: X = 5e+06; Y = 2.5; dY = 0.645497 (standard error of 4 readings)";
+    QTest::newRow("standard error of one reading")
+        << 1 << QList<QByteArray>{"1000"} << QList<QByteArray>{"7"} << 0.0
+        << "Point added: X = 1000; Y = 7; dY = 0 (one reading: standard error unknown)";
+    QTest::newRow("marker moved")
+        << 1 << QList<QByteArray>{"1250", "1000", "1100"} << QList<QByteArray>{"2", "4", "6"}
+        << 2 / std::sqrt(3.0)
+        << "Point added: X = 1100; Y = 4; dY = 1.1547 (standard error of 3 readings); X moved by "
+           "250 during the run";
+}
+
+// What dY is follows the dY field: the spread of the readings or the standard error of their
+// mean; a marker that moved during the run is reported with the last X kept.
+void TestAcquisition::dyKindAndMovedMarker()
+{
+    QFETCH(int, kind);
+    QFETCH(QList<QByteArray>, xs);
+    QFETCH(QList<QByteArray>, ys);
+    QFETCH(double, dY);
+    QFETCH(QString, message);
+    for (int i = 0; i < ys.size(); ++i) {
+        fake->script.answer("CALC:MARK:X?", xs[i] + '\n');
+        fake->script.answer("CALC:MARK:Y?", ys[i] + '\n');
+    }
+    child<QComboBox>("cbDyKind")->setCurrentIndex(kind);
+    start(ys.size());
+    QVERIFY(waitForPoint(1, 5000));
+    QCOMPARE(cell(0, 0), xs.last().toDouble());
+    QVERIFY2(std::abs(cell(0, 2) - dY) <= 1e-6 * std::max(dY, 1.0),
+             qPrintable(QString::number(cell(0, 2))));
+    QCOMPARE(window->statusBar()->currentMessage(), message);
 }
 
 void TestAcquisition::smallSpreadBesideALargeMean_data()

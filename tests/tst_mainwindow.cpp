@@ -140,7 +140,7 @@ void TestMainWindow::menusAndToolBar()
              QStringList({"actionOpen", "actionSave", "actionSaveGraph", "actionExit"}));
     QCOMPARE(actionNames(child<QMenu>("menuPanels")),
              QStringList({"actionControls", "actionData", "actionCalculation", "actionCalibration",
-                          "actionFitReport"}));
+                          "actionFitReport", "actionSweep"}));
     QCOMPARE(actionNames(child<QMenu>("menuData")),
              QStringList({"actionAddPoint", "actionDelete_Selection", "actionLeaveOutOfFit",
                           "actionClear", "actionUpdateGraph", "actionUndo", "actionRedo"}));
@@ -266,11 +266,10 @@ void TestMainWindow::layoutsSpacingAndMargins()
 }
 
 // Each panel and its entry in the Panels menu.
-static const char *const panelPairs[][2] = {{"dwControls", "actionControls"},
-                                            {"dwData", "actionData"},
-                                            {"dwCalculation", "actionCalculation"},
-                                            {"dwCalibration", "actionCalibration"},
-                                            {"dwFitReport", "actionFitReport"}};
+static const char *const panelPairs[][2] = {
+    {"dwControls", "actionControls"},       {"dwData", "actionData"},
+    {"dwCalculation", "actionCalculation"}, {"dwCalibration", "actionCalibration"},
+    {"dwFitReport", "actionFitReport"},     {"dwSweep", "actionSweep"}};
 
 void TestMainWindow::panelsHiddenAtStartAndToggled()
 {

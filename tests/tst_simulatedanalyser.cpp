@@ -29,6 +29,8 @@ private slots:
     void addressesBoardsAndDescriptors();
     void toneWalksThroughTheFrequencies();
     void readingsFollowTheRollOff();
+    void analyserFollowsTheSource_data();
+    void analyserFollowsTheSource();
     void sameSeedSameReadings();
     void demoInTheWindow();
 
@@ -148,6 +150,44 @@ void TestSimulatedAnalyser::addressesBoardsAndDescriptors()
     analyser.ibclr(device);
     QCOMPARE(analyser.ThreadIbsta() & GpibDriver::ERR, GpibDriver::ERR);
     QCOMPARE(analyser.ThreadIberr(), GpibDriver::EDVR);
+}
+
+void TestSimulatedAnalyser::analyserFollowsTheSource_data()
+{
+    QTest::addColumn<QByteArray>("centre");
+    QTest::addColumn<bool>("onTone");
+    QTest::newRow("never centred") << QByteArray() << true;
+    QTest::newRow("centred on the tone") << QByteArray("FREQ:CENT 2000000") << true;
+    QTest::newRow("centred 5 % off") << QByteArray("FREQ:CENT 2100000") << true;
+    QTest::newRow("centred a decade off") << QByteArray("FREQ:CENT 200000") << false;
+}
+
+// Once the source at address 19 is tuned, the analyser's peak search finds its tone where the
+// analyser is centred near it, at the source roll-off's level; elsewhere it sees the floor.
+void TestSimulatedAnalyser::analyserFollowsTheSource()
+{
+    QFETCH(QByteArray, centre);
+    QFETCH(bool, onTone);
+    SimulatedAnalyser analyser;
+    const int source = analyser.ibdev(0, SimulatedAnalyser::sourceAddress, 0, 11, 1, 0);
+    QVERIFY(analyser.ibclr(source) == GpibDriver::CMPL);
+    const QByteArray tune = "FREQ 2000000";
+    analyser.ibwrt(source, tune.constData(), tune.size());
+    QCOMPARE(query(analyser, source, "*OPC?"), QByteArray("1\n"));
+    const int device = open(analyser);
+    if (!centre.isEmpty())
+        analyser.ibwrt(device, centre.constData(), centre.size());
+    analyser.ibwrt(device, "CALC:MARK:MAX", 13);
+    const double x = value(analyser, device, "CALC:MARK:X?");
+    const double y = value(analyser, device, "CALC:MARK:Y?");
+    if (onTone) {
+        QCOMPARE(x, 2e6);
+        QVERIFY(std::abs(y - SimulatedAnalyser::sourceLevel(2e6)) < 0.3);
+        QVERIFY(std::abs(SimulatedAnalyser::sourceLevel(4e6) - (-20 - 10 * std::log10(2.0))) <
+                1e-12);
+    } else {
+        QVERIFY(std::abs(y - SimulatedAnalyser::noiseFloor) < 6);
+    }
 }
 
 void TestSimulatedAnalyser::toneWalksThroughTheFrequencies()

@@ -28,8 +28,8 @@
 
 namespace {
 
-const char *const panelActions[] = {"actionControls", "actionData", "actionCalculation",
-                                    "actionCalibration", "actionFitReport"};
+const char *const panelActions[] = {"actionControls",    "actionData",      "actionCalculation",
+                                    "actionCalibration", "actionFitReport", "actionSweep"};
 
 class Scenes
 {
@@ -59,6 +59,29 @@ public:
                 return false;
         }
         return true;
+    }
+
+    // A sweep of the simulated analyser with the simulated source, 100 kHz to 100 MHz in 25
+    // points of three readings each; stops waiting once points are in the table (0: the end).
+    bool sweep(int points)
+    {
+        // Tall enough for the whole Sweep panel.
+        window->resize(window->width(), 680);
+        window->setReadingInterval(40);
+        window->findChild<QSpinBox *>(QStringLiteral("sbPointsCount"))->setValue(3);
+        window->findChild<QComboBox *>(QStringLiteral("cbSourceInterface"))
+            ->setCurrentText(QStringLiteral("Simulated source"));
+        window->findChild<QLineEdit *>(QStringLiteral("leSweepStart"))->setText("100000");
+        window->findChild<QLineEdit *>(QStringLiteral("leSweepStop"))->setText("100000000");
+        window->findChild<QSpinBox *>(QStringLiteral("sbSweepPoints"))->setValue(25);
+        window->findChild<QSpinBox *>(QStringLiteral("sbSettleMs"))->setValue(50);
+        auto *start = window->findChild<QPushButton *>(QStringLiteral("pbSweepStart"));
+        start->click();
+        QAbstractItemModel *table = testhelpers::tableModel(window);
+        if (points > 0)
+            return QTest::qWaitFor([&] { return table->rowCount() >= points; }, 60000);
+        return QTest::qWaitFor([start] { return start->text() == QLatin1String("Start Sweep"); },
+                               60000);
     }
 
     void openData(const QString &name)
@@ -235,6 +258,16 @@ int main(int argc, char *argv[])
         scenes.window->findChild<QCheckBox *>(QStringLiteral("cbFixFc"))->setChecked(true);
         scenes.window->findChild<QLineEdit *>(QStringLiteral("leFixFc"))->setText("4");
         scenes.calculate(1);
+    });
+    // A sweep under way, and a finished one fitted with method 0.
+    scene(QStringLiteral("sweep-running.png"), [&] {
+        scenes.showPanels({"actionSweep"});
+        ok &= scenes.sweep(12);
+    });
+    scene(QStringLiteral("sweep-fit.png"), [&] {
+        scenes.showPanels({"actionSweep", "actionCalculation"});
+        ok &= scenes.sweep(0);
+        scenes.calculate(0);
     });
     // Everything at once, for the top of the README.
     scene(QStringLiteral("overview.png"), [&] {

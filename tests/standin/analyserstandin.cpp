@@ -11,8 +11,19 @@
 //   --idn TEXT          answers *IDN? with TEXT
 //   --second-line       answers *IDN? with a second line, "-99.5"
 // "analyserstandin unregister" removes a VXI-11 registration left behind.
+//
+// "analyserstandin sweep" serves an analyser and a signal source, both on 127.0.0.1, and prints
+// "ready <analyser address> <source address>". The source takes "FREQ f" (any command ending in
+// a number) and answers *OPC? with 1; once it is tuned, the analyser's peak search finds its
+// tone when the analyser is centred near it ("FREQ:CENT f"), with a level on the simulated
+// analyser's source roll-off, and the noise floor otherwise. Options:
+//   --log FILE               appends "analyser COMMAND" or "source COMMAND" for each command
+//   --source-silent-after K  the source answers nothing after its K-th *OPC?
 #include <QByteArray>
 #include <QThread>
+
+#include <mutex>
+#include <thread>
 
 #include <arpa/inet.h>
 #include <csignal>
@@ -41,15 +52,23 @@ struct Behaviour
     int lateAt = 0;
     QByteArray identity = "Vantorel,Loopback SA-1,0,1.0";
     bool secondLine = false;
+    int sourceSilentAfter = 0;
+    FILE *log = nullptr;
 };
+
+// Both instruments of a sweep stand-in share one simulated driver, so that the analyser sees
+// the source's tone; their connections are served on threads of their own.
+std::mutex driverLock;
 
 // The simulated analyser at its GPIB address, answering one command at a time.
 class Analyser
 {
 public:
-    explicit Analyser(const Behaviour &behaviour) : behaviour(behaviour)
+    explicit Analyser(const Behaviour &behaviour, SimulatedAnalyser *shared = nullptr,
+                      int address = SimulatedAnalyser::address)
+        : behaviour(behaviour), driver(shared ? *shared : own), address(address)
     {
-        device = driver.ibdev(0, SimulatedAnalyser::address, 0, 11, 1, 0);
+        device = driver.ibdev(0, address, 0, 11, 1, 0);
     }
 
     // The reply to command, empty for none. A command that closes the stand-in ends it here.
@@ -57,6 +76,18 @@ public:
     {
         command = command.trimmed();
         if (behaviour.silent || command.isEmpty())
+            return QByteArray();
+        const std::lock_guard<std::mutex> lock(driverLock);
+        if (behaviour.log) {
+            std::fprintf(behaviour.log, "%s %s\n",
+                         address == SimulatedAnalyser::sourceAddress ? "source" : "analyser",
+                         command.constData());
+            std::fflush(behaviour.log);
+        }
+        if (address == SimulatedAnalyser::sourceAddress && command == "*OPC?" &&
+            behaviour.sourceSilentAfter > 0 && ++completions > behaviour.sourceSilentAfter)
+            behaviour.silent = true;
+        if (behaviour.silent)
             return QByteArray();
         if (behaviour.delayMs > 0)
             QThread::msleep(static_cast<unsigned long>(behaviour.delayMs));
@@ -78,9 +109,12 @@ public:
 
 private:
     Behaviour behaviour;
-    SimulatedAnalyser driver;
+    SimulatedAnalyser own;
+    SimulatedAnalyser &driver;
+    int address;
     int device = 0;
     int readings = 0;
+    int completions = 0;
 };
 
 Analyser *analyser = nullptr;
@@ -92,7 +126,7 @@ void ready(const QByteArray &address)
 }
 
 // Answers each line that comes on file, writing the replies to file.
-void serveLines(int file)
+void serveLines(int file, Analyser *instrument = analyser)
 {
     QByteArray pending;
     char buffer[1024];
@@ -101,7 +135,7 @@ void serveLines(int file)
         pending.append(buffer, static_cast<int>(count));
         int end;
         while ((end = pending.indexOf('\n')) >= 0) {
-            const QByteArray reply = analyser->handle(pending.left(end));
+            const QByteArray reply = instrument->handle(pending.left(end));
             pending.remove(0, end + 1);
             if (!reply.isEmpty() && write(file, reply.constData(), reply.size()) < 0)
                 return;
@@ -109,7 +143,8 @@ void serveLines(int file)
     }
 }
 
-int serveSocket()
+// A listener on 127.0.0.1 at a port the system picks: its descriptor and its address, or -1.
+int listenOnLoopback(QByteArray *where)
 {
     const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address = {};
@@ -120,16 +155,49 @@ int serveSocket()
         listen(listener, 4) < 0 ||
         getsockname(listener, reinterpret_cast<sockaddr *>(&address), &length) < 0) {
         std::perror("analyserstandin: socket");
-        return 1;
+        return -1;
     }
-    ready("127.0.0.1:" + QByteArray::number(ntohs(address.sin_port)));
+    *where = "127.0.0.1:" + QByteArray::number(ntohs(address.sin_port));
+    return listener;
+}
+
+// Serves the connections that come to listener, one after the other.
+[[noreturn]] void acceptLoop(int listener, Analyser *instrument)
+{
     for (;;) {
         const int connection = accept(listener, nullptr, nullptr);
         if (connection < 0)
             continue;
-        serveLines(connection);
+        serveLines(connection, instrument);
         close(connection);
     }
+}
+
+int serveSocket()
+{
+    QByteArray where;
+    const int listener = listenOnLoopback(&where);
+    if (listener < 0)
+        return 1;
+    ready(where);
+    acceptLoop(listener, analyser);
+}
+
+// The analyser and the source of a sweep, each behind a listener of its own.
+int serveSweep(const Behaviour &behaviour)
+{
+    static SimulatedAnalyser driver;
+    static Analyser sweptAnalyser(behaviour, &driver, SimulatedAnalyser::address);
+    static Analyser source(behaviour, &driver, SimulatedAnalyser::sourceAddress);
+    QByteArray analyserWhere;
+    QByteArray sourceWhere;
+    const int analyserListener = listenOnLoopback(&analyserWhere);
+    const int sourceListener = listenOnLoopback(&sourceWhere);
+    if (analyserListener < 0 || sourceListener < 0)
+        return 1;
+    std::thread(acceptLoop, sourceListener, &source).detach();
+    ready(analyserWhere + ' ' + sourceWhere);
+    acceptLoop(analyserListener, &sweptAnalyser);
 }
 
 // The terminal's far end stays open here, so that the device keeps working between the
@@ -313,6 +381,10 @@ int main(int argc, char *argv[])
             behaviour.identity = argv[++i];
         else if (option == "--second-line")
             behaviour.secondLine = true;
+        else if (option == "--source-silent-after")
+            behaviour.sourceSilentAfter = value, ++i;
+        else if (option == "--log" && i + 1 < argc)
+            behaviour.log = std::fopen(argv[++i], "a");
     }
     Analyser simulated(behaviour);
     analyser = &simulated;
@@ -320,12 +392,14 @@ int main(int argc, char *argv[])
         return serveSocket();
     if (kind == "pty")
         return serveTerminal();
+    if (kind == "sweep")
+        return serveSweep(behaviour);
     if (kind == "vxi11")
         return serveVxi11();
     if (kind == "unregister") {
         pmap_unset(DEVICE_CORE, DEVICE_CORE_VERSION);
         return 0;
     }
-    std::fprintf(stderr, "usage: analyserstandin lan|pty|vxi11|unregister [options]\n");
+    std::fprintf(stderr, "usage: analyserstandin lan|pty|vxi11|sweep|unregister [options]\n");
     return 2;
 }
