@@ -14,6 +14,7 @@
 #include "app/graphtitlesdialog.h"
 #include "app/pointsource.h"
 #include "plot/graphexport.h"
+#include "plot/legendcorner.h"
 #include "plot/plainticks.h"
 #include "plot/pointswithbars.h"
 
@@ -78,7 +79,7 @@ GraphView::GraphView(QCustomPlot *plot, FitReportWidget *report, const PointSour
     pointGraph->addToLegend();
     plot->legend->setVisible(false);
     connect(report, &FitReportWidget::fitShown, this, &GraphView::fitShown);
-    connect(plot, &QCustomPlot::beforeReplot, this, &GraphView::placeLegend);
+    connect(plot, &QCustomPlot::beforeReplot, this, [plot] { LegendCorner::place(plot); });
 
     // Double-clicking an axis of either plot, or its title, edits the title.
     const auto onAxis = [this](QCPAxis *axis) { editAxisTitle(axis); };
@@ -317,35 +318,4 @@ void GraphView::nameCurve()
     if (curveOutOfDate)
         name.insert(name.indexOf(QLatin1Char('\n')), tr(" (table changed since)"));
     plot->graph(1)->setName(name);
-}
-
-// The legend goes into the corner of the axis rectangle where the fewest points and curve
-// samples lie under it; on a tie the earlier of top right, top left, bottom right, bottom left.
-void GraphView::placeLegend()
-{
-    QCPLegend *legend = plot->legend;
-    if (!legend->visible())
-        return;
-    const QRect area = plot->axisRect()->rect();
-    const QSize size = legend->minimumOuterSizeHint();
-    const Qt::Alignment corners[] = {Qt::AlignTop | Qt::AlignRight, Qt::AlignTop | Qt::AlignLeft,
-                                     Qt::AlignBottom | Qt::AlignRight,
-                                     Qt::AlignBottom | Qt::AlignLeft};
-    int counts[4] = {0, 0, 0, 0};
-    QRect boxes[4];
-    for (int i = 0; i < 4; ++i) {
-        const int left = corners[i] & Qt::AlignLeft ? area.left() : area.right() - size.width();
-        const int top = corners[i] & Qt::AlignTop ? area.top() : area.bottom() - size.height();
-        boxes[i] = QRect(left, top, size.width(), size.height());
-    }
-    for (int g = 0; g < 2; ++g) {
-        QCPGraph *graph = plot->graph(g);
-        for (auto it = graph->data()->constBegin(); it != graph->data()->constEnd(); ++it) {
-            const QPointF at = graph->coordsToPixels(it->key, it->value);
-            for (int i = 0; i < 4; ++i)
-                counts[i] += boxes[i].contains(at.toPoint()) ? 1 : 0;
-        }
-    }
-    const int best = int(std::min_element(counts, counts + 4) - counts);
-    plot->axisRect()->insetLayout()->setInsetAlignment(0, corners[best]);
 }

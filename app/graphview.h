@@ -85,7 +85,6 @@ private:
     void editAxisTitle(QCPAxis *axis);
     void fitShown(const QString &methodName, const QString &A, const QString &Fc);
     void nameCurve();
-    void placeLegend();
 
     QCustomPlot *plot;
     FitReportWidget *report;

@@ -101,6 +101,9 @@ MainWindow::MainWindow(QWidget *parent)
             &QAction::setEnabled);
     connect(ui->wFitReport, &FitReportWidget::statusMessage, ui->statusBar,
             [this](const QString &text) { ui->statusBar->showMessage(text); });
+    // A message longer than the status bar is cut off at the instrument's name; its tool tip
+    // holds it whole.
+    connect(ui->statusBar, &QStatusBar::messageChanged, ui->statusBar, &QWidget::setToolTip);
     // The fit report goes below the Calculation panel, whose results it explains.
     splitDockWidget(ui->dwCalculation, ui->dwFitReport, Qt::Vertical);
     controls = new ControlsPanel(this, ui);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "data/replacingfile.h"
+#include "plot/legendcorner.h"
 
 namespace {
 
@@ -41,6 +42,14 @@ public:
             viewports.push_back(plot->viewport());
             if (fontPt > 0)
                 setFonts(plot, fontPt);
+            // A graph's legend sample runs 5 px past its icon and relies on clipping, which
+            // the SVG writer does not do: the gap to the text grows by as much.
+            if (vector && plot->legend) {
+                QCPLegend *legend = plot->legend;
+                const int padding = legend->iconTextPadding();
+                legend->setIconTextPadding(padding + 5);
+                restore.push_back([legend, padding] { legend->setIconTextPadding(padding); });
+            }
             if (vector)
                 for (int i = 0; i < plot->graphCount(); ++i) {
                     QCPGraph *graph = plot->graph(i);
@@ -57,6 +66,45 @@ public:
             (*it)();
         for (size_t i = 0; i < plots.size(); ++i)
             layOut(plots[i], viewports[i]);
+    }
+
+    // Lays each plot out at its height within width, and breaks an axis title that is longer
+    // than its axis onto two lines (a residual plot a third of a page high has a short Y axis).
+    void fitTitles(int width, const std::vector<int> &heights)
+    {
+        for (size_t i = 0; i < plots.size(); ++i) {
+            layOut(plots[i], QRect(0, 0, width, heights[i]));
+            const QRect area = plots[i]->axisRect()->rect();
+            for (QCPAxis *axis : {plots[i]->xAxis, plots[i]->yAxis}) {
+                const QString label = axis->label();
+                const int length = axis == plots[i]->xAxis ? area.width() : area.height();
+                if (label.contains(QLatin1Char('\n')) ||
+                    QFontMetrics(axis->labelFont()).horizontalAdvance(label) <= length)
+                    continue;
+                const QString broken = brokenInTwo(label);
+                if (broken == label)
+                    continue;
+                axis->setLabel(broken);
+                restore.push_back([axis, label] { axis->setLabel(label); });
+            }
+        }
+    }
+
+    // Puts each legend into the emptiest corner of its plot laid out at its height within width,
+    // as the page shows it: the screen's corner may lie over the curve on a page of other shape.
+    void placeLegends(int width, const std::vector<int> &heights)
+    {
+        for (size_t i = 0; i < plots.size(); ++i) {
+            QCustomPlot *plot = plots[i];
+            if (!plot->legend || !plot->legend->visible())
+                continue;
+            layOut(plot, QRect(0, 0, width, heights[i]));
+            narrowLegend(plot);
+            const Qt::Alignment corner = LegendCorner::current(plot);
+            LegendCorner::place(plot);
+            restore.push_back(
+                [plot, corner] { plot->axisRect()->insetLayout()->setInsetAlignment(0, corner); });
+        }
     }
 
     // Lays out each plot at its height within width and fixes the left and right margins of
@@ -84,6 +132,53 @@ public:
     }
 
 private:
+    // A legend wider than three quarters of the axis rectangle of a narrow page, which would hide
+    // much of the curve (or, with text drawn a little wider than measured, pass the axis), breaks
+    // the first line of each entry after the "; " nearest its middle (a method's name is made of
+    // such parts).
+    void narrowLegend(QCustomPlot *plot)
+    {
+        QCPLegend *legend = plot->legend;
+        if (legend->minimumOuterSizeHint().width() * 4 <= plot->axisRect()->rect().width() * 3)
+            return;
+        for (int i = 0; i < legend->itemCount(); ++i) {
+            auto *item = qobject_cast<QCPPlottableLegendItem *>(legend->item(i));
+            if (!item)
+                continue;
+            QCPAbstractPlottable *plottable = item->plottable();
+            const QString name = plottable->name();
+            const int end = name.contains(QLatin1Char('\n')) ? int(name.indexOf(QLatin1Char('\n')))
+                                                             : int(name.size());
+            int best = -1;
+            for (int at = name.indexOf(QLatin1String("; ")); at >= 0 && at < end;
+                 at = name.indexOf(QLatin1String("; "), at + 1)) {
+                if (best < 0 || std::abs(at - end / 2) < std::abs(best - end / 2))
+                    best = at;
+            }
+            if (best < 0)
+                continue;
+            plottable->setName(name.left(best + 1) + QLatin1Char('\n') + name.mid(best + 2));
+            restore.push_back([plottable, name] { plottable->setName(name); });
+        }
+    }
+
+    // The text with the space nearest its middle made a line break; unchanged without a space.
+    static QString brokenInTwo(const QString &text)
+    {
+        const int middle = int(text.size() / 2);
+        int best = -1;
+        for (int at = 0; at < text.size(); ++at) {
+            if (text.at(at) == QLatin1Char(' ') &&
+                (best < 0 || std::abs(at - middle) < std::abs(best - middle)))
+                best = at;
+        }
+        if (best <= 0 || best == text.size() - 1)
+            return text;
+        QString broken = text;
+        broken[best] = QLatin1Char('\n');
+        return broken;
+    }
+
     template <class Getter, class Setter> void setFont(Getter get, Setter set, double pt)
     {
         const QFont before = get();
@@ -141,13 +236,17 @@ bool drawPage(QCPPainter *painter, QCustomPlot *plot, const GraphExport::Page &p
         painter->setMode(QCPPainter::pmNonCosmetic);
     if (!page.residuals) {
         ExportState state({plot}, page.fontPt, vector);
+        state.fitTitles(logical.width(), {logical.height()});
+        state.placeLegends(logical.width(), {logical.height()});
         plot->toPainter(painter, logical.width(), logical.height());
         return true;
     }
     const int top = std::max(1, int(std::lround(logical.height() * mainShare)));
     const int bottom = std::max(1, logical.height() - top);
     ExportState state({plot, page.residuals}, page.fontPt, vector);
+    state.fitTitles(logical.width(), {top, bottom});
     state.alignMargins(logical.width(), {top, bottom});
+    state.placeLegends(logical.width(), {top, bottom});
     plot->toPainter(painter, logical.width(), top);
     painter->save();
     painter->translate(0, top);

@@ -1079,6 +1079,8 @@ void TestCalculate::controlsReachTheFit()
     QVERIFY(job->refined());
     const FitJob::Parameters &p = job->shown();
     QCOMPARE(status(), statusFor({p.A, p.Fc, p.Fb, p.Ft}) + ending);
+    // Cut off in a narrow window, the message is whole in the tool tip.
+    QCOMPARE(window->statusBar()->toolTip(), status());
 
     const bool held = options.held != cFitStatistics::NoneHeld;
     QCOMPARE(child<QLabel>("lbFitPoints")->text(),

@@ -359,6 +359,20 @@ void TestGraphExport::legendNamesTheFit()
     QVERIFY(contents.texts.contains(QStringLiteral("Measured points")));
     // One line for the curve and one for its sample in the legend.
     QCOMPARE(contents.redShapes, 2);
+    // On a narrow page the method's name breaks after a "; ", so that the legend leaves the
+    // curve room; the plot keeps its name on one line.
+    svg.unit = QStringLiteral("mm");
+    svg.width = 50;
+    svg.height = 40;
+    svg.fontPt = 8;
+    exportGraph(svg, dir.filePath(QStringLiteral("column.svg")));
+    QFile column(dir.filePath(QStringLiteral("column.svg")));
+    QVERIFY(column.open(QIODevice::ReadOnly));
+    const QStringList texts = readSvg(column.readAll()).texts;
+    QVERIFY2(texts.contains(QStringLiteral("Fit: 1-Time;")) &&
+                 texts.contains(QStringLiteral("2-Log Scale")),
+             qPrintable(texts.join(QLatin1Char('|'))));
+    QCOMPARE(plot->graph(1)->name(), name);
 
     addPoint(1000, -20, 0.2);
     QVERIFY2(plot->graph(1)->name().contains(QStringLiteral("(table changed since)")),
@@ -504,6 +518,30 @@ void TestGraphExport::residualsStackUnderThePlot()
     QFile file(dir.filePath(QStringLiteral("stacked.svg")));
     QVERIFY(file.open(QIODevice::ReadOnly));
     QVERIFY(readSvg(file.readAll()).texts.contains(QStringLiteral("Y − model")));
+
+    // On a journal column the residual plot's Y axis is shorter than "Level (dB) − model": the
+    // title is written on two lines there, whole, and stays one line on the screen.
+    testhelpers::answerModal([&](QWidget *modal) {
+        auto *y = modal->findChild<QLineEdit *>(QStringLiteral("leTitleY"));
+        if (!y)
+            return false;
+        y->setText(QStringLiteral("Level (dB)"));
+        modal->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+        return true;
+    });
+    action("actionGraphTitles")->trigger();
+    svg.unit = QStringLiteral("mm");
+    svg.width = 85;
+    svg.height = 60;
+    svg.fontPt = 8;
+    exportGraph(svg, dir.filePath(QStringLiteral("column.svg")));
+    QFile column(dir.filePath(QStringLiteral("column.svg")));
+    QVERIFY(column.open(QIODevice::ReadOnly));
+    const QStringList texts = readSvg(column.readAll()).texts;
+    QVERIFY2(texts.contains(QStringLiteral("− model")) &&
+                 texts.count(QStringLiteral("Level (dB)")) == 2,
+             qPrintable(texts.join(QLatin1Char('|'))));
+    QCOMPARE(residualPlot()->yAxis->label(), QStringLiteral("Level (dB) − model"));
 
     // Drawn directly, the two axis rectangles share their left and right edges.
     GraphExport::Page page;

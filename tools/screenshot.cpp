@@ -310,6 +310,42 @@ int main(int argc, char *argv[])
             });
         },
         false);
+    // The same fit written as PNG, PDF and SVG through the dialog, for scripts/screenshot to
+    // set side by side (it renders the PDF and the SVG with their own readers).
+    scene(
+        QStringLiteral("exports"),
+        [&] {
+            scenes.openData(QStringLiteral("ifband.txt"));
+            scenes.calculate(1);
+            scenes.setTitles(QStringLiteral("Frequency (MHz)"), QStringLiteral("Level (dB)"),
+                             QStringLiteral("IF band of the mixer"));
+            scenes.action("actionGraphLegend")->trigger();
+            const QDir exports(QDir(outDir).filePath(QStringLiteral("exports")));
+            exports.mkpath(QStringLiteral("."));
+            for (const char *format : {"PNG", "PDF", "SVG"}) {
+                testhelpers::answerModal([&](QWidget *dialog) {
+                    if (dialog->objectName() != QLatin1String("ExportGraphDialog"))
+                        return false;
+                    dialog->findChild<QComboBox *>(QStringLiteral("cbExportFormat"))
+                        ->setCurrentText(QLatin1String(format));
+                    dialog->findChild<QComboBox *>(QStringLiteral("cbExportUnit"))
+                        ->setCurrentText(QStringLiteral("mm"));
+                    dialog->findChild<QDoubleSpinBox *>(QStringLiteral("sbExportHeight"))
+                        ->setValue(70);
+                    dialog->findChild<QDoubleSpinBox *>(QStringLiteral("sbExportFontPt"))
+                        ->setValue(8);
+                    dialog->findChild<QCheckBox *>(QStringLiteral("cbExportResiduals"))
+                        ->setChecked(true);
+                    dialog->findChild<QLineEdit *>(QStringLiteral("leExportFile"))
+                        ->setText(exports.filePath(QStringLiteral("ifband-fit.") +
+                                                   QString::fromLatin1(format).toLower()));
+                    dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+                    return true;
+                });
+                scenes.action("actionExportGraph")->trigger();
+            }
+        },
+        false);
 
     return ok ? 0 : 1;
 }
