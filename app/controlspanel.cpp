@@ -14,6 +14,7 @@
 #include <QTextDocument>
 #include <QThread>
 
+#include "app/closequestion.h"
 #include "instrument/boundedcall.h"
 #include "instrument/gpibdriver.h"
 #include "instrument/instrumentcontroller.h"
@@ -487,24 +488,17 @@ bool ControlsPanel::mayClose()
     }
     if (closeAfterRun)
         return false;
-    QMessageBox box(QMessageBox::Question, tr("Vantorel"),
-                    tr("A measurement is running (%1 of %2 readings).")
-                        .arg(instrument->readingsTaken())
-                        .arg(ui->sbPointsCount->value()),
-                    QMessageBox::NoButton, window);
-    QPushButton *keep = box.addButton(tr("Stop and Keep"), QMessageBox::AcceptRole);
-    box.addButton(QMessageBox::Discard);
-    QPushButton *cancel = box.addButton(QMessageBox::Cancel);
-    box.setDefaultButton(keep);
-    box.setEscapeButton(cancel);
-    box.exec();
-    if (box.clickedButton() == cancel)
+    const CloseQuestion::Answer answer =
+        CloseQuestion::ask(window, tr("A measurement is running (%1 of %2 readings).")
+                                       .arg(instrument->readingsTaken())
+                                       .arg(ui->sbPointsCount->value()));
+    if (answer == CloseQuestion::Cancel)
         return false;
     // The run may have ended while the question was up.
     if (current == State::Idle)
         return true;
     setState(State::Stopping);
     closeAfterRun = true;
-    instrument->finishNow(box.clickedButton() == keep);
+    instrument->finishNow(answer == CloseQuestion::StopAndKeep);
     return false;
 }

@@ -10,6 +10,7 @@
 
 #include <limits>
 
+#include "app/closequestion.h"
 #include "app/controlspanel.h"
 #include "data/numbertext.h"
 #include "instrument/gpibdriver.h"
@@ -423,23 +424,16 @@ bool SweepPanel::mayClose()
         return true;
     if (closeAfterSweep)
         return false;
-    QMessageBox box(QMessageBox::Question, tr("Vantorel"),
-                    tr("A sweep is running (point %1 of %2).")
-                        .arg(sweep->currentStep())
-                        .arg(ui->pbSweepProgress->maximum()),
-                    QMessageBox::NoButton, window);
-    QPushButton *keep = box.addButton(tr("Stop and Keep"), QMessageBox::AcceptRole);
-    box.addButton(QMessageBox::Discard);
-    QPushButton *cancel = box.addButton(QMessageBox::Cancel);
-    box.setDefaultButton(keep);
-    box.setEscapeButton(cancel);
-    box.exec();
-    if (box.clickedButton() == cancel)
+    const CloseQuestion::Answer answer =
+        CloseQuestion::ask(window, tr("A sweep is running (point %1 of %2).")
+                                       .arg(sweep->currentStep())
+                                       .arg(ui->pbSweepProgress->maximum()));
+    if (answer == CloseQuestion::Cancel)
         return false;
     if (!running)
         return true;
     closeAfterSweep = true;
     ui->pbSweepStart->setEnabled(false);
-    sweep->finishNow(box.clickedButton() == keep);
+    sweep->finishNow(answer == CloseQuestion::StopAndKeep);
     return false;
 }

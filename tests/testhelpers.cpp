@@ -1,6 +1,8 @@
 #include "testhelpers.h"
 
 #include <QAbstractButton>
+#include <QAction>
+#include <QDialogButtonBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
@@ -8,6 +10,7 @@
 #include <QMessageBox>
 #include <QMutex>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QTableView>
 #include <QTimer>
 
@@ -95,8 +98,8 @@ bool waitForWorkBesideWindow(const QWidget *window, int timeoutMs)
 {
     // A cancelled dialog hides at once, while its work may still run: the dialog goes only
     // when the work has ended.
-    return QTest::qWaitFor(
-        [window] { return window->findChildren<QProgressDialog *>().isEmpty(); }, timeoutMs);
+    return QTest::qWaitFor([window] { return window->findChildren<QProgressDialog *>().isEmpty(); },
+                           timeoutMs);
 }
 
 QAbstractItemModel *tableModel(const QWidget *window)
@@ -158,6 +161,22 @@ QStringList DebugCapture::lines() const
 {
     QMutexLocker lock(&captureMutex);
     return capturedLines;
+}
+
+void setGraphTitles(QWidget *window, const QString &titleX, const QString &titleY,
+                    const QString &above)
+{
+    answerModal([=](QWidget *modal) {
+        auto *x = modal->findChild<QLineEdit *>(QStringLiteral("leTitleX"));
+        if (!x)
+            return false;
+        x->setText(titleX);
+        modal->findChild<QLineEdit *>(QStringLiteral("leTitleY"))->setText(titleY);
+        modal->findChild<QLineEdit *>(QStringLiteral("leTitlePlot"))->setText(above);
+        modal->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+        return true;
+    });
+    window->findChild<QAction *>(QStringLiteral("actionGraphTitles"))->trigger();
 }
 
 } // namespace testhelpers

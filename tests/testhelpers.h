@@ -30,6 +30,10 @@ void answerReplace();
 // which must outlive the test row.
 void answerWarning(QString *text);
 
+// Titles the plot's axes, and the plot above them, through Graph > Titles... as a user does.
+void setGraphTitles(QWidget *window, const QString &titleX, const QString &titleY,
+                    const QString &above = QString());
+
 // Waits until the window has no progress dialog of work beside it: a fit or a file read or
 // written that went on beyond the dialog's delay has ended, and the window has gone on. False
 // when it is still running after timeoutMs.

@@ -100,6 +100,13 @@ SvgContents readSvg(const QByteArray &bytes)
     return svg;
 }
 
+// The SVG file at path read as an SVG reader reads it; nothing when it cannot be read.
+SvgContents readSvgFile(const QString &path)
+{
+    QFile file(path);
+    return readSvg(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
+}
+
 // The text of a PDF with the size of its page and of every word, in points.
 QString pdfText(const QString &path)
 {
@@ -253,17 +260,7 @@ void TestGraphExport::titlesGoIntoEveryExport()
     const QString titleY = QStringLiteral("Level (dB)");
     const QString above = byDialog ? QStringLiteral("Sweep seven") : QString();
     if (byDialog) {
-        testhelpers::answerModal([&](QWidget *modal) {
-            auto *x = modal->findChild<QLineEdit *>(QStringLiteral("leTitleX"));
-            if (!x)
-                return false;
-            x->setText(titleX);
-            modal->findChild<QLineEdit *>(QStringLiteral("leTitleY"))->setText(titleY);
-            modal->findChild<QLineEdit *>(QStringLiteral("leTitlePlot"))->setText(above);
-            modal->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
-            return true;
-        });
-        action("actionGraphTitles")->trigger();
+        testhelpers::setGraphTitles(window, titleX, titleY, above);
     } else {
         const QRect inside = plot->axisRect()->rect();
         for (const QString &title : {titleX, titleY}) {
@@ -303,9 +300,7 @@ void TestGraphExport::titlesGoIntoEveryExport()
     ExportSettings svg;
     svg.format = QStringLiteral("SVG");
     exportGraph(svg, dir.filePath(QStringLiteral("titled.svg")));
-    QFile svgFile(dir.filePath(QStringLiteral("titled.svg")));
-    QVERIFY(svgFile.open(QIODevice::ReadOnly));
-    const QStringList texts = readSvg(svgFile.readAll()).texts;
+    const QStringList texts = readSvgFile(dir.filePath(QStringLiteral("titled.svg"))).texts;
     QVERIFY2(texts.contains(titleX) && texts.contains(titleY), qPrintable(texts.join('|')));
     QCOMPARE(texts.contains(above), byDialog);
 
@@ -353,9 +348,7 @@ void TestGraphExport::legendNamesTheFit()
     ExportSettings svg;
     svg.format = QStringLiteral("SVG");
     exportGraph(svg, dir.filePath(QStringLiteral("fit.svg")));
-    QFile file(dir.filePath(QStringLiteral("fit.svg")));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const SvgContents contents = readSvg(file.readAll());
+    const SvgContents contents = readSvgFile(dir.filePath(QStringLiteral("fit.svg")));
     QVERIFY(contents.texts.contains(QStringLiteral("Measured points")));
     // One line for the curve and one for its sample in the legend.
     QCOMPARE(contents.redShapes, 2);
@@ -366,9 +359,7 @@ void TestGraphExport::legendNamesTheFit()
     svg.height = 40;
     svg.fontPt = 8;
     exportGraph(svg, dir.filePath(QStringLiteral("column.svg")));
-    QFile column(dir.filePath(QStringLiteral("column.svg")));
-    QVERIFY(column.open(QIODevice::ReadOnly));
-    const QStringList texts = readSvg(column.readAll()).texts;
+    const QStringList texts = readSvgFile(dir.filePath(QStringLiteral("column.svg"))).texts;
     QVERIFY2(texts.contains(QStringLiteral("Fit: 1-Time;")) &&
                  texts.contains(QStringLiteral("2-Log Scale")),
              qPrintable(texts.join(QLatin1Char('|'))));
@@ -465,9 +456,7 @@ void TestGraphExport::pageSizeResolutionAndText()
         return;
     }
     if (format == QLatin1String("SVG")) {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const SvgContents svg = readSvg(file.readAll());
+        const SvgContents svg = readSvgFile(path);
         QCOMPARE(svg.width, QString::number(width * toMm, 'g', 8) + "mm");
         QCOMPARE(svg.height, QString::number(height * toMm, 'g', 8) + "mm");
         QVERIFY(svg.texts.size() >= 5);
@@ -515,29 +504,18 @@ void TestGraphExport::residualsStackUnderThePlot()
     svg.format = QStringLiteral("SVG");
     svg.residuals = true;
     exportGraph(svg, dir.filePath(QStringLiteral("stacked.svg")));
-    QFile file(dir.filePath(QStringLiteral("stacked.svg")));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QVERIFY(readSvg(file.readAll()).texts.contains(QStringLiteral("Y − model")));
+    QVERIFY(readSvgFile(dir.filePath(QStringLiteral("stacked.svg")))
+                .texts.contains(QStringLiteral("Y − model")));
 
     // On a journal column the residual plot's Y axis is shorter than "Level (dB) − model": the
     // title is written on two lines there, whole, and stays one line on the screen.
-    testhelpers::answerModal([&](QWidget *modal) {
-        auto *y = modal->findChild<QLineEdit *>(QStringLiteral("leTitleY"));
-        if (!y)
-            return false;
-        y->setText(QStringLiteral("Level (dB)"));
-        modal->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
-        return true;
-    });
-    action("actionGraphTitles")->trigger();
+    testhelpers::setGraphTitles(window, QString(), QStringLiteral("Level (dB)"));
     svg.unit = QStringLiteral("mm");
     svg.width = 85;
     svg.height = 60;
     svg.fontPt = 8;
     exportGraph(svg, dir.filePath(QStringLiteral("column.svg")));
-    QFile column(dir.filePath(QStringLiteral("column.svg")));
-    QVERIFY(column.open(QIODevice::ReadOnly));
-    const QStringList texts = readSvg(column.readAll()).texts;
+    const QStringList texts = readSvgFile(dir.filePath(QStringLiteral("column.svg"))).texts;
     QVERIFY2(texts.contains(QStringLiteral("− model")) &&
                  texts.count(QStringLiteral("Level (dB)")) == 2,
              qPrintable(texts.join(QLatin1Char('|'))));

@@ -109,17 +109,7 @@ public:
     // Titles the axes through the Graph Titles dialog, as a user does.
     void setTitles(const QString &titleX, const QString &titleY, const QString &above = QString())
     {
-        testhelpers::answerModal([=](QWidget *modal) {
-            auto *x = modal->findChild<QLineEdit *>(QStringLiteral("leTitleX"));
-            if (!x)
-                return false;
-            x->setText(titleX);
-            modal->findChild<QLineEdit *>(QStringLiteral("leTitleY"))->setText(titleY);
-            modal->findChild<QLineEdit *>(QStringLiteral("leTitlePlot"))->setText(above);
-            modal->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
-            return true;
-        });
-        action("actionGraphTitles")->trigger();
+        testhelpers::setGraphTitles(window, titleX, titleY, above);
     }
 
     // Opens the Export Graph dialog, lets settings fill it in, saves a picture of it and
