@@ -209,14 +209,14 @@ int main(int argc, char *argv[])
     });
     // The fit report after two fits of the same points, unweighted and weighted.
     scene(QStringLiteral("fit-report.png"), [&] {
-        scenes.showPanels({"actionCalculation", "actionFitReport"});
+        scenes.showPanels({"actionFitReport"});
         scenes.openData(QStringLiteral("ifband.txt"));
         scenes.calculate(0);
         scenes.calculate(1);
     });
     // The same report turned to the record of every fit, after three fits.
     scene(QStringLiteral("fit-record.png"), [&] {
-        scenes.showPanels({"actionCalculation", "actionFitReport"});
+        scenes.showPanels({"actionFitReport"});
         scenes.openData(QStringLiteral("ifband.txt"));
         scenes.calculate(0);
         scenes.calculate(1);
