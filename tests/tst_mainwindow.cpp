@@ -245,7 +245,7 @@ void TestMainWindow::layoutsSpacingAndMargins()
     } docks[] = {
         {"dwControls", "Controls", {188, 152}, {524287, 152}},
         {"dwData", "Data", {188, 97}, {QWIDGETSIZE_MAX, QWIDGETSIZE_MAX}},
-        {"dwCalculation", "Calculation", {246, 236}, {524287, 236}},
+        {"dwCalculation", "Calculation", {246, 209}, {524287, 209}},
         {"dwCalibration", "Calibration", {288, 104}, {524287, 104}},
     };
     for (const auto &d : docks) {
@@ -334,7 +334,7 @@ void TestMainWindow::panelsStackOnTheLeft()
         QVERIFY(dock->geometry().right() < window->centralWidget()->geometry().left());
     }
     QCOMPARE(child<QDockWidget>("dwControls")->height(), 152);
-    QCOMPARE(child<QDockWidget>("dwCalculation")->height(), 236);
+    QCOMPARE(child<QDockWidget>("dwCalculation")->height(), 209);
     QCOMPARE(child<QDockWidget>("dwCalibration")->height(), 104);
 
     child<QAction>("actionFitReport")->setChecked(true);
