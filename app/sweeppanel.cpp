@@ -238,7 +238,7 @@ std::optional<InstrumentAddress> SweepPanel::sourceAddress(QString *hint) const
     if (text.isEmpty()) {
         *hint = chosen == InstrumentInterface::UsbTmc
                     ? tr("Type the source's device file, for example /dev/usbtmc1")
-                    : tr("Type the source's host, for example 192.168.1.6:5025");
+                    : tr("Type the source's address: host[:port]");
         return std::nullopt;
     }
     const InstrumentAddress::Parsed parsed = InstrumentAddress::parse(text, chosen);

@@ -254,12 +254,12 @@ void TestSweep::refusedInTheFields_data()
     QTest::newRow("source address not an address")
         << "LAN (SCPI socket)"
         << "leSourceAddress"
-        << "300.1.1.1"
-        << "Source address: 300.1.1.1 is not an IPv4 address";
+        << "127.0.0.300"
+        << "Source address: 127.0.0.300 is not an IPv4 address";
     QTest::newRow("no source address") << "LAN (SCPI socket)"
                                        << "leSourceAddress"
                                        << ""
-                                       << "Type the source's host, for example 192.168.1.6:5025";
+                                       << "Type the source's address: host[:port]";
     QTest::newRow("VISA string of another interface") << "LAN (SCPI socket)"
                                                       << "leSourceAddress"
                                                       << "TCPIP0::127.0.0.1::inst0::INSTR"
